@@ -1,0 +1,26 @@
+# make run   installs what is missing, builds, starts the simulator and the application
+# make test  installs what is missing, builds, runs the whole suite headless
+BUILD ?= build
+JOBS  ?= $(shell nproc 2>/dev/null || echo 2)
+
+.PHONY: all deps build test run clean
+
+all: build
+
+deps:
+	@scripts/deps.sh
+
+build: deps
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS)
+
+test: build
+	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+run:
+	@scripts/deps.sh --run
+	@$(MAKE) --no-print-directory build
+	@scripts/run.sh $(BUILD)
+
+clean:
+	rm -rf $(BUILD)

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "link/Records.h"
+
+#include <QByteArray>
+#include <QString>
+
+// The frame grammar, the same in both directions:
+//   "*MK" <code: 2 hex> <length L in characters: 2 hex> "*" <payload: L hex digits> "#"
+namespace frame {
+
+// "%.2X": at least two upper-case hex digits.
+QByteArray hex2(int value);
+
+// One "%.2X" per character, of the character's low 8 bits.
+QByteArray textPayload(const QString &text);
+
+// The low 8 bits of every character, as bytes.
+QByteArray textBytes(const QString &text);
+
+// A request frame for `code` carrying `payload` bytes: "*MK" hex2(code)
+// hex2(2 * payload.size()) "*" hex(payload) "#". No line end.
+QByteArray build(int code, const QByteArray &payload);
+
+enum class LineKind {
+    Ignored, // not "*...#": noise, module chatter, an unfinished frame
+    Short,   // "*...#" but shorter than the frame that it declares: ignored too
+    Packet,  // a packet was made
+    BadHex,  // a non-hex character where a digit is read: a read failure
+};
+
+struct ParsedLine
+{
+    LineKind kind = LineKind::Ignored;
+    TpktRecord packet;
+};
+
+// Turns one received line (without its line end) into at most one packet.
+// Never reads outside the line.
+ParsedLine parseLine(const QByteArray &line);
+
+} // namespace frame

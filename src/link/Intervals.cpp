@@ -1,0 +1,7 @@
+#include "link/Intervals.h"
+
+Intervals &intervals()
+{
+    static Intervals values;
+    return values;
+}

@@ -1,0 +1,19 @@
+#pragma once
+
+// Every timing of the application in one place. The defaults are the product's;
+// tests shorten them through `intervals()` before they build a window.
+struct Intervals
+{
+    int readFirst = 500;       // first read tick after the link opens
+    int readTick = 50;         // read tick from the first read on
+    int readWait = 5;          // one wait for data inside a read
+    int watchdog = 15000;      // silence after the last line before the link is dropped
+    int connectTimeout = 2000; // one connection attempt
+    int retry = 2000;          // delay of the second connection attempt
+    int startup = 1000;        // first reload after the window is shown
+    int autoUpdateTick = 1000; // one count of the automatic reload
+    int findDevice = 15000;    // discovery listening window
+    int waitDialogTick = 1000; // one step of the wait dialog's bar
+};
+
+Intervals &intervals();

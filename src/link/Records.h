@@ -1,0 +1,82 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+// An ordered list that owns its records: removing an entry, clearing the list
+// and destroying it free them. Index 0 is the head (the oldest entry).
+template <typename T> class OwningList
+{
+public:
+    OwningList() = default;
+    OwningList(const OwningList &) = delete;
+    OwningList &operator=(const OwningList &) = delete;
+
+    int Add(std::unique_ptr<T> value)
+    {
+        items.push_back(std::move(value));
+        return int(items.size()) - 1;
+    }
+    T *Get(int index) const { return items.at(size_t(index)).get(); }
+    int Count() const { return int(items.size()); }
+    bool isEmpty() const { return items.empty(); }
+    void Delete(int index) { items.erase(items.begin() + index); }
+    void RemoveHead() { Delete(0); }
+    void Clear() { items.clear(); }
+
+    auto begin() const { return items.begin(); }
+    auto end() const { return items.end(); }
+
+protected:
+    std::vector<std::unique_ptr<T>> items;
+};
+
+// One received packet.
+struct TpktRecord
+{
+    int code = 0;
+    int len = 0;     // payload bytes: the length field divided by 2, rounded down
+    QByteArray data; // the payload bytes, data[0] first
+};
+using PpktRecord = TpktRecord *;
+
+class TpktRecordList final : public OwningList<TpktRecord>
+{
+public:
+    using OwningList::Add;
+    int Add(const TpktRecord &value) { return Add(std::make_unique<TpktRecord>(value)); }
+};
+
+// One queued task. `host` is empty until the task is bound to the link it was
+// queued for; a stamped task never goes out to another device.
+struct TtaskRecord
+{
+    int code = 0;
+    int addr = 0;
+    QString host;
+};
+using PtaskRecord = TtaskRecord *;
+
+class TtaskRecordList final : public OwningList<TtaskRecord>
+{
+public:
+    using OwningList::Add;
+    int Add(int task) { return Add_addr(task, 0); }
+    int Add_addr(int task, int adr)
+    {
+        auto record = std::make_unique<TtaskRecord>();
+        record->code = task;
+        record->addr = adr;
+        return Add(std::move(record));
+    }
+    // Binds every task not yet bound to a host to `host`.
+    void stampHost(const QString &host)
+    {
+        for (auto &task : items)
+            if (task->host.isEmpty())
+                task->host = host;
+    }
+};

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+
+#include <utility>
+#include <vector>
+
+class IniFile;
+
+inline const QString DeviceNetworkAddress = QStringLiteral("169.254.1.1");
+
+// What brezzano.ini holds, after the reading rules have been applied.
+struct AppSettings
+{
+    int netType = 0;                     // 0: the device's own network; else the local network
+    QString ipSensor = DeviceNetworkAddress;
+    int debug = 0;                       // 127 switches debugging on
+    int language = 0;                    // 0 English, 1 Italian
+    int autoUpdate = 30;                 // seconds, 0 = never
+    std::vector<std::pair<QString, QString>> devices; // (name, address) in address-book order
+};
+
+// Reads SENS and the LISTSENS address book (NAMEn / IPADDRn rule).
+AppSettings readSettings(const IniFile &ini);
+
+// Writes SENS (NETTYPE, IP, AUTOAUPD, LANGUAGE in this order) and replaces LISTSENS.
+// NETTYPE is written 0 when netType is 0, else 1; with 0 the address is 169.254.1.1.
+// DEBUG is never written. Other keys and sections are left as they were.
+void writeSettings(IniFile &ini, const AppSettings &settings);

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QByteArray>
+#include <QLocale>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <cstdint>
+
+// One air-conditioning unit as the controller last reported it.
+struct TunitRecord
+{
+    int addr = 0;                      // 255 after a reset
+    std::array<quint8, 25> buffer{};   // status bytes as received
+    quint8 tmin = 0;
+    quint8 tmax = 0;
+    quint8 prog = 0;                   // 0: weekly schedule off
+    QString name;
+};
+
+constexpr int UnitRecords = 65; // addresses 0 to 64
+constexpr int OnlineFlags = 68;
+constexpr int PanelUnits = 64;  // the panel shows addresses 0 to 63
+
+using UnitTable = std::array<TunitRecord, UnitRecords>;
+using OnlineTable = std::array<quint8, OnlineFlags>;
+
+namespace units {
+
+// Status byte indexes.
+enum StatusByte : int {
+    ModeByte = 2,
+    FanByte = 3,
+    SetTempByte = 4,
+    RoomTempByte = 5,
+    PipeT2AByte = 6,
+    PipeT2BByte = 7,
+    PipeT3Byte = 8,
+    FlapByte = 14,
+    RemoteByte = 15,
+    FirstFaultByte = 16,
+    LastFaultByte = 20,
+};
+
+// Half-degree code to degrees Celsius: code / 2 - 20.
+double halfDegree(quint8 code);
+
+bool inFault(const TunitRecord &unit);
+int faultKey(const TunitRecord &unit); // OR of bytes 16 to 20
+
+QString modeText(quint8 mode, const QStringList &texts);
+QString fanText(quint8 fan, const QStringList &texts);
+QString faultText(const TunitRecord &unit, const QStringList &texts); // "Error code : " + codes
+QString remoteText(const TunitRecord &unit, const QStringList &texts);
+QString setTempText(const TunitRecord &unit);                        // "24°"
+QString roomTempText(const TunitRecord &unit, const QLocale &locale); // "%3.1f°"
+
+// The texts of one unit's row in the unit panel.
+struct UnitRow
+{
+    QString name, mode, fan, remote, setTemp, roomTemp, address;
+};
+UnitRow unitRow(const TunitRecord &unit, int adr, const QStringList &texts, const QLocale &locale);
+
+} // namespace units
