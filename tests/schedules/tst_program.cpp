@@ -1,0 +1,257 @@
+#include "link/Frame.h"
+#include "schedules/Program.h"
+
+#include <QTest>
+
+namespace {
+
+// Entry i of a generated schedule: distinct times and a spread of codes.
+TprogRecord generated(int i)
+{
+    return {i * 100 + 7, 16 + i % 15, i % 7, i % 5};
+}
+
+void fill(TprogRecordList &list, int count)
+{
+    for (int i = 0; i < count; ++i) {
+        const TprogRecord e = generated(i);
+        list.Add(e.Time, e.Temp, e.Mode, e.Fan);
+    }
+}
+
+// The wire slots of generated entries first..last-1, as written in a frame.
+QByteArray generatedSlots(int first, int last)
+{
+    QByteArray out;
+    for (int i = first; i < last; ++i) {
+        const TprogRecord e = generated(i);
+        out += QString::asprintf("%04X%02X%X%X", e.Time, e.Temp, e.Mode, e.Fan).toLatin1();
+    }
+    return out;
+}
+
+QByteArray emptySlots(int count)
+{
+    return QByteArray("FFFFFFFF").repeated(count);
+}
+
+QString describe(const std::vector<TprogRecord> &entries)
+{
+    QStringList parts;
+    for (const TprogRecord &e : entries)
+        parts << QStringLiteral("%1,%2,%3,%4").arg(e.Time).arg(e.Temp).arg(e.Mode).arg(e.Fan);
+    return parts.join(QLatin1Char(';'));
+}
+
+QStringList englishTexts()
+{
+    QStringList t;
+    for (int i = 0; i < 170; ++i)
+        t << QString();
+    const QStringList days = {QStringLiteral("Monday"),    QStringLiteral("Tuesday"),
+                              QStringLiteral("Wednesday"), QStringLiteral("Thursday"),
+                              QStringLiteral("Friday"),    QStringLiteral("Saturday"),
+                              QStringLiteral("Sunday")};
+    for (int d = 0; d < 7; ++d)
+        t[4 + d] = days.at(d);
+    t[76] = QStringLiteral("OFF");
+    t[79] = QStringLiteral("Auto");
+    t[80] = QStringLiteral("Cooling");
+    t[81] = QStringLiteral("Heating");
+    t[82] = QStringLiteral("Drying");
+    t[83] = QStringLiteral("Ventilation");
+    t[86] = QStringLiteral("Low");
+    t[87] = QStringLiteral("Medium");
+    t[88] = QStringLiteral("High");
+    t[142] = QStringLiteral("*");
+    t[143] = QStringLiteral("Mode");
+    return t;
+}
+
+} // namespace
+
+class TestProgram : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void entryBytes_data()
+    {
+        QTest::addColumn<int>("time");
+        QTest::addColumn<int>("temp");
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("fan");
+        QTest::addColumn<QByteArray>("hex");
+
+        QTest::newRow("monday 08:30 22 cooling low") << 510 << 22 << 3 << 2 << QByteArray("01fe1632");
+        QTest::newRow("sunday 23:59") << 10079 << 30 << 4 << 4 << QByteArray("275f1e44");
+        QTest::newRow("week start unset codes") << 0 << 0 << 0 << 0 << QByteArray("00000000");
+        QTest::newRow("negative temp low byte") << 60 << -5 << 1 << 1 << QByteArray("003cfb11");
+    }
+
+    void entryBytes()
+    {
+        QFETCH(int, time);
+        QFETCH(int, temp);
+        QFETCH(int, mode);
+        QFETCH(int, fan);
+        QFETCH(QByteArray, hex);
+        QCOMPARE(schedule::entryBytes({time, temp, mode, fan}).toHex(), hex);
+    }
+
+    void weekProgramFrame_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("addr");
+        QTest::addColumn<bool>("secondBlock");
+        QTest::addColumn<QByteArray>("frame");
+        QTest::addColumn<int>("sent");
+
+        QTest::newRow("empty to unit 5") << 0 << 5 << false << "*MK27F2*05" + emptySlots(30) + "#" << 0;
+        QTest::newRow("one entry to all units")
+            << 1 << 255 << false << "*MK27F2*FF" + generatedSlots(0, 1) + emptySlots(29) + "#" << 1;
+        QTest::newRow("30 entries fill block 1")
+            << 30 << 7 << false << "*MK27F2*07" + generatedSlots(0, 30) + "#" << 30;
+        QTest::newRow("30 entries block 2 repeats block 1")
+            << 30 << 7 << true << "*MK28F2*07" + generatedSlots(0, 30) + "#" << 30;
+        QTest::newRow("31 entries block 1")
+            << 31 << 63 << false << "*MK27F2*3F" + generatedSlots(0, 30) + "#" << 30;
+        QTest::newRow("31 entries block 2")
+            << 31 << 63 << true << "*MK28F2*3F" + generatedSlots(30, 31) + emptySlots(29) + "#" << 1;
+        QTest::newRow("62 entries block 2 stops at 60")
+            << 62 << 0 << true << "*MK28F2*00" + generatedSlots(30, 60) + "#" << 30;
+    }
+
+    void weekProgramFrame()
+    {
+        QFETCH(int, count);
+        QFETCH(int, addr);
+        QFETCH(bool, secondBlock);
+        QFETCH(QByteArray, frame);
+        QFETCH(int, sent);
+
+        TprogRecordList list;
+        fill(list, count);
+        const schedule::WeekBlock block = schedule::weekProgramFrame(list, addr, secondBlock);
+        QCOMPARE(block.frame, frame);
+        QCOMPARE(block.total, count);
+        QCOMPARE(block.sent, sent);
+    }
+
+    // What goes out in a block comes back from the same bytes, the address in the leading byte.
+    void weekProgramFrameDecodesBack()
+    {
+        TprogRecordList list;
+        fill(list, 31);
+        std::vector<TprogRecord> expected;
+        for (int i = 0; i < 31; ++i)
+            expected.push_back(generated(i));
+
+        std::vector<TprogRecord> decoded;
+        for (const bool second : {false, true}) {
+            const frame::ParsedLine parsed =
+                frame::parseLine(schedule::weekProgramFrame(list, 9, second).frame);
+            QCOMPARE(parsed.kind, frame::LineKind::Packet);
+            QCOMPARE(parsed.packet.len, 121);
+            const auto part = schedule::decodeBlock(parsed.packet.data, true);
+            decoded.insert(decoded.end(), part.begin(), part.end());
+        }
+        QCOMPARE(describe(decoded), describe(expected));
+    }
+
+    void decodeBlock_data()
+    {
+        QTest::addColumn<QByteArray>("payload"); // hex
+        QTest::addColumn<bool>("secondBlock");
+        QTest::addColumn<QString>("entries");
+
+        QTest::newRow("one entry") << QByteArray("01FE1632") << false << QStringLiteral("510,22,3,2");
+        QTest::newRow("empty first slot") << QByteArray("FFFFFFFF01FE1632") << false << QString();
+        QTest::newRow("empty slot ends block")
+            << QByteArray("01FE1632FFFFFFFF003C1411") << false << QStringLiteral("510,22,3,2");
+        QTest::newRow("sunday 23:59 kept, 10080 stops")
+            << QByteArray("275F1E442760140000001400") << false << QStringLiteral("10079,30,4,4");
+        QTest::newRow("incomplete trailing entry")
+            << QByteArray("01FE16320102") << false << QStringLiteral("510,22,3,2");
+        QTest::newRow("too short for an entry") << QByteArray("01FE16") << false << QString();
+        QTest::newRow("high codes") << QByteArray("000A14FF") << false << QStringLiteral("10,20,15,15");
+        QTest::newRow("block 2 skips leading byte")
+            << QByteArray("0701FE1632") << true << QStringLiteral("510,22,3,2");
+        QTest::newRow("block 2 leading byte only") << QByteArray("07") << true << QString();
+        QTest::newRow("empty payload") << QByteArray() << true << QString();
+
+        QByteArray full = "AA" + generatedSlots(0, 30);
+        QStringList all;
+        for (int i = 0; i < 30; ++i) {
+            const TprogRecord e = generated(i);
+            all << QStringLiteral("%1,%2,%3,%4").arg(e.Time).arg(e.Temp).arg(e.Mode).arg(e.Fan);
+        }
+        QTest::newRow("block 2 with 30 entries") << full << true << all.join(QLatin1Char(';'));
+    }
+
+    void decodeBlock()
+    {
+        QFETCH(QByteArray, payload);
+        QFETCH(bool, secondBlock);
+        QFETCH(QString, entries);
+        QCOMPARE(describe(schedule::decodeBlock(QByteArray::fromHex(payload), secondBlock)), entries);
+    }
+
+    void entryLine_data()
+    {
+        QTest::addColumn<int>("time");
+        QTest::addColumn<int>("temp");
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("fan");
+        QTest::addColumn<bool>("emptyTable");
+        QTest::addColumn<QString>("line");
+
+        QTest::newRow("monday cooling low")
+            << 510 << 22 << 3 << 2 << false
+            << QStringLiteral("Monday 08:30 - Temp. 22\u00B0C - Mode: Cooling - "
+                              "Ventilation: Low");
+        QTest::newRow("sunday unset codes") << 10079 << 5 << 0 << 0 << false
+                                            << QStringLiteral("Sunday 23:59 - Temp. 05\u00B0C - Mode: * - "
+                                                              "Ventilation: *");
+        QTest::newRow("wednesday off auto")
+            << 2 * 1440 + 600 << 30 << 1 << 1 << false
+            << QStringLiteral("Wednesday 10:00 - Temp. 30\u00B0C - Mode: OFF - "
+                              "Ventilation: Auto");
+        QTest::newRow("friday ventilation high") << 4 * 1440 << 24 << 6 << 4 << false
+                                                 << QStringLiteral("Friday 00:00 - Temp. 24\u00B0C - Mode: "
+                                                                   "Ventilation - Ventilation: High");
+        QTest::newRow("negative codes and time past week")
+            << 10080 << 20 << -1 << -3 << false
+            << QStringLiteral(" 00:00 - Temp. 20\u00B0C - Mode:  - Ventilation: ");
+        QTest::newRow("no texts loaded")
+            << 510 << 22 << 15 << 15 << true << QStringLiteral(" 08:30 - Temp. 22\u00B0C - :  - : ");
+    }
+
+    void entryLine()
+    {
+        QFETCH(int, time);
+        QFETCH(int, temp);
+        QFETCH(int, mode);
+        QFETCH(int, fan);
+        QFETCH(bool, emptyTable);
+        QFETCH(QString, line);
+        QCOMPARE(schedule::entryLine({time, temp, mode, fan}, emptyTable ? QStringList() : englishTexts()),
+                 line);
+    }
+
+    void sortByTimeKeepsEqualTimesInOrder()
+    {
+        TprogRecordList list;
+        list.Add(300, 1, 0, 0);
+        list.Add(100, 2, 0, 0);
+        list.Add(200, 3, 0, 0);
+        list.Add(100, 4, 0, 0);
+        list.sortByTime();
+        QList<int> temps;
+        for (const auto &e : list)
+            temps << e->Temp;
+        QCOMPARE(temps, QList<int>({2, 4, 3, 1}));
+    }
+};
+
+QTEST_APPLESS_MAIN(TestProgram)
+#include "tst_program.moc"
