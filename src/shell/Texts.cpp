@@ -7,6 +7,7 @@ namespace {
 
 // One line per entry, English then Italian; the numbers are the indexes other code cites.
 // Blanks inside and at the end of an entry are part of it.
+// clang-format off
 constexpr std::array<std::pair<const char *, const char *>, TextCount> textTable{{
     /*   0 */ {"En", "It"},
     /*   1 */ {"", ""},
@@ -179,6 +180,7 @@ constexpr std::array<std::pair<const char *, const char *>, TextCount> textTable
     /* 168 */ {"Name", "Nome"},
     /* 169 */ {"IP address", "Indirizzo IP"},
 }};
+// clang-format on
 
 QStringList buildTable(int column)
 {

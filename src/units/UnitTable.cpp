@@ -77,7 +77,7 @@ QString fanText(quint8 fan, const QStringList &texts)
     case 8:
         return textAt(texts, 85);
     default:
-        return QStringLiteral("unkwon ") + QStringLiteral("%1").arg(nibble, 2, 16, QLatin1Char('0')).toUpper();
+        return QString::asprintf("unkwon %02X", nibble);
     }
 }
 
