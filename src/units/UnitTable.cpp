@@ -8,7 +8,7 @@ constexpr QChar degreeSign(0x00B0);
 
 constexpr int MaxUnitAddress = UnitRecords - 1;
 constexpr int StatusBytes = std::tuple_size<decltype(TunitRecord::buffer)>::value;
-constexpr int MinStatusReply = 4;                    // address, tmin, tmax, prog
+constexpr int MinStatusReply = 4; // address, tmin, tmax, prog
 constexpr int MaxStatusReply = StatusBytes + 4;
 
 // A short table (a text table still being filled, say) must not crash the panel.

@@ -17,6 +17,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("index");
         QTest::addColumn<QString>("english");
         QTest::addColumn<QString>("italian");
+        // clang-format off
         QTest::newRow("0 language code") << 0 << "En" << "It";
         QTest::newRow("1 empty") << 1 << "" << "";
         QTest::newRow("4 accent") << 4 << "Monday" << QString::fromUtf8("Lunedì");
@@ -34,6 +35,7 @@ private Q_SLOTS:
                              << "Impossibile comunicare con il controllo centralizzato";
         QTest::newRow("168") << 168 << "Name" << "Nome";
         QTest::newRow("169") << 169 << "IP address" << "Indirizzo IP";
+        // clang-format on
     }
     void entriesAreExact()
     {

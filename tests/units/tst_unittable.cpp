@@ -123,9 +123,11 @@ private Q_SLOTS:
 
     void rowOfAUnitNotInFault()
     {
-        TunitRecord unit =
-            unitWith({{units::ModeByte, 0x88}, {units::FanByte, 2}, {units::SetTempByte, 24},
-                      {units::RoomTempByte, 86}, {units::RemoteByte, 0x80}});
+        TunitRecord unit = unitWith({{units::ModeByte, 0x88},
+                                     {units::FanByte, 2},
+                                     {units::SetTempByte, 24},
+                                     {units::RoomTempByte, 86},
+                                     {units::RemoteByte, 0x80}});
         unit.name = QStringLiteral("Hall");
         const units::UnitRow row = units::unitRow(unit, 12, english, QLocale::c());
         QCOMPARE(row.name, QStringLiteral("Hall"));
@@ -135,16 +137,6 @@ private Q_SLOTS:
         QCOMPARE(row.setTemp, QString::fromUtf8("24°"));
         QCOMPARE(row.roomTemp, QString::fromUtf8("23.0°"));
         QCOMPARE(row.address, QStringLiteral("12"));
-    }
-
-    void rowOfAUnitNeverReported()
-    {
-        const units::UnitRow row = units::unitRow(TunitRecord(), 0, english, QLocale::c());
-        QCOMPARE(row.mode, QStringLiteral("OFF"));
-        QCOMPARE(row.fan, QStringLiteral("unkwon 00"));
-        QCOMPARE(row.remote, QStringLiteral("ON"));
-        QCOMPARE(row.setTemp, QString::fromUtf8("0°"));
-        QCOMPARE(row.roomTemp, QString::fromUtf8("-20.0°"));
     }
 
     void storeStatus_data()
