@@ -63,4 +63,15 @@ struct UnitRow
 };
 UnitRow unitRow(const TunitRecord &unit, int adr, const QStringList &texts, const QLocale &locale);
 
+// Storing the controller's replies. Each returns an empty string when the payload
+// was stored, or a short English reason for the log when it does not fit the
+// table, in which case nothing at all is stored.
+QString storeStatus(UnitTable &table, const QByteArray &data);    // response 30
+QString storeName(UnitTable &table, const QByteArray &data);      // response 34
+QString storeOnline(OnlineTable &online, const QByteArray &data); // response 29
+
+// The table's part of the start-up reset: addresses 0 to 63 offline with addr 255;
+// entry 64 and flags 64 to 67 keep their values.
+void resetControllerState(UnitTable &table, OnlineTable &online);
+
 } // namespace units

@@ -1,0 +1,143 @@
+#include "shell/IniFile.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestIniFile : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void keysComeInFileOrder()
+    {
+        IniFile ini;
+        ini.loadText(QStringLiteral("[LIST]\nNAME9=a\nNAME10=b\nNAME2=c\n"));
+        QCOMPARE(ini.keys(QStringLiteral("list")),
+                 QStringList({QStringLiteral("NAME9"), QStringLiteral("NAME10"), QStringLiteral("NAME2")}));
+        QCOMPARE(ini.readString(QStringLiteral("List"), QStringLiteral("name10"), QString()),
+                 QStringLiteral("b"));
+    }
+
+    void readInteger_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("plain") << "30" << 30;
+        QTest::newRow("above 9") << "120" << 120;
+        QTest::newRow("negative") << "-1" << -1;
+        QTest::newRow("plus sign") << "+5" << 5;
+        QTest::newRow("blanks around") << "  42  " << 42;
+        QTest::newRow("empty") << "" << 77;
+        QTest::newRow("word") << "abc" << 77;
+        QTest::newRow("trailing text") << "12x" << 77;
+        QTest::newRow("hex") << "0x10" << 77;
+        QTest::newRow("decimal point") << "1.5" << 77;
+        QTest::newRow("too large") << "99999999999" << 77;
+    }
+    void readInteger()
+    {
+        QFETCH(QString, value);
+        QFETCH(int, expected);
+        IniFile ini;
+        ini.loadText(QStringLiteral("[S]\nK=") + value + QLatin1Char('\n'));
+        QCOMPARE(ini.readInteger(QStringLiteral("S"), QStringLiteral("K"), 77), expected);
+    }
+
+    void crlfFilesRead()
+    {
+        IniFile ini;
+        ini.loadText(QStringLiteral("[S]\r\nA=1\r\nB=two\r\n"));
+        QCOMPARE(ini.readInteger(QStringLiteral("S"), QStringLiteral("A"), 0), 1);
+        QCOMPARE(ini.readString(QStringLiteral("S"), QStringLiteral("B"), QString()), QStringLiteral("two"));
+        QCOMPARE(ini.text(), QStringLiteral("[S]\nA=1\nB=two\n"));
+    }
+
+    void writesKeepEverythingElse()
+    {
+        IniFile ini;
+        ini.loadText(QStringLiteral("; kept\n[Sens]\nip=1.2.3.4\nMINE=x\n\n[OTHER]\nZ=9\n[LISTSENS]\nN=1\n"));
+        ini.writeString(QStringLiteral("SENS"), QStringLiteral("IP"), QStringLiteral("5.6.7.8"));
+        ini.writeString(QStringLiteral("SENS"), QStringLiteral("NEW"), QStringLiteral("n"));
+        ini.eraseSectionKeys(QStringLiteral("listsens"));
+        ini.writeString(QStringLiteral("LISTSENS"), QStringLiteral("NAME0"), QStringLiteral("a"));
+        ini.writeString(QStringLiteral("FRESH"), QStringLiteral("K"), QStringLiteral("v"));
+        QCOMPARE(ini.text(), QStringLiteral("; kept\n[Sens]\nip=5.6.7.8\nMINE=x\nNEW=n\n\n[OTHER]\nZ=9\n"
+                                            "[LISTSENS]\nNAME0=a\n[FRESH]\nK=v\n"));
+    }
+
+    void lineBreaksInValuesStayInTheValue()
+    {
+        IniFile ini;
+        ini.writeString(QStringLiteral("S"), QStringLiteral("A"),
+                        QStringLiteral("x\r\n[EVIL]\nB=1") + QChar(0) + QStringLiteral("y"));
+        IniFile reread;
+        reread.loadText(ini.text());
+        QCOMPARE(reread.keys(QStringLiteral("S")), QStringList(QStringLiteral("A")));
+        QVERIFY(!reread.hasKey(QStringLiteral("S"), QStringLiteral("B")));
+        QVERIFY(reread.keys(QStringLiteral("EVIL")).isEmpty());
+        QCOMPARE(reread.readString(QStringLiteral("S"), QStringLiteral("A"), QString()),
+                 QStringLiteral("x  [EVIL] B=1 y"));
+    }
+
+    void saveAndLoadRoundTrip()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString path = dir.filePath(QStringLiteral("a.ini"));
+        IniFile ini;
+        QVERIFY(ini.load(path)); // missing: empty, not an error
+        QVERIFY(ini.text().isEmpty());
+        ini.writeString(QStringLiteral("S"), QStringLiteral("NAME"), QString::fromUtf8("Caffè"));
+        QString error;
+        QVERIFY2(ini.save(path, &error), qPrintable(error));
+        IniFile reread;
+        QVERIFY(reread.load(path));
+        QCOMPARE(reread.readString(QStringLiteral("S"), QStringLiteral("NAME"), QString()),
+                 QString::fromUtf8("Caffè"));
+    }
+
+    void latin1FileReads()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("old.ini"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[S]\r\nNAME=Caff\xE8\r\n");
+        file.close();
+        IniFile ini;
+        QVERIFY(ini.load(path));
+        QCOMPARE(ini.readString(QStringLiteral("S"), QStringLiteral("NAME"), QString()),
+                 QString::fromUtf8("Caffè"));
+    }
+
+    void saveFailureIsReported()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("missing/sub/a.ini"));
+        IniFile ini;
+        ini.writeString(QStringLiteral("S"), QStringLiteral("K"), QStringLiteral("v"));
+        QString error;
+        QVERIFY(!ini.save(path, &error));
+        QVERIFY2(error.contains(path), qPrintable(error));
+    }
+
+    void saveIntoReadOnlyDirectoryIsReported()
+    {
+        QTemporaryDir dir;
+        QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner);
+        const QString path = dir.filePath(QStringLiteral("a.ini"));
+        QFile probe(dir.filePath(QStringLiteral("probe")));
+        if (probe.open(QIODevice::WriteOnly)) // running as root ignores the permissions
+            QSKIP("the directory stays writable for this user");
+        IniFile ini;
+        ini.writeString(QStringLiteral("S"), QStringLiteral("K"), QStringLiteral("v"));
+        QString error;
+        const bool saved = ini.save(path, &error);
+        QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QVERIFY(!saved);
+        QVERIFY2(error.contains(path), qPrintable(error));
+    }
+};
+
+QTEST_APPLESS_MAIN(TestIniFile)
+#include "tst_inifile.moc"

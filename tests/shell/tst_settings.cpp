@@ -1,0 +1,146 @@
+#include "shell/IniFile.h"
+#include "shell/Settings.h"
+
+#include <QTest>
+
+namespace {
+
+IniFile iniOf(const QString &text)
+{
+    IniFile ini;
+    ini.loadText(text);
+    return ini;
+}
+
+using Devices = std::vector<std::pair<QString, QString>>;
+
+} // namespace
+
+Q_DECLARE_METATYPE(Devices)
+
+class TestSettings : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void noFileGivesDefaultsAndTheFourSensLines()
+    {
+        IniFile ini;
+        const AppSettings settings = readSettings(ini);
+        QCOMPARE(settings.netType, 0);
+        QCOMPARE(settings.ipSensor, QStringLiteral("169.254.1.1"));
+        QCOMPARE(settings.debug, 0);
+        QCOMPARE(settings.language, 0);
+        QCOMPARE(settings.autoUpdate, 30);
+        QVERIFY(settings.devices.empty());
+
+        writeSettings(ini, settings);
+        QCOMPARE(ini.text(), QStringLiteral("[SENS]\nNETTYPE=0\nIP=169.254.1.1\nAUTOAUPD=30\nLANGUAGE=0\n"));
+    }
+
+    void sensValues_data()
+    {
+        QTest::addColumn<QString>("sens");
+        QTest::addColumn<int>("netType");
+        QTest::addColumn<QString>("ip");
+        QTest::addColumn<int>("language");
+        QTest::addColumn<int>("autoUpdate");
+        QTest::addColumn<QString>("written"); // the SENS lines after writing back
+        QTest::newRow("device network ignores IP")
+            << "NETTYPE=0\nIP=192.168.1.20\n"
+            << 0 << "169.254.1.1" << 0 << 30 << "NETTYPE=0\nIP=169.254.1.1\nAUTOAUPD=30\nLANGUAGE=0\n";
+        QTest::newRow("NETTYPE 5 is the local network")
+            << "NETTYPE=5\nIP=192.168.1.20\nAUTOAUPD=120\nLANGUAGE=1\n"
+            << 5 << "192.168.1.20" << 1 << 120 << "NETTYPE=1\nIP=192.168.1.20\nAUTOAUPD=120\nLANGUAGE=1\n";
+        QTest::newRow("LANGUAGE 2") << "LANGUAGE=2\n"
+                                    << 0 << "169.254.1.1" << 0 << 30
+                                    << "LANGUAGE=0\nNETTYPE=0\nIP=169.254.1.1\nAUTOAUPD=30\n";
+        QTest::newRow("LANGUAGE -1") << "LANGUAGE=-1\n"
+                                     << 0 << "169.254.1.1" << 0 << 30
+                                     << "LANGUAGE=0\nNETTYPE=0\nIP=169.254.1.1\nAUTOAUPD=30\n";
+        QTest::newRow("non-integers read as defaults")
+            << "NETTYPE=local\nIP=10.0.0.1\nAUTOAUPD=often\nLANGUAGE=it\n"
+            << 0 << "169.254.1.1" << 0 << 30 << "NETTYPE=0\nIP=169.254.1.1\nAUTOAUPD=30\nLANGUAGE=0\n";
+        QTest::newRow("foreign keys and DEBUG stay")
+            << "DEBUG=127\nNETTYPE=1\nIP=10.0.0.1\nMINE=x\n"
+            << 1 << "10.0.0.1" << 0 << 30
+            << "DEBUG=127\nNETTYPE=1\nIP=10.0.0.1\nMINE=x\nAUTOAUPD=30\nLANGUAGE=0\n";
+    }
+    void sensValues()
+    {
+        QFETCH(QString, sens);
+        QFETCH(int, netType);
+        QFETCH(QString, ip);
+        QFETCH(int, language);
+        QFETCH(int, autoUpdate);
+        QFETCH(QString, written);
+        IniFile ini = iniOf(QStringLiteral("[SENS]\n") + sens);
+        const AppSettings settings = readSettings(ini);
+        QCOMPARE(settings.netType, netType);
+        QCOMPARE(settings.ipSensor, ip);
+        QCOMPARE(settings.language, language);
+        QCOMPARE(settings.autoUpdate, autoUpdate);
+        writeSettings(ini, settings);
+        QCOMPARE(ini.text(), QStringLiteral("[SENS]\n") + written);
+    }
+
+    void debugIsReadNeverWritten()
+    {
+        IniFile ini = iniOf(QStringLiteral("[SENS]\nDEBUG=127\n"));
+        AppSettings settings = readSettings(ini);
+        QCOMPARE(settings.debug, 127);
+        IniFile fresh;
+        writeSettings(fresh, settings);
+        QVERIFY(!fresh.hasKey(QStringLiteral("SENS"), QStringLiteral("DEBUG")));
+    }
+
+    void addressBook_data()
+    {
+        QTest::addColumn<QString>("listsens");
+        QTest::addColumn<Devices>("devices");
+        QTest::newRow("in NAME key order") << "NAME1=B\nIPADDR1=10.0.0.2\nNAME0=A\nIPADDR0=10.0.0.1\n"
+                                           << Devices{{"B", "10.0.0.2"}, {"A", "10.0.0.1"}};
+        QTest::newRow("missing address") << "NAME0=A\n" << Devices{{"A", "169.254.1.1"}};
+        QTest::newRow("number not below the key count") << "NAME3=C\nIPADDR3=10.0.0.3\n" << Devices{};
+        QTest::newRow("leading zero, other case") << "NAME01=X\nname1=Y\nIPADDR1=10.0.0.1\n" << Devices{};
+        QTest::newRow("foreign keys count towards k") << "X=1\nY=2\nNAME2=C\n"
+                                                      << Devices{{"C", "169.254.1.1"}};
+    }
+    void addressBook()
+    {
+        QFETCH(QString, listsens);
+        QFETCH(Devices, devices);
+        const AppSettings settings = readSettings(iniOf(QStringLiteral("[LISTSENS]\n") + listsens));
+        QCOMPARE(settings.devices, devices);
+    }
+
+    void unloadedBookIsEmptiedOnWrite()
+    {
+        IniFile ini = iniOf(QStringLiteral("[LISTSENS]\nNAME3=C\nIPADDR3=10.0.0.3\n[MINE]\nK=v\n"));
+        writeSettings(ini, readSettings(ini));
+        QVERIFY(ini.keys(QStringLiteral("LISTSENS")).isEmpty());
+        QCOMPARE(ini.readString(QStringLiteral("MINE"), QStringLiteral("K"), QString()), QStringLiteral("v"));
+    }
+
+    void twelveDevicesRoundTrip()
+    {
+        AppSettings settings;
+        settings.netType = 1;
+        settings.ipSensor = QStringLiteral("192.168.1.30");
+        for (int i = 0; i < 12; ++i)
+            settings.devices.emplace_back(QStringLiteral("Dev %1").arg(i),
+                                          QStringLiteral("192.168.1.%1").arg(20 + i));
+        IniFile ini = iniOf(QStringLiteral("[LISTSENS]\nOLD=1\n"));
+        writeSettings(ini, settings);
+        const QStringList keys = ini.keys(QStringLiteral("LISTSENS"));
+        QCOMPARE(keys.size(), 24);
+        QCOMPARE(keys.at(20), QStringLiteral("NAME10"));
+        QCOMPARE(keys.at(23), QStringLiteral("IPADDR11"));
+
+        IniFile reread = iniOf(ini.text());
+        QCOMPARE(readSettings(reread).devices, settings.devices);
+        QCOMPARE(readSettings(reread).ipSensor, settings.ipSensor);
+    }
+};
+
+QTEST_APPLESS_MAIN(TestSettings)
+#include "tst_settings.moc"
