@@ -18,6 +18,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -137,7 +138,9 @@ private Q_SLOTS:
         const Make message = [] { return new TmyDialogForm; };
         const Make name = [] { return new TSensorName; };
         const Act escape = [](QDialog *d) { QTest::keyClick(d, Qt::Key_Escape); };
-        const Act enter = [](QDialog *d) { QTest::keyClick(d->focusWidget() ? d->focusWidget() : d, Qt::Key_Return); };
+        const Act enter = [](QDialog *d) {
+            QTest::keyClick(d->focusWidget() ? d->focusWidget() : d, Qt::Key_Return);
+        };
         const auto click = [](const char *button) {
             return Act([button](QDialog *d) { d->findChild<QPushButton *>(QLatin1String(button))->click(); });
         };
@@ -207,9 +210,8 @@ private Q_SLOTS:
 
         form.setStatusBar(1);
         const auto panels = form.stb1->findChildren<QLabel *>();
-        const bool reported = std::any_of(panels.begin(), panels.end(), [](const QLabel *l) {
-            return l->text() == texts.value(98);
-        });
+        const bool reported = std::any_of(panels.begin(), panels.end(),
+                                          [](const QLabel *l) { return l->text() == texts.value(98); });
         QVERIFY(reported);
     }
 
@@ -257,10 +259,12 @@ private Q_SLOTS:
         QTest::addColumn<int>("mismatches");
 
         QTest::newRow("equal") << QStringList{"newpass1"} << QStringList{"newpass1"} << 1 << "newpass1" << 0;
-        QTest::newRow("differ, then cancel") << QStringList{"newpass1"} << QStringList{"newpass2"} << 2 << "newpass2" << 1;
-        QTest::newRow("differ, then equal")
-            << QStringList{"newpass1", "newpass3"} << QStringList{"newpass2", "newpass3"} << 1 << "newpass3" << 1;
-        QTest::newRow("too short though equal") << QStringList{"abc"} << QStringList{"abc"} << 2 << "abc" << 0;
+        QTest::newRow("differ, then cancel")
+            << QStringList{"newpass1"} << QStringList{"newpass2"} << 2 << "newpass2" << 1;
+        QTest::newRow("differ, then equal") << QStringList{"newpass1", "newpass3"}
+                                            << QStringList{"newpass2", "newpass3"} << 1 << "newpass3" << 1;
+        QTest::newRow("too short though equal")
+            << QStringList{"abc"} << QStringList{"abc"} << 2 << "abc" << 0;
     }
 
     void askNewPassword()

@@ -1,9 +1,6 @@
 #include "shell/form/BusyIndicator.h"
-#include "shell/form/Style.h"
 
-#include <QApplication>
 #include <QImage>
-#include <QPushButton>
 #include <QTest>
 
 class TestWidgets : public QObject
@@ -43,18 +40,6 @@ private Q_SLOTS:
             for (int x = 0; x < image.width(); ++x)
                 opaque += qAlpha(image.pixel(x, y)) > 200;
         QVERIFY(opaque > 20);
-    }
-
-    void ownStyleDrawsTheWindows()
-    {
-        auto &app = *qobject_cast<QApplication *>(QCoreApplication::instance());
-        QVERIFY(applyAppStyle(app));
-        QVERIFY(!app.styleSheet().isEmpty());
-        // Start-up goes on to draw the windows with it.
-        QPushButton button(QStringLiteral("Update"));
-        button.setDefault(true);
-        QVERIFY(!button.grab().isNull());
-        QVERIFY(button.sizeHint().width() > 0);
     }
 };
 

@@ -11,13 +11,8 @@
 #include <QPushButton>
 
 TRegSensor::TRegSensor(QWidget *parent)
-    : QDialog(parent),
-      st1(new QLabel(this)),
-      Edit1(new QLineEdit(this)),
-      st2(new QLabel(this)),
-      Edit2(new QLineEdit(this)),
-      bt1(new QPushButton(this)),
-      bt2(new QPushButton(this))
+    : QDialog(parent), st1(new QLabel(this)), Edit1(new QLineEdit(this)), st2(new QLabel(this)),
+      Edit2(new QLineEdit(this)), bt1(new QPushButton(this)), bt2(new QPushButton(this))
 {
     setObjectName(QStringLiteral("RegSensor"));
     st1->setObjectName(QStringLiteral("st1"));

@@ -9,10 +9,8 @@
 #include <QVBoxLayout>
 
 TSensorName::TSensorName(QWidget *parent)
-    : QDialog(parent),
-      Label1(new QLabel(QStringLiteral("Digita nome sensore"), this)),
-      Edit1(new QLineEdit(this)),
-      Button1(new QPushButton(QStringLiteral("OK"), this)),
+    : QDialog(parent), Label1(new QLabel(QStringLiteral("Digita nome sensore"), this)),
+      Edit1(new QLineEdit(this)), Button1(new QPushButton(QStringLiteral("OK"), this)),
       Button2(new QPushButton(QStringLiteral("Annulla"), this))
 {
     setObjectName(QStringLiteral("SensorName"));

@@ -9,9 +9,7 @@ namespace {
 constexpr int Side = 32;
 }
 
-BusyIndicator::BusyIndicator(QWidget *parent)
-    : QWidget(parent),
-      timer(new QTimer(this))
+BusyIndicator::BusyIndicator(QWidget *parent) : QWidget(parent), timer(new QTimer(this))
 {
     setFixedSize(Side, Side);
     setAttribute(Qt::WA_TranslucentBackground);

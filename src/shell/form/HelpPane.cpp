@@ -9,11 +9,8 @@
 #include <QStackedLayout>
 
 HelpPane::HelpPane(QWidget *parent)
-    : QWidget(parent),
-      AcroPDF1(new QPdfView(this)),
-      manualMissing(new QLabel(this)),
-      document(new QPdfDocument(this)),
-      stack(new QStackedLayout(this))
+    : QWidget(parent), AcroPDF1(new QPdfView(this)), manualMissing(new QLabel(this)),
+      document(new QPdfDocument(this)), stack(new QStackedLayout(this))
 {
     setObjectName(QStringLiteral("HelpPane"));
     AcroPDF1->setObjectName(QStringLiteral("AcroPDF1"));

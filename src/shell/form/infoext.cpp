@@ -9,10 +9,7 @@
 #include <QVBoxLayout>
 
 Tinfoextform::Tinfoextform(QWidget *parent)
-    : QDialog(parent),
-      Label1(new QLabel(this)),
-      Label2(new QLabel(this)),
-      Label3(new QLabel(this)),
+    : QDialog(parent), Label1(new QLabel(this)), Label2(new QLabel(this)), Label3(new QLabel(this)),
       Button1(new QPushButton(QStringLiteral("OK"), this))
 {
     setObjectName(QStringLiteral("infoextform"));

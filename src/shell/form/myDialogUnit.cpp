@@ -8,9 +8,7 @@
 #include <QVBoxLayout>
 
 TmyDialogForm::TmyDialogForm(QWidget *parent)
-    : QDialog(parent),
-      StaticText1(new QLabel(this)),
-      Button1(new QPushButton(QStringLiteral("OK"), this))
+    : QDialog(parent), StaticText1(new QLabel(this)), Button1(new QPushButton(QStringLiteral("OK"), this))
 {
     setObjectName(QStringLiteral("myDialogForm"));
     StaticText1->setObjectName(QStringLiteral("StaticText1"));

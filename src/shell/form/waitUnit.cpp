@@ -11,8 +11,7 @@
 
 Twaitform::Twaitform(QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      ProgressBar1(new QProgressBar(this)),
-      Timer1(new QTimer(this))
+      ProgressBar1(new QProgressBar(this)), Timer1(new QTimer(this))
 {
     setObjectName(QStringLiteral("waitform"));
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));

@@ -12,13 +12,8 @@
 #include <QVBoxLayout>
 
 TpasswordForm::TpasswordForm(QWidget *parent)
-    : QDialog(parent),
-      Label1(new QLabel(this)),
-      Edit1(new QLineEdit(this)),
-      Label2(new QLabel(this)),
-      Edit2(new QLineEdit(this)),
-      Button1(new QPushButton(this)),
-      Button2(new QPushButton(this))
+    : QDialog(parent), Label1(new QLabel(this)), Edit1(new QLineEdit(this)), Label2(new QLabel(this)),
+      Edit2(new QLineEdit(this)), Button1(new QPushButton(this)), Button2(new QPushButton(this))
 {
     setObjectName(QStringLiteral("passwordForm"));
     Label1->setObjectName(QStringLiteral("Label1"));

@@ -9,10 +9,7 @@
 #include <QVBoxLayout>
 
 TForm2::TForm2(QWidget *parent)
-    : QDialog(parent),
-      Edit5(new QLineEdit(this)),
-      stb1(new QStatusBar(this)),
-      stb1Panel0(new QLabel(stb1)),
+    : QDialog(parent), Edit5(new QLineEdit(this)), stb1(new QStatusBar(this)), stb1Panel0(new QLabel(stb1)),
       stb1Panel1(new QLabel(stb1))
 {
     setObjectName(QStringLiteral("Form2"));
