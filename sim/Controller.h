@@ -34,7 +34,7 @@ struct Unit final
     quint8 mode = 0x88; // status byte 2: bit 7 on, low bits the mode
     quint8 fan = 0x80;  // status byte 3
     quint8 setTemp = 22;
-    quint8 room = 84;   // half-degree code: 84 is 22.0 degrees
+    quint8 room = 84; // half-degree code: 84 is 22.0 degrees
     quint8 t2a = notAvailable;
     quint8 t2b = notAvailable;
     quint8 t3 = notAvailable;

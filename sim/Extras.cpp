@@ -14,11 +14,12 @@ Beacon::Beacon(QObject *parent) : QObject(parent), m_socket(new QUdpSocket(this)
     connect(m_timer, &QTimer::timeout, this, &Beacon::send);
 }
 
-bool Beacon::start(const QHostAddress &target, int intervalMs)
+bool Beacon::start(const QHostAddress &target, int intervalMs, quint16 targetPort)
 {
     if (!target.isLoopback())
         return false;
     m_target = target;
+    m_port = targetPort;
     m_timer->start(intervalMs);
     send();
     return true;
@@ -32,8 +33,8 @@ QByteArray Beacon::datagram() const
 
 void Beacon::send()
 {
-    m_socket->writeDatagram(datagram(), m_target, port);
-    Q_EMIT logLine(QStringLiteral("beacon to %1:%2").arg(m_target.toString()).arg(port));
+    m_socket->writeDatagram(datagram(), m_target, m_port);
+    Q_EMIT logLine(QStringLiteral("beacon to %1:%2").arg(m_target.toString()).arg(m_port));
 }
 
 RegistrationService::RegistrationService(QObject *parent) : QObject(parent), m_server(new QTcpServer(this))
@@ -44,6 +45,11 @@ RegistrationService::RegistrationService(QObject *parent) : QObject(parent), m_s
 bool RegistrationService::listen(const QHostAddress &address, quint16 port)
 {
     return address.isLoopback() && m_server->listen(address, port);
+}
+
+quint16 RegistrationService::serverPort() const
+{
+    return m_server->serverPort();
 }
 
 QString RegistrationService::errorString() const
@@ -65,12 +71,12 @@ void RegistrationService::onNewConnection()
             const QByteArray requestLine = socket->readLine().trimmed();
             Q_EMIT logLine(QStringLiteral("http <- ") + printable(requestLine));
             const QList<QByteArray> parts = requestLine.split(' ');
-            const bool ours = parts.size() >= 2 && parts[0] == "GET"
-                              && parts[1].split('?').first() == "/xrv/xrv_regdevice.php";
+            const bool ours = parts.size() >= 2 && parts[0] == "GET" &&
+                              parts[1].split('?').first() == "/xrv/xrv_regdevice.php";
             const QByteArray body = ours ? reply : QByteArray("not found");
             QByteArray response = ours ? "HTTP/1.0 200 OK\r\n" : "HTTP/1.0 404 Not Found\r\n";
-            response += "Content-Type: text/plain\r\nContent-Length: " + QByteArray::number(body.size())
-                        + "\r\nConnection: close\r\n\r\n" + body;
+            response += "Content-Type: text/plain\r\nContent-Length: " + QByteArray::number(body.size()) +
+                        "\r\nConnection: close\r\n\r\n" + body;
             Q_EMIT logLine(QStringLiteral("http -> ") + printable(body));
             socket->write(response);
             socket->disconnectFromHost();

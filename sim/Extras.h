@@ -17,8 +17,8 @@ class Beacon final : public QObject
 public:
     static constexpr quint16 port = 55555;
     explicit Beacon(QObject *parent = nullptr);
-    // Loopback targets only.
-    bool start(const QHostAddress &target, int intervalMs = 1000);
+    // Loopback targets only; another port is for tests.
+    bool start(const QHostAddress &target, int intervalMs = 1000, quint16 targetPort = port);
     QByteArray datagram() const;
 
 Q_SIGNALS:
@@ -29,6 +29,7 @@ private:
     QUdpSocket *m_socket = nullptr;
     QTimer *m_timer = nullptr;
     QHostAddress m_target;
+    quint16 m_port = port;
 };
 
 // The registration web service: answers GET /xrv/xrv_regdevice.php with a fixed body.
@@ -40,6 +41,7 @@ public:
     explicit RegistrationService(QObject *parent = nullptr);
     bool listen(const QHostAddress &address, quint16 port);
     QString errorString() const;
+    quint16 serverPort() const;
     QByteArray reply = "0"; // "0" registered, "3" never connected, "4" bad user or password
 
 Q_SIGNALS:

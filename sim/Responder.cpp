@@ -48,8 +48,7 @@ QVector<ScheduleEntry> readSlots(const QByteArray &wire)
     return out;
 }
 
-template <typename F>
-int forUnits(Controller &c, int address, F apply)
+template <typename F> int forUnits(Controller &c, int address, F apply)
 {
     int n = 0;
     for (auto &[a, u] : c.units)
@@ -89,7 +88,9 @@ Answer respond(Controller &c, int code, const QByteArray &p, const AnswerStyle &
     case 32:
         if (unit) {
             unit->remoteLocked = code == 31;
-            a.note = QStringLiteral("unit %1 remote controller %2").arg(addr).arg(code == 31 ? "locked" : "unlocked");
+            a.note = QStringLiteral("unit %1 remote controller %2")
+                         .arg(addr)
+                         .arg(code == 31 ? "locked" : "unlocked");
         }
         break;
     case 33:
@@ -202,13 +203,15 @@ Answer respond(Controller &c, int code, const QByteArray &p, const AnswerStyle &
         break;
     }
     case 30: {
-        const Unit blank;
+        // An address without a unit reads as all zeros with the pipe sensors missing.
+        Unit blank;
+        blank.mode = blank.fan = blank.setTemp = blank.room = blank.tmin = blank.tmax = 0;
         const Unit &u = unit ? *unit : blank;
         QByteArray status = u.statusBytes();
         if (style.outOfRange)
             status += QByteArray(5, '\x11');
-        a.payload = QByteArray(1, char(style.outOfRange ? 70 : qMax(addr, 0))) + status + char(u.tmin)
-                    + char(u.tmax) + char(u.prog);
+        a.payload = QByteArray(1, char(style.outOfRange ? 70 : qMax(addr, 0))) + status + char(u.tmin) +
+                    char(u.tmax) + char(u.prog);
         break;
     }
     case 34:
@@ -224,8 +227,8 @@ Answer respond(Controller &c, int code, const QByteArray &p, const AnswerStyle &
         a.payload = scheduleSlots(unit ? unit->schedule : QVector<ScheduleEntry>(), 0);
         break;
     case 49:
-        a.payload = QByteArray(1, char(qMax(addr, 0)))
-                    + scheduleSlots(unit ? unit->schedule : QVector<ScheduleEntry>(), slotsPerBlock);
+        a.payload = QByteArray(1, char(qMax(addr, 0))) +
+                    scheduleSlots(unit ? unit->schedule : QVector<ScheduleEntry>(), slotsPerBlock);
         break;
     case 50:
         a.payload = flag(c.usePassword);
@@ -256,12 +259,27 @@ QList<QByteArray> moduleReply(Controller &c, const QByteArray &line)
     ModuleSettings &m = c.module;
     const auto l1 = [](const QString &s) { return s.toLatin1(); };
     if (cmd == "get wlan")
-        return {"SSID=" + l1(m.ssid), "Chan=0", "ExtAnt=0", "Join=1", "Auth=WPA2",
-                "Mask=0x1fff", "Rate=12, 24 Mb", "Linkmon=0", "Passphrase=" + l1(m.passphrase)};
+        return {"SSID=" + l1(m.ssid),
+                "Chan=0",
+                "ExtAnt=0",
+                "Join=1",
+                "Auth=WPA2",
+                "Mask=0x1fff",
+                "Rate=12, 24 Mb",
+                "Linkmon=0",
+                "Passphrase=" + l1(m.passphrase)};
     if (cmd == "get ip")
-        return {"IF=UP", QByteArray("DHCP=") + (m.dhcp ? "ON" : "OFF"), "IP=" + l1(m.ip) + ":2000",
-                "NM=255.255.255.0", "GW=" + l1(m.gateway), "HOST=0.0.0.0:2000", "PROTO=TCP,",
-                "MTU=1524", "FLAGS=0x7", "TCPMODE=0x0", "BACKUP=0.0.0.0"};
+        return {"IF=UP",
+                QByteArray("DHCP=") + (m.dhcp ? "ON" : "OFF"),
+                "IP=" + l1(m.ip) + ":2000",
+                "NM=255.255.255.0",
+                "GW=" + l1(m.gateway),
+                "HOST=0.0.0.0:2000",
+                "PROTO=TCP,",
+                "MTU=1524",
+                "FLAGS=0x7",
+                "TCPMODE=0x0",
+                "BACKUP=0.0.0.0"};
     if (cmd == "get dns")
         return {"DNS=" + l1(m.dns), "Name=time.local", "Backup=" + l1(m.dnsBackup)};
     if (cmd == "save")

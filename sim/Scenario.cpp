@@ -14,13 +14,12 @@ struct Named
     quint8 value;
 };
 
-constexpr Named modeNames[] = {{"off", 0x08}, {"auto", 0x90}, {"cool", 0x88},
+constexpr Named modeNames[] = {{"off", 0x08},  {"auto", 0x90}, {"cool", 0x88},
                                {"heat", 0x84}, {"dry", 0x82},  {"fan", 0x81}};
 constexpr Named fanNames[] = {{"auto", 0x80}, {"high", 1}, {"medium", 2}, {"low", 4}, {"verylow", 8}};
 const char *const dayNames[] = {"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
 
-template <size_t N>
-QJsonValue byteOrName(quint8 value, const Named (&names)[N])
+template <size_t N> QJsonValue byteOrName(quint8 value, const Named (&names)[N])
 {
     for (const Named &n : names)
         if (n.value == value)
@@ -58,7 +57,10 @@ bool readNumber(const QJsonObject &o, const char *key, int lo, int hi, int *out,
         return true;
     const double d = v.toDouble(-1e9);
     if (!v.isDouble() || d != int(d) || d < lo || d > hi) {
-        *error = QStringLiteral("%1: \"%2\" must be a whole number %3..%4").arg(where, QLatin1String(key)).arg(lo).arg(hi);
+        *error = QStringLiteral("%1: \"%2\" must be a whole number %3..%4")
+                     .arg(where, QLatin1String(key))
+                     .arg(lo)
+                     .arg(hi);
         return false;
     }
     *out = int(d);
@@ -133,22 +135,26 @@ bool readUnit(const QJsonObject &o, Unit *u, QString *error, const QString &wher
         *error = QStringLiteral("%1: name longer than %2 characters").arg(where).arg(Unit::maxName);
         return false;
     }
-    if (o.contains(QLatin1String("mode"))
-        && !readByte(o.value(QLatin1String("mode")), modeNames, &u->mode, error, where + QStringLiteral(" mode")))
+    if (o.contains(QLatin1String("mode")) && !readByte(o.value(QLatin1String("mode")), modeNames, &u->mode,
+                                                       error, where + QStringLiteral(" mode")))
         return false;
-    if (o.contains(QLatin1String("fan"))
-        && !readByte(o.value(QLatin1String("fan")), fanNames, &u->fan, error, where + QStringLiteral(" fan")))
+    if (o.contains(QLatin1String("fan")) &&
+        !readByte(o.value(QLatin1String("fan")), fanNames, &u->fan, error, where + QStringLiteral(" fan")))
         return false;
     int setTemp = u->setTemp, tmin = u->tmin, tmax = u->tmax, prog = u->prog;
-    if (!readNumber(o, "setTemp", 0, 255, &setTemp, error, where) || !readNumber(o, "tmin", 0, 255, &tmin, error, where)
-        || !readNumber(o, "tmax", 0, 255, &tmax, error, where) || !readNumber(o, "prog", 0, 255, &prog, error, where))
+    if (!readNumber(o, "setTemp", 0, 255, &setTemp, error, where) ||
+        !readNumber(o, "tmin", 0, 255, &tmin, error, where) ||
+        !readNumber(o, "tmax", 0, 255, &tmax, error, where) ||
+        !readNumber(o, "prog", 0, 255, &prog, error, where))
         return false;
     u->setTemp = quint8(setTemp);
     u->tmin = quint8(tmin);
     u->tmax = quint8(tmax);
     u->prog = quint8(prog);
-    if (!readDegrees(o, "room", false, &u->room, error, where) || !readDegrees(o, "t2a", true, &u->t2a, error, where)
-        || !readDegrees(o, "t2b", true, &u->t2b, error, where) || !readDegrees(o, "t3", true, &u->t3, error, where))
+    if (!readDegrees(o, "room", false, &u->room, error, where) ||
+        !readDegrees(o, "t2a", true, &u->t2a, error, where) ||
+        !readDegrees(o, "t2b", true, &u->t2b, error, where) ||
+        !readDegrees(o, "t3", true, &u->t3, error, where))
         return false;
     u->flap = o.value(QLatin1String("flap")).toBool(false);
     u->remoteLocked = o.value(QLatin1String("remoteLocked")).toBool(false);
@@ -174,8 +180,9 @@ bool readUnit(const QJsonObject &o, Unit *u, QString *error, const QString &wher
             *error = at + QStringLiteral(": \"at\" must read like \"Mon 08:30\"");
             return false;
         }
-        if (!readNumber(e, "temp", 0, 255, &entry.temp, error, at) || !readNumber(e, "mode", 0, 15, &entry.mode, error, at)
-            || !readNumber(e, "fan", 0, 15, &entry.fan, error, at))
+        if (!readNumber(e, "temp", 0, 255, &entry.temp, error, at) ||
+            !readNumber(e, "mode", 0, 15, &entry.mode, error, at) ||
+            !readNumber(e, "fan", 0, 15, &entry.fan, error, at))
             return false;
         u->schedule.append(entry);
     }
@@ -231,8 +238,9 @@ std::optional<Controller> Controller::fromJson(const QByteArray &json, QString *
     QJsonParseError parseError;
     const QJsonDocument doc = QJsonDocument::fromJson(json, &parseError);
     if (!doc.isObject()) {
-        *error = parseError.error != QJsonParseError::NoError ? parseError.errorString()
-                                                              : QStringLiteral("the file must hold one JSON object");
+        *error = parseError.error != QJsonParseError::NoError
+                     ? parseError.errorString()
+                     : QStringLiteral("the file must hold one JSON object");
         return std::nullopt;
     }
     const QJsonObject root = doc.object();
@@ -246,8 +254,9 @@ std::optional<Controller> Controller::fromJson(const QByteArray &json, QString *
     c.web = dev.value(QLatin1String("web")).toBool(c.web);
     c.alarm = dev.value(QLatin1String("alarm")).toBool(c.alarm);
     int lock = c.lockMode, offset = 0;
-    if (!readNumber(dev, "lockMode", 0, 255, &lock, error, QStringLiteral("device"))
-        || !readNumber(dev, "clockOffsetMinutes", -100000000, 100000000, &offset, error, QStringLiteral("device")))
+    if (!readNumber(dev, "lockMode", 0, 255, &lock, error, QStringLiteral("device")) ||
+        !readNumber(dev, "clockOffsetMinutes", -100000000, 100000000, &offset, error,
+                    QStringLiteral("device")))
         return std::nullopt;
     c.lockMode = quint8(lock);
     c.clockOffsetSecs = qint64(offset) * 60;
@@ -286,10 +295,11 @@ QByteArray Controller::toJson() const
                     {QStringLiteral("alarm"), alarm},
                     {QStringLiteral("lockMode"), int(lockMode)},
                     {QStringLiteral("clockOffsetMinutes"), int(clockOffsetSecs / 60)}};
-    QJsonObject mod{{QStringLiteral("ssid"), module.ssid},       {QStringLiteral("passphrase"), module.passphrase},
-                    {QStringLiteral("dhcp"), module.dhcp},       {QStringLiteral("ip"), module.ip},
-                    {QStringLiteral("gateway"), module.gateway}, {QStringLiteral("dns"), module.dns},
-                    {QStringLiteral("dnsBackup"), module.dnsBackup}};
+    QJsonObject mod{
+        {QStringLiteral("ssid"), module.ssid},          {QStringLiteral("passphrase"), module.passphrase},
+        {QStringLiteral("dhcp"), module.dhcp},          {QStringLiteral("ip"), module.ip},
+        {QStringLiteral("gateway"), module.gateway},    {QStringLiteral("dns"), module.dns},
+        {QStringLiteral("dnsBackup"), module.dnsBackup}};
     QJsonArray list;
     for (const auto &[address, u] : units) {
         QJsonArray faults;

@@ -134,7 +134,8 @@ private:
         }
         for (const QByteArray &l : lines)
             write(l);
-        if (f.closeAfter >= 0 && number >= f.closeAfter && m_socket->state() == QAbstractSocket::ConnectedState) {
+        if (f.closeAfter >= 0 && number >= f.closeAfter &&
+            m_socket->state() == QAbstractSocket::ConnectedState) {
             log(QStringLiteral("closing connection #%1 after %2 request(s)").arg(m_number).arg(number));
             m_socket->disconnectFromHost();
         }
@@ -163,7 +164,9 @@ bool Server::listen(const QHostAddress &address, quint16 port)
         return false;
     }
     if (faults.refuse) {
-        Q_EMIT logLine(QStringLiteral("not listening on %1:%2 (connections are refused)").arg(address.toString()).arg(port));
+        Q_EMIT logLine(QStringLiteral("not listening on %1:%2 (connections are refused)")
+                           .arg(address.toString())
+                           .arg(port));
         return true;
     }
     if (!m_server->listen(address, port)) {
@@ -205,8 +208,8 @@ bool parseListenAddress(const QString &text, QHostAddress *address, quint16 *por
     bool ok = false;
     const uint p = colon > 0 ? text.mid(colon + 1).toUInt(&ok) : 0;
     QHostAddress a;
-    if (!ok || p == 0 || p > 65535 || !a.setAddress(text.left(colon))
-        || a.protocol() != QAbstractSocket::IPv4Protocol) {
+    if (!ok || p == 0 || p > 65535 || !a.setAddress(text.left(colon)) ||
+        a.protocol() != QAbstractSocket::IPv4Protocol) {
         *error = QStringLiteral("\"%1\" is not ADDR:PORT with an IPv4 address and a port 1..65535").arg(text);
         return false;
     }

@@ -16,17 +16,17 @@ class Session;
 // Request counts are per connection; a frame, "$$$" and a module command each count as one.
 struct Faults final
 {
-    bool refuse = false;    // do not listen at all
-    bool silent = false;    // accept and never answer
-    int silentAfter = -1;   // answer only the first N requests
-    int delayMs = 0;        // answer each request this late
-    bool garbage = false;   // noise lines before each answer
-    bool badHex = false;    // answers carry a non-hex digit
+    bool refuse = false;     // do not listen at all
+    bool silent = false;     // accept and never answer
+    int silentAfter = -1;    // answer only the first N requests
+    int delayMs = 0;         // answer each request this late
+    bool garbage = false;    // noise lines before each answer
+    bool badHex = false;     // answers carry a non-hex digit
     bool outOfRange = false; // payloads outside the application's tables
-    bool hugeLine = false;  // a 1 MB line before the first answer
-    int closeAfter = -1;    // close the connection after answering N requests
-    bool ackOnly = false;   // every frame answered by its code with no payload
-    bool greet = false;     // send the greeting frame 20 on accepting
+    bool hugeLine = false;   // a 1 MB line before the first answer
+    int closeAfter = -1;     // close the connection after answering N requests
+    bool ackOnly = false;    // every frame answered by its code with no payload
+    bool greet = false;      // send the greeting frame 20 on accepting
 };
 
 class Server final : public QObject

@@ -32,10 +32,7 @@ Header checkHeader(const QByteArray &buf)
     const int n = int(qMin<qsizetype>(buf.size(), headerSize));
     for (int i = 1; i < n; ++i) {
         const char c = buf.at(i);
-        const bool ok = (i == 1)   ? c == 'M'
-                        : (i == 2) ? c == 'K'
-                        : (i == 7) ? c == '*'
-                                   : hexValue(c) >= 0;
+        const bool ok = (i == 1) ? c == 'M' : (i == 2) ? c == 'K' : (i == 7) ? c == '*' : hexValue(c) >= 0;
         if (!ok)
             return Header::Invalid;
     }
@@ -192,7 +189,7 @@ InputCutter::Cut InputCutter::cutFrameMode(std::vector<Input> &out)
     } else {
         // Drop up to the next '#' (or the header if none): the rest may hold a good frame.
         const qsizetype hash = m_buffer.indexOf('#', 1);
-        const qsizetype next = m_buffer.indexOf('*', 1);
+        const qsizetype next = m_buffer.indexOf('*', headerSize);
         qsizetype cut = hash >= 0 ? hash + 1 : headerSize;
         if (next > 0 && next < cut)
             cut = next;

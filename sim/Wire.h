@@ -18,9 +18,9 @@ struct Input final
 {
     enum class Kind { Frame, Malformed, Junk, Escape, Command };
     Kind kind = Kind::Junk;
-    int code = -1;       // Frame: the command code
-    QByteArray payload;  // Frame: the decoded payload bytes
-    QByteArray raw;      // the bytes as received (a Command without its line end)
+    int code = -1;      // Frame: the command code
+    QByteArray payload; // Frame: the decoded payload bytes
+    QByteArray raw;     // the bytes as received (a Command without its line end)
 };
 
 // Cuts requests out of the byte stream that the application writes. In frame mode requests

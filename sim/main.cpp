@@ -41,42 +41,53 @@ int main(int argc, char **argv)
     QCoreApplication::setApplicationVersion(QStringLiteral("1.02"));
 
     QCommandLineParser p;
-    p.setApplicationDescription(QStringLiteral(
-        "Simulated central controller with its Wi-Fi module, on loopback addresses only.\n"
-        "Answers request frames on TCP, logs every request and answer on stdout."));
+    p.setApplicationDescription(
+        QStringLiteral("Simulated central controller with its Wi-Fi module, on loopback addresses only.\n"
+                       "Answers request frames on TCP, logs every request and answer on stdout."));
     p.addHelpOption();
     p.addVersionOption();
     const auto opt = [&p](const QString &name, const QString &help, const QString &value = QString(),
                           const QString &def = QString()) {
         p.addOption(QCommandLineOption(name, help, value, def));
     };
-    opt(QStringLiteral("listen"), QStringLiteral("Listen on ADDR:PORT, a loopback address (default 127.0.0.1:2000)."),
+    opt(QStringLiteral("listen"),
+        QStringLiteral("Listen on ADDR:PORT, a loopback address (default 127.0.0.1:2000)."),
         QStringLiteral("ADDR:PORT"), QStringLiteral("127.0.0.1:2000"));
-    opt(QStringLiteral("scenario"), QStringLiteral("Load the controller from a JSON scenario file (see sim/README.md)."),
+    opt(QStringLiteral("scenario"),
+        QStringLiteral("Load the controller from a JSON scenario file (see sim/README.md)."),
         QStringLiteral("FILE"));
-    opt(QStringLiteral("demo"), QStringLiteral("Built-in demo: a dozen units, two in fault, temperatures drifting."));
+    opt(QStringLiteral("demo"),
+        QStringLiteral("Built-in demo: a dozen units, two in fault, temperatures drifting."));
     opt(QStringLiteral("print-scenario"), QStringLiteral("Print the chosen scenario as JSON and exit."));
-    opt(QStringLiteral("ack-only"), QStringLiteral("Answer every frame with its code, length 00 and no payload."));
-    opt(QStringLiteral("greet"), QStringLiteral("Send the greeting frame *MK1400*# on every accepted connection."));
+    opt(QStringLiteral("ack-only"),
+        QStringLiteral("Answer every frame with its code, length 00 and no payload."));
+    opt(QStringLiteral("greet"),
+        QStringLiteral("Send the greeting frame *MK1400*# on every accepted connection."));
     opt(QStringLiteral("refuse"), QStringLiteral("Do not listen at all, so connections are refused."));
     opt(QStringLiteral("silent"), QStringLiteral("Accept connections, never answer."));
     opt(QStringLiteral("silent-after"), QStringLiteral("Stop answering after N requests of a connection."),
         QStringLiteral("N"));
-    opt(QStringLiteral("delay"), QStringLiteral("Answer each request MS milliseconds late."), QStringLiteral("MS"));
-    opt(QStringLiteral("garbage"), QStringLiteral("Send two noise lines that are not frames before each answer."));
+    opt(QStringLiteral("delay"), QStringLiteral("Answer each request MS milliseconds late."),
+        QStringLiteral("MS"));
+    opt(QStringLiteral("garbage"),
+        QStringLiteral("Send two noise lines that are not frames before each answer."));
     opt(QStringLiteral("bad-hex"), QStringLiteral("Put a non-hex digit (G) into every answer frame."));
     opt(QStringLiteral("out-of-range"),
-        QStringLiteral("Answer 30/34 for address 70, 30 with 30 status bytes, 29 with 80 bytes, 2 with day 9."));
+        QStringLiteral(
+            "Answer 30/34 for address 70, 30 with 30 status bytes, 29 with 80 bytes, 2 with day 9."));
     opt(QStringLiteral("huge-line"),
         QStringLiteral("Send a 1 MB line (no frame) before the first answer of each connection."));
     opt(QStringLiteral("close-after"), QStringLiteral("Close the connection after answering N requests."),
         QStringLiteral("N"));
-    opt(QStringLiteral("beacon"), QStringLiteral("Send a \"wifly\" datagram to ADDR:55555 every second (loopback)."),
+    opt(QStringLiteral("beacon"),
+        QStringLiteral("Send a \"wifly\" datagram to ADDR:55555 every second (loopback)."),
         QStringLiteral("ADDR"));
     opt(QStringLiteral("http"),
-        QStringLiteral("Serve GET /xrv/xrv_regdevice.php on PORT of the listen address."), QStringLiteral("PORT"));
-    opt(QStringLiteral("http-reply"), QStringLiteral("Body of the registration reply (default 0: registered)."),
-        QStringLiteral("TEXT"), QStringLiteral("0"));
+        QStringLiteral("Serve GET /xrv/xrv_regdevice.php on PORT of the listen address."),
+        QStringLiteral("PORT"));
+    opt(QStringLiteral("http-reply"),
+        QStringLiteral("Body of the registration reply (default 0: registered)."), QStringLiteral("TEXT"),
+        QStringLiteral("0"));
     p.process(app);
 
     if (!p.positionalArguments().isEmpty())
@@ -116,17 +127,21 @@ int main(int argc, char **argv)
     f.badHex = p.isSet(QStringLiteral("bad-hex"));
     f.outOfRange = p.isSet(QStringLiteral("out-of-range"));
     f.hugeLine = p.isSet(QStringLiteral("huge-line"));
-    if (!count(p, QStringLiteral("silent-after"), &f.silentAfter) || !count(p, QStringLiteral("delay"), &f.delayMs)
-        || !count(p, QStringLiteral("close-after"), &f.closeAfter))
-        return fail(QStringLiteral("--silent-after, --delay and --close-after take a whole number 0 or more"));
+    if (!count(p, QStringLiteral("silent-after"), &f.silentAfter) ||
+        !count(p, QStringLiteral("delay"), &f.delayMs) ||
+        !count(p, QStringLiteral("close-after"), &f.closeAfter))
+        return fail(
+            QStringLiteral("--silent-after, --delay and --close-after take a whole number 0 or more"));
 
     QObject::connect(&server, &sim::Server::logLine, &out);
     sim::SignalQuit signalQuit;
-    QObject::connect(&signalQuit, &sim::SignalQuit::signalled, [](int sig) {
-        out(QStringLiteral("signal %1, quitting").arg(sig));
-    });
+    QObject::connect(&signalQuit, &sim::SignalQuit::signalled,
+                     [](int sig) { out(QStringLiteral("signal %1, quitting").arg(sig)); });
     if (!server.listen(address, port))
-        return fail(QStringLiteral("cannot listen on %1:%2: %3").arg(address.toString()).arg(port).arg(server.errorString()));
+        return fail(QStringLiteral("cannot listen on %1:%2: %3")
+                        .arg(address.toString())
+                        .arg(port)
+                        .arg(server.errorString()));
 
     sim::Beacon beacon;
     QObject::connect(&beacon, &sim::Beacon::logLine, &out);
@@ -143,7 +158,9 @@ int main(int argc, char **argv)
         if (httpPort == 0 || httpPort > 65535 || !http.listen(address, quint16(httpPort)))
             return fail(QStringLiteral("cannot serve http on %1:%2: %3")
                             .arg(address.toString(), p.value(QStringLiteral("http")), http.errorString()));
-        out(QStringLiteral("registration service on http://%1:%2/xrv/xrv_regdevice.php").arg(address.toString()).arg(httpPort));
+        out(QStringLiteral("registration service on http://%1:%2/xrv/xrv_regdevice.php")
+                .arg(address.toString())
+                .arg(httpPort));
     }
 
     const int rc = QCoreApplication::exec();
