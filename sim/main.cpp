@@ -1,7 +1,170 @@
+#include "Extras.h"
+#include "Server.h"
+#include "SignalQuit.h"
+
+#include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFile>
+
+#include <cstdio>
+
+namespace {
+
+void out(const QString &line)
+{
+    std::fputs(line.toLocal8Bit().constData(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+int fail(const QString &message)
+{
+    std::fputs(("brezzano-sim: " + message + '\n').toLocal8Bit().constData(), stderr);
+    return 2;
+}
+
+bool count(const QCommandLineParser &p, const QString &name, int *value)
+{
+    if (!p.isSet(name))
+        return true;
+    bool ok = false;
+    *value = p.value(name).toInt(&ok);
+    return ok && *value >= 0;
+}
+
+} // namespace
 
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    return 0;
+    QCoreApplication::setApplicationName(QStringLiteral("brezzano-sim"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("1.02"));
+
+    QCommandLineParser p;
+    p.setApplicationDescription(
+        QStringLiteral("Simulated central controller with its Wi-Fi module, on loopback addresses only.\n"
+                       "Answers request frames on TCP, logs every request and answer on stdout."));
+    p.addHelpOption();
+    p.addVersionOption();
+    const auto opt = [&p](const QString &name, const QString &help, const QString &value = QString(),
+                          const QString &def = QString()) {
+        p.addOption(QCommandLineOption(name, help, value, def));
+    };
+    opt(QStringLiteral("listen"),
+        QStringLiteral("Listen on ADDR:PORT, a loopback address (default 127.0.0.1:2000)."),
+        QStringLiteral("ADDR:PORT"), QStringLiteral("127.0.0.1:2000"));
+    opt(QStringLiteral("scenario"),
+        QStringLiteral("Load the controller from a JSON scenario file (see sim/README.md)."),
+        QStringLiteral("FILE"));
+    opt(QStringLiteral("demo"),
+        QStringLiteral("Built-in demo: a dozen units, two in fault, temperatures drifting."));
+    opt(QStringLiteral("print-scenario"), QStringLiteral("Print the chosen scenario as JSON and exit."));
+    opt(QStringLiteral("ack-only"),
+        QStringLiteral("Answer every frame with its code, length 00 and no payload."));
+    opt(QStringLiteral("greet"),
+        QStringLiteral("Send the greeting frame *MK1400*# on every accepted connection."));
+    opt(QStringLiteral("refuse"), QStringLiteral("Do not listen at all, so connections are refused."));
+    opt(QStringLiteral("silent"), QStringLiteral("Accept connections, never answer."));
+    opt(QStringLiteral("silent-after"), QStringLiteral("Stop answering after N requests of a connection."),
+        QStringLiteral("N"));
+    opt(QStringLiteral("delay"), QStringLiteral("Answer each request MS milliseconds late."),
+        QStringLiteral("MS"));
+    opt(QStringLiteral("garbage"),
+        QStringLiteral("Send two noise lines that are not frames before each answer."));
+    opt(QStringLiteral("bad-hex"), QStringLiteral("Put a non-hex digit (G) into every answer frame."));
+    opt(QStringLiteral("out-of-range"),
+        QStringLiteral(
+            "Answer 30/34 for address 70, 30 with 30 status bytes, 29 with 80 bytes, 2 with day 9."));
+    opt(QStringLiteral("huge-line"),
+        QStringLiteral("Send a 1 MB line (no frame) before the first answer of each connection."));
+    opt(QStringLiteral("close-after"), QStringLiteral("Close the connection after answering N requests."),
+        QStringLiteral("N"));
+    opt(QStringLiteral("beacon"),
+        QStringLiteral("Send a \"wifly\" datagram to ADDR:55555 every second (loopback)."),
+        QStringLiteral("ADDR"));
+    opt(QStringLiteral("http"),
+        QStringLiteral("Serve GET /xrv/xrv_regdevice.php on PORT of the listen address."),
+        QStringLiteral("PORT"));
+    opt(QStringLiteral("http-reply"),
+        QStringLiteral("Body of the registration reply (default 0: registered)."), QStringLiteral("TEXT"),
+        QStringLiteral("0"));
+    p.process(app);
+
+    if (!p.positionalArguments().isEmpty())
+        return fail(QStringLiteral("unexpected argument \"%1\"").arg(p.positionalArguments().first()));
+    QHostAddress address;
+    quint16 port = 0;
+    QString error;
+    if (!sim::parseListenAddress(p.value(QStringLiteral("listen")), &address, &port, &error))
+        return fail(error);
+
+    sim::Controller controller = sim::Controller::builtinDefault();
+    if (p.isSet(QStringLiteral("demo")) && p.isSet(QStringLiteral("scenario")))
+        return fail(QStringLiteral("--demo and --scenario exclude each other"));
+    if (p.isSet(QStringLiteral("demo")))
+        controller = sim::Controller::builtinDemo();
+    if (p.isSet(QStringLiteral("scenario"))) {
+        QFile file(p.value(QStringLiteral("scenario")));
+        if (!file.open(QIODevice::ReadOnly))
+            return fail(QStringLiteral("cannot read %1: %2").arg(file.fileName(), file.errorString()));
+        const auto loaded = sim::Controller::fromJson(file.readAll(), &error);
+        if (!loaded)
+            return fail(QStringLiteral("%1: %2").arg(file.fileName(), error));
+        controller = *loaded;
+    }
+    if (p.isSet(QStringLiteral("print-scenario"))) {
+        std::fputs(controller.toJson().constData(), stdout);
+        return 0;
+    }
+
+    sim::Server server(controller);
+    sim::Faults &f = server.faults;
+    f.ackOnly = p.isSet(QStringLiteral("ack-only"));
+    f.greet = p.isSet(QStringLiteral("greet"));
+    f.refuse = p.isSet(QStringLiteral("refuse"));
+    f.silent = p.isSet(QStringLiteral("silent"));
+    f.garbage = p.isSet(QStringLiteral("garbage"));
+    f.badHex = p.isSet(QStringLiteral("bad-hex"));
+    f.outOfRange = p.isSet(QStringLiteral("out-of-range"));
+    f.hugeLine = p.isSet(QStringLiteral("huge-line"));
+    if (!count(p, QStringLiteral("silent-after"), &f.silentAfter) ||
+        !count(p, QStringLiteral("delay"), &f.delayMs) ||
+        !count(p, QStringLiteral("close-after"), &f.closeAfter))
+        return fail(
+            QStringLiteral("--silent-after, --delay and --close-after take a whole number 0 or more"));
+
+    QObject::connect(&server, &sim::Server::logLine, &out);
+    sim::SignalQuit signalQuit;
+    QObject::connect(&signalQuit, &sim::SignalQuit::signalled,
+                     [](int sig) { out(QStringLiteral("signal %1, quitting").arg(sig)); });
+    if (!server.listen(address, port))
+        return fail(QStringLiteral("cannot listen on %1:%2: %3")
+                        .arg(address.toString())
+                        .arg(port)
+                        .arg(server.errorString()));
+
+    sim::Beacon beacon;
+    QObject::connect(&beacon, &sim::Beacon::logLine, &out);
+    if (p.isSet(QStringLiteral("beacon"))) {
+        const QHostAddress target(p.value(QStringLiteral("beacon")));
+        if (!beacon.start(target))
+            return fail(QStringLiteral("--beacon needs a loopback address"));
+    }
+    sim::RegistrationService http;
+    http.reply = p.value(QStringLiteral("http-reply")).toLatin1();
+    QObject::connect(&http, &sim::RegistrationService::logLine, &out);
+    if (p.isSet(QStringLiteral("http"))) {
+        const uint httpPort = p.value(QStringLiteral("http")).toUInt();
+        if (httpPort == 0 || httpPort > 65535 || !http.listen(address, quint16(httpPort)))
+            return fail(QStringLiteral("cannot serve http on %1:%2: %3")
+                            .arg(address.toString(), p.value(QStringLiteral("http")), http.errorString()));
+        out(QStringLiteral("registration service on http://%1:%2/xrv/xrv_regdevice.php")
+                .arg(address.toString())
+                .arg(httpPort));
+    }
+
+    const int rc = QCoreApplication::exec();
+    server.close();
+    out(QStringLiteral("stopped"));
+    return rc;
 }
