@@ -1,0 +1,138 @@
+// The receive path of the main window: the read tick and the frame parser.
+#include "link/Frame.h"
+#include "link/Intervals.h"
+#include "link/LinkFailure.h"
+#include "shell/form/Main.h"
+
+#include <QPlainTextEdit>
+#include <QTcpSocket>
+#include <QTimer>
+
+namespace {
+
+// A received line longer than this is dropped up to its line feed.
+constexpr qint64 MaxLine = 4096;
+
+} // namespace
+
+void TForm1::Timer_readtcpTimer()
+{
+    // A pass may close this link and open another (device discovery does);
+    // the tick must then leave the new link alone.
+    const quint64 generation = linkGeneration;
+    try {
+        QByteArray line("-");
+        while (!line.isEmpty()) {
+            line = readLinkLine();
+            Timer_readtcp->setInterval(intervals().readTick);
+            if (!line.isEmpty()) {
+                armWatchdog();
+                log(QString::fromLatin1(line));
+                firstStart = false;
+                if (cmdMode)
+                    parseModuleReply(line);
+                else
+                    parseFrames(line);
+            }
+            if (!PktList.isEmpty())
+                processPackets();
+            else
+                sendNextTask();
+            if (generation != linkGeneration)
+                return;
+        }
+    } catch (const std::exception &) {
+        if (generation == linkGeneration)
+            failLink();
+    }
+}
+
+void TForm1::failLink()
+{
+    Timer_readtcp->stop();
+    closeLink();
+    log(QStringLiteral("********** ERRORE **************"));
+}
+
+void TForm1::armWatchdog()
+{
+    Timer_comm->stop();
+    Timer_comm->setInterval(intervals().watchdog);
+    Timer_comm->start();
+}
+
+// One whole line without its line end, or an empty line when a wait for data
+// brings nothing. A part of a line stays buffered for a later read.
+QByteArray TForm1::readLinkLine()
+{
+    if (!linkOpen || !IdTCPClient1)
+        throw LinkFailure("the link is closed");
+    QTcpSocket &socket = *IdTCPClient1;
+    const auto waitForData = [&socket] {
+        if (socket.state() == QAbstractSocket::ConnectedState &&
+            socket.waitForReadyRead(intervals().readWait))
+            return true;
+        if (socket.state() != QAbstractSocket::ConnectedState)
+            throw LinkFailure("the link is gone");
+        return false;
+    };
+    for (;;) {
+        if (discardingLine) {
+            // Drop the rest of an overlong line without keeping it.
+            const QByteArray chunk = socket.peek(64 * 1024);
+            const qsizetype lf = chunk.indexOf('\n');
+            const qint64 take = lf >= 0 ? lf + 1 : chunk.size();
+            droppedBytes += socket.skip(take);
+            if (lf >= 0) {
+                discardingLine = false;
+                log(QStringLiteral("line too long: %1 bytes dropped").arg(droppedBytes));
+                droppedBytes = 0;
+                continue;
+            }
+            if (socket.bytesAvailable() > 0)
+                continue;
+            if (!waitForData())
+                return {};
+            continue;
+        }
+        if (socket.canReadLine()) {
+            QByteArray line = socket.readLine(MaxLine + 2);
+            if (!line.endsWith('\n')) {
+                droppedBytes = line.size();
+                discardingLine = true;
+                continue;
+            }
+            line.chop(1);
+            if (line.endsWith('\r'))
+                line.chop(1);
+            return line;
+        }
+        if (socket.bytesAvailable() > MaxLine) {
+            droppedBytes = socket.read(socket.bytesAvailable()).size();
+            discardingLine = true;
+            continue;
+        }
+        if (!waitForData())
+            return {};
+    }
+}
+
+void TForm1::parseFrames(const QByteArray &line)
+{
+    frame::ParsedLine parsed = frame::parseLine(line);
+    switch (parsed.kind) {
+    case frame::LineKind::Ignored:
+    case frame::LineKind::Short:
+        return;
+    case frame::LineKind::BadHex:
+        throw LinkFailure("a frame holds a character that is not a hex digit");
+    case frame::LineKind::Packet:
+        PktList.Add(parsed.packet);
+        return;
+    }
+}
+
+void TForm1::log(const QString &line)
+{
+    Memo2->appendPlainText(line);
+}

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QApplication>
+
+// The application object: every exception that escapes an event handler ends
+// here and is handed to the main window's appException.
+class BrezzanoApplication final : public QApplication
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(BrezzanoApplication)
+
+public:
+    BrezzanoApplication(int &argc, char **argv);
+    bool notify(QObject *receiver, QEvent *event) override;
+};

@@ -1,0 +1,32 @@
+#pragma once
+
+class TForm1;
+class Twaitform;
+class TSensorName;
+class TRegSensor;
+class TmyDialogForm;
+class TForm2;
+class TprogForm3;
+class TpasswordForm;
+class Tinfoextform;
+
+// The windows of the application, created once at start-up and reused.
+struct Forms
+{
+    TForm1 *Form1 = nullptr;
+    Twaitform *waitform = nullptr;
+    TSensorName *SensorName = nullptr;
+    TRegSensor *RegSensor = nullptr;
+    TmyDialogForm *myDialogForm = nullptr;
+    TForm2 *Form2 = nullptr;
+    TprogForm3 *progForm3 = nullptr;
+    TpasswordForm *passwordForm = nullptr;
+    Tinfoextform *infoextform = nullptr;
+};
+
+Forms &forms();
+
+// Creates the main window and then the eight dialogs, each hidden, in this order.
+// The dialogs are children of nothing; destroyForms() deletes them all.
+void createForms();
+void destroyForms();

@@ -1,0 +1,239 @@
+#pragma once
+
+#include "devices/DevRecords.h"
+#include "link/Records.h"
+#include "schedules/Program.h"
+#include "units/UnitTable.h"
+
+#include <QDateTime>
+#include <QMainWindow>
+
+#include <functional>
+
+class BusyIndicator;
+class HelpPane;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QTabWidget;
+class QTcpSocket;
+class QTimer;
+class QToolButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+struct RequestSources;
+
+// The main window: the hub that holds the application's state and handles its
+// events. Its methods live in the subsystem folder that owns them:
+//   link/form      read tick, request sender, dispatcher, connection manager
+//   units/form     unit panel
+//   devices/form   device list
+//   shell/form     building the window, start-up, settings file, captions, help
+class TForm1 final : public QMainWindow
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(TForm1)
+
+public:
+    explicit TForm1(QWidget *parent = nullptr);
+    ~TForm1() override;
+
+    // ---- controller link ------------------------------------------------
+    void Timer_readtcpTimer();
+    void parseFrames(const QByteArray &line);
+    void sendNextTask();
+    void sendClock();
+    void processPackets();
+    void applyResponse(const TpktRecord &packet); // one packet, as the dispatcher reads it
+    void queueUnitRequests();
+    void parseModuleReply(const QByteArray &line);
+    void openConnection(bool retry, int count);
+    void Timer_openconnTimer();
+    void Timer_commTimer();
+    void IdTCPClient1Connected();
+    void IdTCPClient1Disconnected();
+    void enablePages(bool value);
+    void showBusy(bool value);
+    void appException(QObject *sender, const QString &message);
+
+    // The link's host, set before openConnection.
+    void setLinkHost(const QString &host) { linkHost = host; }
+    QString linkHostName() const { return linkHost; }
+    bool linkIsOpen() const { return linkOpen; }
+    // Closes the link without notifying the peer; the link-closed handler runs
+    // once for every link that opened.
+    void closeLink();
+
+    // ---- units ---------------------------------------------------------
+    void resetControllerState();
+    void setupUnitListColumns();
+    void fillUnitList();
+    void addUnitItem(int adr);
+    void reloadUnitList();
+    void reloadbutTab1Click();
+    void Tab1setunitClick();
+    void Tab1setallClick();
+    void Tab1PanelListDblClick();
+    static int Tab1PanelListCompare(const TForm1 &form, const QTreeWidgetItem *item1,
+                                    const QTreeWidgetItem *item2);
+    void autoupdtmTimer();
+    void tab3sb3Click(int tag);
+    void InfoShow();
+    void InfoHide();
+    void ImpostazioniShow();
+    void Tab1PanelListAdvancedCustomDrawItem(QTreeWidgetItem *item, int index);
+    int unitAddressOfRow(const QTreeWidgetItem *item) const;
+    void getLengthProgramm(int adr);
+    void addUnitProgEntry(int tm, int tp, int md, int fn);
+    void updateUnitProgListTemp();
+
+    // ---- devices -------------------------------------------------------
+    void addDevList(const QString &ip, const QString &name);
+    void fillDeviceList();
+    void reloadbutTab3Click();
+    void refreshActiveDevice();
+    void addrequestName();
+
+    // ---- shell ---------------------------------------------------------
+    void FormShow();
+    void FormClose();
+    void Timer_startupTimer();
+    void applyCaptions();
+    void setupDevListColumns();
+    void sel_languageChange(int index);
+    void helpShow();
+    void showNetworkFields();
+    void log(const QString &line); // one line to Memo2
+
+    // The computer's clock; tests replace it.
+    std::function<QDateTime()> clockNow = [] { return QDateTime::currentDateTime(); };
+
+    // ---- state (names as the protocol's vocabulary has them) -----------
+    TtaskRecordList TaskList;
+    TpktRecordList PktList;
+    PpktRecord pktRecord = nullptr;
+    bool wait_responce = false;
+    bool firstStart = true;
+    bool cmdMode = false;
+    bool connectOK = false;
+    bool findDeviceActive = false;
+    bool preventRecall = false;
+    int retray_counter = 0;
+
+    UnitTable unit_par{};
+    OnlineTable unit_online{};
+    quint8 lock_mode = 0;
+    bool use_password = false;
+    QString BZ_password;
+    QString BZ_newpassword;
+    QString current_time;
+
+    TdevRecordList devList;
+    TdevRecordList finddevList;
+    int newdevfind = 0;
+    QString ipSensor;
+    int netType = 0;
+
+    TprogRecordList unitProgList;
+
+    QString appDir;
+    int lang_act = 0;
+    int autoupdvalue = 30;
+    int autoupt_counter = 0;
+
+    // ---- controls --------------------------------------------------------
+    QTabWidget *PageControl1 = nullptr;
+    QWidget *Info = nullptr;
+    QWidget *Impostazioni = nullptr;
+    QWidget *network = nullptr;
+    QWidget *help = nullptr;
+    QPlainTextEdit *Memo1 = nullptr;
+    QPlainTextEdit *Memo2 = nullptr;
+
+    QTimer *Timer_readtcp = nullptr;
+    QTimer *Timer_comm = nullptr;
+    QTimer *Timer_openconn = nullptr;
+    QTimer *Timer_finddev = nullptr;
+    QTimer *Timer_startup = nullptr;
+    QTimer *autoupdtm = nullptr;
+
+    // Unit panel.
+    QPushButton *reloadbutTab1 = nullptr;
+    QPushButton *Tab1setunit = nullptr;
+    QPushButton *Tab1setall = nullptr;
+    QTreeWidget *Tab1PanelList = nullptr;
+    BusyIndicator *Image11 = nullptr;
+
+    // Settings tab.
+    QToolButton *tab3sb1 = nullptr;
+    QToolButton *tab3sb2 = nullptr;
+    QToolButton *tab3sb7 = nullptr;
+    QPushButton *tab3bt1 = nullptr;
+    QLabel *tab3lb1 = nullptr;
+    QToolButton *tab3sb3 = nullptr;
+    QToolButton *tab3sb4 = nullptr;
+    QToolButton *tab3sb5 = nullptr;
+    QToolButton *tab3sb6 = nullptr;
+    QLabel *tab3lb2 = nullptr;
+    QTreeWidget *ListView1 = nullptr;
+    QPushButton *regSenseBtn_tab5 = nullptr;
+    QPushButton *reloadbutTab3 = nullptr;
+    QPushButton *updtime = nullptr;
+    QLabel *tab3lb3 = nullptr;
+    QComboBox *sel_language = nullptr;
+    BusyIndicator *Image13 = nullptr;
+
+    // Network tab.
+    QLabel *tab4lb1 = nullptr;
+    QToolButton *tab4sb1 = nullptr;
+    QLabel *lblnetname = nullptr;
+    QLineEdit *EditNetName = nullptr;
+    QLabel *lblpassphrase = nullptr;
+    QLineEdit *EditPassPhrase = nullptr;
+    QToolButton *tab4sb2 = nullptr;
+    QLabel *lblipadress = nullptr;
+    QLineEdit *EditIpaddress = nullptr;
+    QLabel *lblgateway = nullptr;
+    QLineEdit *EditGateway = nullptr;
+    QLabel *lbldns = nullptr;
+    QLineEdit *EditDNS = nullptr;
+    QLabel *Tab4Label1 = nullptr;
+    QPushButton *SendBtnTab4 = nullptr;
+    QPushButton *ReloadBtnTab4 = nullptr;
+    QPushButton *FindDevBtnTab4 = nullptr;
+    BusyIndicator *Image14 = nullptr;
+
+    // Help tab.
+    HelpPane *helpPane = nullptr; // holds the viewer AcroPDF1
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildUi();
+    void buildInfoTab();
+    void buildSettingsTab();
+    void buildNetworkTab();
+    void connectControls();
+    void onTabChanged(int index);
+    QByteArray readLinkLine();
+    void failLink();
+    void armWatchdog();
+    RequestSources requestSources() const;
+    void loadSettings();
+    void saveSettings();
+
+    QTcpSocket *IdTCPClient1 = nullptr;
+    QString linkHost;           // where the next connection goes
+    QString openHost;           // the host of the open link
+    bool linkOpen = false;      // counts as open until the application closes it
+    quint64 linkGeneration = 0; // changes with every new connection
+    bool connecting = false;    // inside openConnection's connect
+    bool discardingLine = false;
+    qint64 droppedBytes = 0;
+    bool shownOnce = false;
+    int currentTab = 0;
+};

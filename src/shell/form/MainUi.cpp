@@ -1,0 +1,293 @@
+// Building the main window's controls and wiring the user's actions to them.
+#include "link/Intervals.h"
+#include "shell/form/BusyIndicator.h"
+#include "shell/form/Forms.h"
+#include "shell/form/HelpPane.h"
+#include "shell/form/Main.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+template <typename T> T *named(T *widget, const char *name)
+{
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
+QToolButton *toggle(const char *name, QWidget *parent)
+{
+    auto *button = named(new QToolButton(parent), name);
+    button->setCheckable(true);
+    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    return button;
+}
+
+QTimer *windowTimer(const char *name, QObject *parent)
+{
+    auto *timer = new QTimer(parent);
+    timer->setObjectName(QLatin1String(name));
+    return timer;
+}
+
+} // namespace
+
+TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Brezzano 2.0 ver 1.02"));
+    buildUi();
+    connectControls();
+    // FormCreate
+    preventRecall = false;
+    firstStart = true;
+}
+
+TForm1::~TForm1()
+{
+    if (forms().Form1 == this)
+        forms() = Forms{};
+}
+
+void TForm1::buildUi()
+{
+    auto *central = new QWidget(this);
+    auto *layout = new QHBoxLayout(central);
+    PageControl1 = named(new QTabWidget(central), "PageControl1");
+    Info = named(new QWidget, "Info");
+    Impostazioni = named(new QWidget, "Impostazioni");
+    network = named(new QWidget, "network");
+    help = named(new QWidget, "help");
+    PageControl1->addTab(Info, QString());
+    PageControl1->addTab(Impostazioni, QString());
+    PageControl1->addTab(network, QString());
+    PageControl1->addTab(help, QString());
+    layout->addWidget(PageControl1, 3);
+
+    auto *memos = new QVBoxLayout;
+    Memo2 = named(new QPlainTextEdit(central), "Memo2");
+    Memo1 = named(new QPlainTextEdit(central), "Memo1");
+    for (QPlainTextEdit *memo : {Memo2, Memo1}) {
+        memo->setLineWrapMode(QPlainTextEdit::NoWrap);
+        memo->setReadOnly(true);
+        memo->hide();
+        memos->addWidget(memo);
+    }
+    Memo2->setPlainText(QStringLiteral("Memo2"));
+    Memo2->setMaximumBlockCount(20000);
+    Memo1->setMaximumBlockCount(20000);
+    layout->addLayout(memos, 1);
+    setCentralWidget(central);
+
+    buildInfoTab();
+    buildSettingsTab();
+    buildNetworkTab();
+    auto *helpLayout = new QVBoxLayout(help);
+    helpPane = named(new HelpPane(help), "helpPane");
+    helpLayout->addWidget(helpPane);
+
+    Timer_readtcp = windowTimer("Timer_readtcp", this);
+    Timer_readtcp->setInterval(intervals().readTick);
+    Timer_comm = windowTimer("Timer_comm", this);
+    Timer_comm->setInterval(intervals().connectTimeout);
+    Timer_openconn = windowTimer("Timer_openconn", this);
+    Timer_openconn->setInterval(intervals().retry);
+    Timer_finddev = windowTimer("Timer_finddev", this);
+    Timer_finddev->setInterval(intervals().findDevice);
+    Timer_startup = windowTimer("Timer_startup", this);
+    Timer_startup->setInterval(intervals().startup);
+    autoupdtm = windowTimer("autoupdtm", this);
+    autoupdtm->setInterval(intervals().autoUpdateTick);
+}
+
+void TForm1::buildInfoTab()
+{
+    auto *layout = new QVBoxLayout(Info);
+    layout->setContentsMargins(30, 10, 30, 30);
+    auto *strip = new QHBoxLayout;
+    Image11 = named(new BusyIndicator(Info), "Image11");
+    reloadbutTab1 = named(new QPushButton(Info), "reloadbutTab1");
+    Tab1setunit = named(new QPushButton(Info), "Tab1setunit");
+    Tab1setall = named(new QPushButton(Info), "Tab1setall");
+    strip->addWidget(Image11);
+    strip->addWidget(reloadbutTab1);
+    strip->addWidget(Tab1setunit);
+    strip->addWidget(Tab1setall);
+    strip->addStretch();
+    layout->addLayout(strip);
+    Tab1PanelList = named(new QTreeWidget(Info), "Tab1PanelList");
+    Tab1PanelList->setAlternatingRowColors(false);
+    Tab1PanelList->setUniformRowHeights(true);
+    layout->addWidget(Tab1PanelList);
+}
+
+void TForm1::buildSettingsTab()
+{
+    auto *layout = new QVBoxLayout(Impostazioni);
+    auto *options = new QGroupBox(Impostazioni);
+    auto *optionsLayout = new QGridLayout(options);
+    tab3sb1 = toggle("tab3sb1", options);
+    tab3bt1 = named(new QPushButton(options), "tab3bt1");
+    tab3sb2 = toggle("tab3sb2", options);
+    tab3sb7 = toggle("tab3sb7", options);
+    optionsLayout->addWidget(tab3sb1, 0, 0);
+    optionsLayout->addWidget(tab3bt1, 0, 1);
+    optionsLayout->addWidget(tab3sb2, 1, 0);
+    optionsLayout->addWidget(tab3sb7, 1, 1);
+
+    tab3lb1 = named(new QLabel(options), "tab3lb1");
+    optionsLayout->addWidget(tab3lb1, 2, 0, 1, 2);
+    auto *periods = new QHBoxLayout;
+    const std::pair<const char *, int> periodButtons[] = {
+        {"tab3sb3", 0}, {"tab3sb4", 30}, {"tab3sb5", 60}, {"tab3sb6", 120}};
+    QToolButton **targets[] = {&tab3sb3, &tab3sb4, &tab3sb5, &tab3sb6};
+    for (int i = 0; i < 4; ++i) {
+        QToolButton *button = toggle(periodButtons[i].first, options);
+        button->setAutoExclusive(true);
+        button->setProperty("Tag", periodButtons[i].second);
+        *targets[i] = button;
+        periods->addWidget(button);
+    }
+    optionsLayout->addLayout(periods, 3, 0, 1, 2);
+    layout->addWidget(options);
+
+    auto *devices = new QGroupBox(Impostazioni);
+    auto *devicesLayout = new QGridLayout(devices);
+    tab3lb2 = named(new QLabel(devices), "tab3lb2");
+    tab3lb2->setAlignment(Qt::AlignCenter);
+    devicesLayout->addWidget(tab3lb2, 0, 0, 1, 2);
+    ListView1 = named(new QTreeWidget(devices), "ListView1");
+    ListView1->setRootIsDecorated(false);
+    devicesLayout->addWidget(ListView1, 1, 0, 4, 1);
+    regSenseBtn_tab5 = named(new QPushButton(devices), "regSenseBtn_tab5");
+    reloadbutTab3 = named(new QPushButton(devices), "reloadbutTab3");
+    updtime = named(new QPushButton(devices), "updtime");
+    devicesLayout->addWidget(regSenseBtn_tab5, 1, 1);
+    devicesLayout->addWidget(reloadbutTab3, 2, 1);
+    devicesLayout->addWidget(updtime, 3, 1);
+    auto *language = new QHBoxLayout;
+    tab3lb3 = named(new QLabel(devices), "tab3lb3");
+    sel_language = named(new QComboBox(devices), "sel_language");
+    sel_language->addItems({QStringLiteral("English"), QStringLiteral("Italiano")});
+    sel_language->setEditable(false);
+    language->addWidget(tab3lb3);
+    language->addWidget(sel_language);
+    language->addStretch();
+    devicesLayout->addLayout(language, 5, 0, 1, 2);
+    Image13 = named(new BusyIndicator(devices), "Image13");
+    devicesLayout->addWidget(Image13, 4, 1, Qt::AlignCenter);
+    layout->addWidget(devices, 1);
+}
+
+void TForm1::buildNetworkTab()
+{
+    auto *layout = new QVBoxLayout(network);
+    auto *router = new QGroupBox(network);
+    auto *routerLayout = new QGridLayout(router);
+    tab4lb1 = named(new QLabel(router), "tab4lb1");
+    tab4lb1->setAlignment(Qt::AlignCenter);
+    tab4sb1 = toggle("tab4sb1", router);
+    lblnetname = named(new QLabel(router), "lblnetname");
+    EditNetName = named(new QLineEdit(router), "EditNetName");
+    lblpassphrase = named(new QLabel(router), "lblpassphrase");
+    EditPassPhrase = named(new QLineEdit(router), "EditPassPhrase");
+    routerLayout->addWidget(tab4lb1, 0, 0, 1, 2);
+    routerLayout->addWidget(tab4sb1, 1, 0, 1, 2);
+    routerLayout->addWidget(lblnetname, 2, 0);
+    routerLayout->addWidget(EditNetName, 2, 1);
+    routerLayout->addWidget(lblpassphrase, 3, 0);
+    routerLayout->addWidget(EditPassPhrase, 3, 1);
+    layout->addWidget(router);
+
+    auto *address = new QGroupBox(network);
+    auto *addressLayout = new QGridLayout(address);
+    tab4sb2 = toggle("tab4sb2", address);
+    lblipadress = named(new QLabel(address), "lblipadress");
+    EditIpaddress = named(new QLineEdit(address), "EditIpaddress");
+    lblgateway = named(new QLabel(address), "lblgateway");
+    EditGateway = named(new QLineEdit(address), "EditGateway");
+    lbldns = named(new QLabel(address), "lbldns");
+    EditDNS = named(new QLineEdit(address), "EditDNS");
+    addressLayout->addWidget(tab4sb2, 0, 0, 1, 2);
+    addressLayout->addWidget(lblipadress, 1, 0);
+    addressLayout->addWidget(EditIpaddress, 1, 1);
+    addressLayout->addWidget(lblgateway, 2, 0);
+    addressLayout->addWidget(EditGateway, 2, 1);
+    addressLayout->addWidget(lbldns, 3, 0);
+    addressLayout->addWidget(EditDNS, 3, 1);
+    layout->addWidget(address);
+
+    Tab4Label1 = named(new QLabel(network), "Tab4Label1");
+    Tab4Label1->setAlignment(Qt::AlignCenter);
+    QFont bold = Tab4Label1->font();
+    bold.setBold(true);
+    Tab4Label1->setFont(bold);
+    layout->addWidget(Tab4Label1);
+    auto *buttons = new QHBoxLayout;
+    Image14 = named(new BusyIndicator(network), "Image14");
+    SendBtnTab4 = named(new QPushButton(network), "SendBtnTab4");
+    ReloadBtnTab4 = named(new QPushButton(network), "ReloadBtnTab4");
+    FindDevBtnTab4 = named(new QPushButton(network), "FindDevBtnTab4");
+    buttons->addWidget(Image14);
+    buttons->addStretch();
+    buttons->addWidget(SendBtnTab4);
+    buttons->addWidget(ReloadBtnTab4);
+    buttons->addWidget(FindDevBtnTab4);
+    layout->addLayout(buttons);
+    layout->addStretch();
+}
+
+void TForm1::connectControls()
+{
+    // User actions connect to clicked/activated, never to toggled or
+    // currentIndexChanged: controls that the program sets run no handler.
+    connect(Timer_readtcp, &QTimer::timeout, this, &TForm1::Timer_readtcpTimer);
+    connect(Timer_comm, &QTimer::timeout, this, &TForm1::Timer_commTimer);
+    connect(Timer_openconn, &QTimer::timeout, this, &TForm1::Timer_openconnTimer);
+    connect(Timer_startup, &QTimer::timeout, this, &TForm1::Timer_startupTimer);
+    connect(autoupdtm, &QTimer::timeout, this, &TForm1::autoupdtmTimer);
+
+    connect(reloadbutTab1, &QPushButton::clicked, this, &TForm1::reloadbutTab1Click);
+    connect(Tab1setunit, &QPushButton::clicked, this, &TForm1::Tab1setunitClick);
+    connect(Tab1setall, &QPushButton::clicked, this, &TForm1::Tab1setallClick);
+    connect(Tab1PanelList, &QTreeWidget::itemDoubleClicked, this, &TForm1::Tab1PanelListDblClick);
+    for (QToolButton *button : {tab3sb3, tab3sb4, tab3sb5, tab3sb6})
+        connect(button, &QToolButton::clicked, this,
+                [this, button] { tab3sb3Click(button->property("Tag").toInt()); });
+    connect(reloadbutTab3, &QPushButton::clicked, this, &TForm1::reloadbutTab3Click);
+    connect(sel_language, &QComboBox::activated, this, &TForm1::sel_languageChange);
+    connect(PageControl1, &QTabWidget::currentChanged, this, &TForm1::onTabChanged);
+}
+
+void TForm1::onTabChanged(int index)
+{
+    if (currentTab == 0 && index != 0)
+        InfoHide();
+    currentTab = index;
+    switch (index) {
+    case 0:
+        InfoShow();
+        break;
+    case 1:
+        ImpostazioniShow();
+        break;
+    case 3:
+        helpShow();
+        break;
+    default:
+        break;
+    }
+}

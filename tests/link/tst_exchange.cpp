@@ -1,0 +1,213 @@
+// Whole exchanges over loopback against the device simulator.
+#include "shell/Texts.h"
+#include "shell/form/BusyIndicator.h"
+#include "shell/form/Main.h"
+#include "support/Fixtures.h"
+#include "support/ScriptedPrompts.h"
+
+#include <QRegularExpression>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <memory>
+
+namespace {
+
+// Positions in `text` of each needle, in order; -1 where one is missing or out of order.
+bool inOrder(const QString &text, const QStringList &needles)
+{
+    qsizetype at = 0;
+    for (const QString &needle : needles) {
+        at = text.indexOf(needle, at);
+        if (at < 0)
+            return false;
+        at += needle.size();
+    }
+    return true;
+}
+
+} // namespace
+
+class TestExchange : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<ScriptedPrompts> prompts;
+    std::unique_ptr<TForm1> form;
+
+    void waitForIdle(int timeout = 8000)
+    {
+        QTRY_VERIFY_WITH_TIMEOUT(!form->linkIsOpen() && form->TaskList.isEmpty() &&
+                                     !form->Timer_openconn->isActive(),
+                                 timeout);
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        useFastIntervals();
+        loadLanguage(0);
+    }
+
+    void init()
+    {
+        prompts = std::make_unique<ScriptedPrompts>();
+        form = std::make_unique<TForm1>();
+        form->resetControllerState();
+        form->setupUnitListColumns();
+        form->setupDevListColumns();
+        form->autoupdvalue = 0; // no automatic reload in the middle of a case
+    }
+
+    void cleanup()
+    {
+        form.reset();
+        prompts.reset();
+    }
+
+    void reloadListsTheUnitsFaultsFirst()
+    {
+        SimProcess sim;
+        QVERIFY(sim.start(QStringLiteral("127.0.0.32")));
+        form->ipSensor = QStringLiteral("127.0.0.32");
+        form->reloadUnitList();
+        QTRY_VERIFY_WITH_TIMEOUT(logHas(*form, QStringLiteral("--->FINITO")), 8000);
+        waitForIdle();
+        QVERIFY(form->PageControl1->isEnabled());
+        QVERIFY(form->Tab1PanelList->isVisible() || !form->isVisible());
+
+        QList<int> online;
+        for (int adr = 0; adr < PanelUnits; ++adr)
+            if (form->unit_online[size_t(adr)])
+                online << adr;
+        QVERIFY(!online.isEmpty());
+        QCOMPARE(form->Tab1PanelList->topLevelItemCount(), online.size());
+
+        // Requests in the device's order: 50, 51, 70, 29, then 30 for each
+        // online unit, 34 for each, then the clock.
+        QStringList expected{"*MK3200*#", "*MK3300*#", "*MK4600*#", "*MK1D00*#"};
+        for (int adr : online)
+            expected << QStringLiteral("*MK1E02*%1#").arg(adr, 2, 16, QLatin1Char('0')).toUpper();
+        for (int adr : online)
+            expected << QStringLiteral("*MK2202*%1#").arg(adr, 2, 16, QLatin1Char('0')).toUpper();
+        expected << QStringLiteral("*MK0200*#");
+        QVERIFY2(inOrder(sim.output(), expected), qPrintable(sim.output()));
+
+        // Faults first, in red; the rest alternate from the first row on.
+        const QTreeWidgetItem *first = form->Tab1PanelList->topLevelItem(0);
+        const int adr = form->unitAddressOfRow(first);
+        QVERIFY(units::inFault(form->unit_par[size_t(adr)]));
+        QCOMPARE(first->background(0).color(), QColor(255, 0, 0));
+        QVERIFY(first->text(1).startsWith(QStringLiteral("Error code : ")));
+        QVERIFY(prompts->shown.isEmpty());
+    }
+
+    void unreachableDeviceIsTriedTwiceAndKeepsTheTasks()
+    {
+        form->ipSensor = QStringLiteral("127.0.0.33");
+        form->reloadUnitList();
+        QCOMPARE(logLines(*form).filter(QStringLiteral("START conn at 127.0.0.33")).size(), 1);
+        QVERIFY(logHas(*form, QStringLiteral("******* RETRAY")));
+        QTRY_COMPARE_WITH_TIMEOUT(prompts->shown.size(), 1, 3000);
+        QCOMPARE(logLines(*form).filter(QStringLiteral("START conn at 127.0.0.33")).size(), 2);
+        QCOMPARE(prompts->shown.first().kind, QStringLiteral("error"));
+        QCOMPARE(prompts->shown.first().caption, QStringLiteral("Information"));
+        QCOMPARE(prompts->shown.first().text,
+                 QStringLiteral("Unable to communicate with the centralized control"));
+        QCOMPARE(form->TaskList.Count(), 4);
+        QVERIFY(!form->Image11->isVisible());
+    }
+
+    void tasksForAnUnreachableHostNeverReachAnother()
+    {
+        SimProcess sim;
+        QVERIFY(sim.start(QStringLiteral("127.0.0.34")));
+        form->setLinkHost(QStringLiteral("127.0.0.35"));
+        form->TaskList.Add(52); // a password change meant for the unreachable device
+        form->BZ_newpassword = QStringLiteral("secret1");
+        form->openConnection(false, 5);
+        QCOMPARE(prompts->shown.size(), 1);
+
+        form->ipSensor = QStringLiteral("127.0.0.34");
+        form->reloadUnitList();
+        QTRY_VERIFY_WITH_TIMEOUT(logHas(*form, QStringLiteral("--->FINITO")), 8000);
+        QVERIFY(logHas(*form, QStringLiteral("drop task 52 queued for 127.0.0.35")));
+        QVERIFY(!sim.output().contains(QStringLiteral("*MK34")));
+    }
+
+    void silentDeviceIsDroppedByTheWatchdogAndReconnected()
+    {
+        SimProcess sim;
+        QVERIFY(sim.start(QStringLiteral("127.0.0.36"), {QStringLiteral("--silent")}));
+        form->ipSensor = QStringLiteral("127.0.0.36");
+        form->reloadUnitList();
+        QTRY_COMPARE_WITH_TIMEOUT(logLines(*form).filter(QStringLiteral("START conn at")).size(), 2, 5000);
+        QCOMPARE(form->retray_counter, 4);
+        QVERIFY(!form->connectOK);
+        waitForIdle();
+        // The reopened link had nothing left to send.
+        QVERIFY(logHas(*form, QStringLiteral("--->FINITO")));
+        QVERIFY(prompts->shown.isEmpty());
+    }
+
+    void lastWatchdogExpiryShowsTheMessage()
+    {
+        SimProcess sim;
+        QVERIFY(sim.start(QStringLiteral("127.0.0.37"), {QStringLiteral("--silent")}));
+        form->setLinkHost(QStringLiteral("127.0.0.37"));
+        form->TaskList.Add(50);
+        form->openConnection(true, 1);
+        QTRY_COMPARE_WITH_TIMEOUT(prompts->shown.size(), 1, 5000);
+        QCOMPARE(prompts->shown.first().text, QStringLiteral("Centralized control does not respond"));
+        QCOMPARE(logLines(*form).filter(QStringLiteral("START conn at")).size(), 1);
+        QVERIFY(!form->linkIsOpen());
+    }
+
+    void reloadDuringAnExchangeToTheSameHostIsServed()
+    {
+        SimProcess sim;
+        QVERIFY(sim.start(QStringLiteral("127.0.0.38"), {QStringLiteral("--delay"), QStringLiteral("30")}));
+        form->ipSensor = QStringLiteral("127.0.0.38");
+        form->reloadUnitList();
+        QTRY_VERIFY_WITH_TIMEOUT(logHas(*form, QStringLiteral("USE PWD : 0")), 5000);
+        form->reloadUnitList();
+        QTRY_VERIFY_WITH_TIMEOUT(logHas(*form, QStringLiteral("--->FINITO")), 10000);
+        waitForIdle();
+        QCOMPARE(sim.output().count(QStringLiteral("*MK1D00*#")), 2);
+        QVERIFY(form->Tab1PanelList->topLevelItemCount() > 0);
+    }
+
+    void hostileDeviceNeverBreaksTheNextExchange_data()
+    {
+        QTest::addColumn<QStringList>("faults");
+        QTest::newRow("garbage lines") << QStringList{QStringLiteral("--garbage")};
+        QTest::newRow("out-of-range payloads") << QStringList{QStringLiteral("--out-of-range")};
+        QTest::newRow("1 MB line") << QStringList{QStringLiteral("--huge-line")};
+        QTest::newRow("bad hex") << QStringList{QStringLiteral("--bad-hex")};
+        QTest::newRow("early close") << QStringList{QStringLiteral("--close-after"), QStringLiteral("3")};
+    }
+
+    void hostileDeviceNeverBreaksTheNextExchange()
+    {
+        QFETCH(QStringList, faults);
+        {
+            SimProcess hostile;
+            QVERIFY(hostile.start(QStringLiteral("127.0.0.39"), faults));
+            form->ipSensor = QStringLiteral("127.0.0.39");
+            form->reloadUnitList();
+            waitForIdle(15000);
+        }
+        prompts->shown.clear();
+        SimProcess sim;
+        QVERIFY(sim.start(QStringLiteral("127.0.0.39")));
+        form->reloadUnitList();
+        QTRY_VERIFY_WITH_TIMEOUT(form->Tab1PanelList->topLevelItemCount() > 0, 8000);
+        waitForIdle();
+        QVERIFY(form->PageControl1->isEnabled());
+    }
+};
+
+QTEST_MAIN(TestExchange)
+#include "tst_exchange.moc"

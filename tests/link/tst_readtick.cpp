@@ -1,0 +1,236 @@
+// The read tick and the request sender against a loopback peer that the test scripts.
+#include "link/Intervals.h"
+#include "shell/Texts.h"
+#include "shell/form/Main.h"
+#include "support/Fixtures.h"
+#include "support/ScriptedPrompts.h"
+
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+namespace {
+
+const QString Host = QStringLiteral("127.0.0.31");
+
+} // namespace
+
+class TestReadTick : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TForm1> form;
+    std::unique_ptr<QTcpServer> server;
+    QTcpSocket *peer = nullptr;
+    ScriptedPrompts *prompts = nullptr;
+
+    // Opens the link with `tasks` queued; the read timer is stopped so the test
+    // drives every tick itself.
+    void openWith(std::initializer_list<int> tasks)
+    {
+        for (int task : tasks)
+            form->TaskList.Add(task);
+        form->setLinkHost(Host);
+        form->openConnection(true, 5);
+        QVERIFY(form->linkIsOpen());
+        form->Timer_readtcp->stop();
+        QVERIFY(server->waitForNewConnection(2000));
+        peer = server->nextPendingConnection();
+        QVERIFY(peer);
+    }
+
+    QByteArray peerReads()
+    {
+        peer->waitForReadyRead(500);
+        return peer->readAll();
+    }
+
+    void send(const QByteArray &bytes)
+    {
+        peer->write(bytes);
+        peer->flush();
+        peer->waitForBytesWritten(500);
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        useFastIntervals();
+        loadLanguage(0);
+    }
+
+    void init()
+    {
+        prompts = new ScriptedPrompts;
+        form = std::make_unique<TForm1>();
+        server = std::make_unique<QTcpServer>();
+        QVERIFY(server->listen(QHostAddress(Host), 2000));
+    }
+
+    void cleanup()
+    {
+        form.reset();
+        server.reset();
+        delete prompts;
+        peer = nullptr;
+    }
+
+    void firstTickSendsHeadTaskAndWaits()
+    {
+        openWith({2, 50});
+        QVERIFY(!form->PageControl1->isEnabled());
+        form->Timer_readtcpTimer();
+        QCOMPARE(peerReads(), QByteArray("*MK0200*#"));
+        QVERIFY(form->wait_responce);
+        QCOMPARE(form->TaskList.Count(), 1);
+        QVERIFY(logHas(*form, QStringLiteral("do MK0200")));
+        // Nothing more goes out while the response is awaited.
+        form->Timer_readtcpTimer();
+        QVERIFY(!peer->waitForReadyRead(50));
+        QCOMPARE(form->TaskList.Count(), 1);
+    }
+
+    void twoFramesInOneWriteAreDispatchedInOneTick()
+    {
+        openWith({50});
+        form->Timer_readtcpTimer();
+        QCOMPARE(peerReads(), QByteArray("*MK3200*#"));
+        // The answer and an unasked greeting arrive together, with CR LF.
+        send("*MK3202*01#\r\n*MK1400*#\n");
+        QTest::qWait(20);
+        form->Timer_readtcpTimer();
+        QVERIFY(form->use_password);
+        QVERIFY(form->connectOK);
+        QVERIFY(logHas(*form, QStringLiteral("*MK3202*01#")));
+        QVERIFY(logHas(*form, QStringLiteral("USE PWD : 1")));
+        QVERIFY(form->PktList.isEmpty());
+        // The queue ran empty: the link was closed and the tabs came back.
+        QVERIFY(logHas(*form, QStringLiteral("--->FINITO")));
+        QVERIFY(!form->linkIsOpen());
+        QVERIFY(form->PageControl1->isEnabled());
+    }
+
+    void frameSplitAcrossReadsIsCompletedLater()
+    {
+        openWith({70});
+        form->Timer_readtcpTimer();
+        QCOMPARE(peerReads(), QByteArray("*MK4600*#"));
+        send("*MK4602");
+        QTest::qWait(30);
+        form->Timer_readtcpTimer();
+        QCOMPARE(form->lock_mode, quint8(0));
+        QVERIFY(form->wait_responce);
+        send("*02#\n");
+        QTest::qWait(30);
+        form->Timer_readtcpTimer();
+        QCOMPARE(form->lock_mode, quint8(2));
+        QVERIFY(logHas(*form, QStringLiteral("*MK4602*02#")));
+    }
+
+    void failuresTakeTheFailurePath_data()
+    {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<bool>("closePeer");
+        QTest::newRow("letter G in the code") << QByteArray("*MK3G00*#\n") << false;
+        QTest::newRow("non-hex payload") << QByteArray("*MK3202*0Z#\n") << false;
+        QTest::newRow("link lost") << QByteArray() << true;
+    }
+
+    void failuresTakeTheFailurePath()
+    {
+        QFETCH(QByteArray, reply);
+        QFETCH(bool, closePeer);
+        openWith({50, 51});
+        form->Timer_readtcpTimer();
+        peerReads();
+        if (!reply.isEmpty())
+            send(reply);
+        if (closePeer)
+            peer->disconnectFromHost();
+        QTest::qWait(30);
+        form->Timer_readtcpTimer();
+        QCOMPARE(logLines(*form).last(), QStringLiteral("********** ERRORE **************"));
+        QVERIFY(!form->linkIsOpen());
+        QVERIFY(!form->Timer_readtcp->isActive());
+        QVERIFY(form->PageControl1->isEnabled());
+        QVERIFY(form->TaskList.isEmpty());
+        QVERIFY(!form->wait_responce);
+    }
+
+    void overlongLineIsDroppedAndTheNextLineRead()
+    {
+        openWith({50});
+        form->Timer_readtcpTimer();
+        peerReads();
+        send(QByteArray(1024 * 1024, 'x') + "\n*MK3202*01#\n");
+        for (int tick = 0; tick < 1000 && !form->use_password; ++tick) {
+            QTest::qWait(5);
+            form->Timer_readtcpTimer();
+        }
+        QVERIFY(form->use_password);
+        QVERIFY(logHas(*form, QStringLiteral("line too long: 1048577 bytes dropped")));
+        QVERIFY(!logHas(*form, QStringLiteral("********** ERRORE **************")));
+    }
+
+    void lineAfterTheQueueEmptiedEndsInTheFailureLine()
+    {
+        // A non-frame line in the pass that closes the link: the next read
+        // finds the link closed, which is logged and changes nothing else.
+        openWith({});
+        send("hello\n");
+        QTest::qWait(20);
+        form->Timer_readtcpTimer();
+        QVERIFY(logHas(*form, QStringLiteral("hello")));
+        QVERIFY(logHas(*form, QStringLiteral("--->FINITO")));
+        QCOMPARE(logLines(*form).last(), QStringLiteral("********** ERRORE **************"));
+        QVERIFY(form->PageControl1->isEnabled());
+    }
+
+    void unlistedTaskIsDroppedWithoutWriting()
+    {
+        // One task per pass: the unlisted ones leave the queue one call each.
+        openWith({5, 165, 2});
+        form->Timer_readtcpTimer();
+        QCOMPARE(form->TaskList.Count(), 2);
+        QVERIFY(!form->wait_responce);
+        form->Timer_readtcpTimer();
+        form->Timer_readtcpTimer();
+        QCOMPARE(peerReads(), QByteArray("*MK0200*#"));
+        QVERIFY(form->TaskList.isEmpty());
+    }
+
+    void everyLineReArmsTheWatchdog()
+    {
+        openWith({50});
+        form->Timer_readtcpTimer();
+        peerReads();
+        QVERIFY(form->Timer_comm->isActive()); // armed by the write
+        form->Timer_comm->stop();
+        send("noise\n");
+        QTest::qWait(20);
+        form->Timer_readtcpTimer();
+        QVERIFY(form->Timer_comm->isActive());
+        QCOMPARE(form->Timer_comm->interval(), intervals().watchdog);
+    }
+
+    void linesInCommandModeMakeNoPacket()
+    {
+        openWith({50});
+        form->cmdMode = true;
+        form->wait_responce = true;
+        send("*MK0200*#\n");
+        QTest::qWait(20);
+        form->Timer_readtcpTimer();
+        QVERIFY(logHas(*form, QStringLiteral("*MK0200*#")));
+        QVERIFY(form->PktList.isEmpty());
+        QVERIFY(form->current_time.isEmpty());
+    }
+};
+
+QTEST_MAIN(TestReadTick)
+#include "tst_readtick.moc"

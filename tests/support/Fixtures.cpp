@@ -1,0 +1,79 @@
+#include "support/Fixtures.h"
+
+#include "link/Intervals.h"
+#include "shell/form/Main.h"
+
+#include <QDeadlineTimer>
+#include <QPlainTextEdit>
+#include <QTcpSocket>
+#include <QTest>
+
+void useFastIntervals()
+{
+    Intervals &i = intervals();
+    i.readFirst = 20;
+    i.readTick = 10;
+    i.readWait = 5;
+    i.watchdog = 600;
+    i.connectTimeout = 500;
+    i.retry = 100;
+    i.startup = 10;
+    i.autoUpdateTick = 20;
+    i.findDevice = 200;
+    i.waitDialogTick = 10;
+}
+
+SimProcess::~SimProcess()
+{
+    stop();
+}
+
+bool SimProcess::start(const QString &address, const QStringList &extraArgs, bool expectListening)
+{
+    process.setProgram(QStringLiteral(BREZZANO_SIM));
+    process.setArguments(QStringList{QStringLiteral("--listen"), address + QStringLiteral(":2000")} + extraArgs);
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start();
+    if (!process.waitForStarted(5000))
+        return false;
+    if (!expectListening)
+        return true;
+    const QDeadlineTimer deadline(5000);
+    while (!deadline.hasExpired()) {
+        QTcpSocket probe;
+        probe.connectToHost(address, 2000);
+        if (probe.waitForConnected(200)) {
+            probe.abort();
+            return true;
+        }
+        QTest::qWait(20);
+    }
+    return false;
+}
+
+void SimProcess::stop()
+{
+    if (process.state() == QProcess::NotRunning)
+        return;
+    process.terminate();
+    if (!process.waitForFinished(3000)) {
+        process.kill();
+        process.waitForFinished(1000);
+    }
+}
+
+QString SimProcess::output()
+{
+    printed += process.readAll();
+    return QString::fromUtf8(printed);
+}
+
+QStringList logLines(const TForm1 &form)
+{
+    return form.Memo2->toPlainText().split(QLatin1Char('\n'));
+}
+
+bool logHas(const TForm1 &form, const QString &line)
+{
+    return logLines(form).contains(line);
+}

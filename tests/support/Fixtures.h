@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QByteArray>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+class QTcpServer;
+class QTcpSocket;
+
+// Shortens every interval so link tests run in milliseconds, not seconds.
+void useFastIntervals();
+
+// brezzano-sim as a child process on a loopback address, port 2000.
+class SimProcess final
+{
+public:
+    SimProcess() = default;
+    ~SimProcess();
+    SimProcess(const SimProcess &) = delete;
+    SimProcess &operator=(const SimProcess &) = delete;
+
+    // Starts the simulator and waits until it accepts connections (unless
+    // `expectListening` is false, as with --refuse).
+    bool start(const QString &address, const QStringList &extraArgs = {}, bool expectListening = true);
+    void stop();
+    QString output(); // what it printed so far
+
+private:
+    QProcess process;
+    QByteArray printed;
+};
+
+// Every line of the main window's communication log.
+class TForm1;
+QStringList logLines(const TForm1 &form);
+bool logHas(const TForm1 &form, const QString &line);
