@@ -1,7 +1,24 @@
-#include <QApplication>
+#include "shell/form/Application.h"
+#include "shell/form/Forms.h"
+#include "shell/form/Main.h"
+#include "shell/form/Style.h"
+
+#include <QScreen>
+#include <QTimer>
 
 int main(int argc, char **argv)
 {
-    QApplication app(argc, argv);
-    return 0;
+    // No command line and no environment are read: the settings file is all.
+    BrezzanoApplication app(argc, argv);
+    applyAppStyle(app);
+    createForms();
+    TForm1 *main = forms().Form1;
+    if (QScreen *screen = main->screen())
+        main->setGeometry(screen->availableGeometry());
+    main->showMaximized();
+    // A fixed border: the window keeps the size it opened with.
+    QTimer::singleShot(0, main, [main] { main->setFixedSize(main->size()); });
+    const int result = app.exec();
+    destroyForms();
+    return result;
 }

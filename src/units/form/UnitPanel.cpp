@@ -1,0 +1,229 @@
+// The unit panel: the first tab of the main window.
+#include "shell/Texts.h"
+#include "shell/form/Forms.h"
+#include "shell/form/Main.h"
+#include "shell/form/Prompts.h"
+#include "units/form/setting.h"
+
+#include <QComboBox>
+#include <QHeaderView>
+#include <QPlainTextEdit>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeWidget>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int AddressColumn = 6;
+const QColor PaleGreen(192, 220, 192);
+const QColor FaultRed(255, 0, 0);
+
+} // namespace
+
+void TForm1::resetControllerState()
+{
+    lock_mode = 0;
+    use_password = false;
+    BZ_password.clear();
+    for (int adr = 0; adr < PanelUnits; ++adr) {
+        unit_online[size_t(adr)] = 0;
+        unit_par[size_t(adr)].addr = 255;
+    }
+}
+
+void TForm1::setupUnitListColumns()
+{
+    Tab1PanelList->clear();
+    Tab1PanelList->setSelectionBehavior(QAbstractItemView::SelectRows);
+    Tab1PanelList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    Tab1PanelList->setRootIsDecorated(false);
+    Tab1PanelList->setSortingEnabled(false);
+    Tab1PanelList->setColumnCount(AddressColumn + 1);
+    const int titles[] = {151, 84, 89, 94, 92, 93};
+    const int widths[] = {150, 150, 120, 100, 100, 100};
+    QStringList headers;
+    for (int title : titles)
+        headers << texts.value(title);
+    headers << QString();
+    Tab1PanelList->setHeaderLabels(headers);
+    for (int column = 0; column < AddressColumn; ++column)
+        Tab1PanelList->setColumnWidth(column, widths[column]);
+    Tab1PanelList->setColumnHidden(AddressColumn, true);
+}
+
+void TForm1::fillUnitList()
+{
+    Tab1PanelList->clear();
+    for (int adr = 0; adr < PanelUnits; ++adr)
+        if (unit_online[size_t(adr)] != 0)
+            addUnitItem(adr);
+
+    // Faults first, highest key first; equal keys keep their address order.
+    QList<QTreeWidgetItem *> rows;
+    while (Tab1PanelList->topLevelItemCount() > 0)
+        rows << Tab1PanelList->takeTopLevelItem(0);
+    std::stable_sort(rows.begin(), rows.end(), [this](const QTreeWidgetItem *a, const QTreeWidgetItem *b) {
+        return Tab1PanelListCompare(*this, a, b) < 0;
+    });
+    Tab1PanelList->addTopLevelItems(rows);
+    for (int index = 0; index < rows.size(); ++index)
+        Tab1PanelListAdvancedCustomDrawItem(rows.at(index), index);
+}
+
+void TForm1::addUnitItem(int adr)
+{
+    const units::UnitRow row = units::unitRow(unit_par[size_t(adr)], adr, texts, QLocale());
+    auto *item = new QTreeWidgetItem(Tab1PanelList, {row.name, row.mode, row.fan, row.remote, row.setTemp,
+                                                     row.roomTemp, row.address});
+    item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+    item->setCheckState(0, Qt::Unchecked);
+}
+
+void TForm1::Tab1PanelListAdvancedCustomDrawItem(QTreeWidgetItem *item, int index)
+{
+    QFont font = Tab1PanelList->font();
+    font.setBold(true);
+    font.setPointSize(9);
+    QColor background = index % 2 == 0 ? PaleGreen : QColor(Qt::white);
+    const int adr = unitAddressOfRow(item);
+    if (adr >= 0 && units::inFault(unit_par[size_t(adr)]))
+        background = FaultRed;
+    for (int column = 0; column < Tab1PanelList->columnCount(); ++column) {
+        item->setFont(column, font);
+        item->setBackground(column, background);
+        item->setForeground(column, QColor(Qt::black));
+    }
+}
+
+int TForm1::Tab1PanelListCompare(const TForm1 &form, const QTreeWidgetItem *item1, const QTreeWidgetItem *item2)
+{
+    const auto key = [&form](const QTreeWidgetItem *item) {
+        const int adr = form.unitAddressOfRow(item);
+        return adr < 0 ? 0 : units::faultKey(form.unit_par[size_t(adr)]);
+    };
+    const int k1 = key(item1);
+    const int k2 = key(item2);
+    if (k2 > k1)
+        return 1;
+    if (k2 < k1)
+        return -1;
+    return 0;
+}
+
+int TForm1::unitAddressOfRow(const QTreeWidgetItem *item) const
+{
+    bool ok = false;
+    const int adr = item ? item->text(AddressColumn).toInt(&ok) : -1;
+    return ok && adr >= 0 && adr < UnitRecords ? adr : -1;
+}
+
+void TForm1::reloadUnitList()
+{
+    autoupt_counter = autoupdvalue;
+    if (autoupdvalue > 0)
+        autoupdtm->start();
+    else
+        autoupdtm->stop();
+    setLinkHost(ipSensor);
+    for (int task : {50, 51, 70, 29})
+        TaskList.Add(task);
+    Tab1PanelList->clear();
+    openConnection(true, 5);
+}
+
+void TForm1::reloadbutTab1Click()
+{
+    reloadUnitList();
+}
+
+static int checkedRows(const QTreeWidget *list)
+{
+    int count = 0;
+    for (int row = 0; row < list->topLevelItemCount(); ++row)
+        if (list->topLevelItem(row)->checkState(0) == Qt::Checked)
+            ++count;
+    return count;
+}
+
+void TForm1::Tab1setunitClick()
+{
+    if (checkedRows(Tab1PanelList) == 0) {
+        prompts().info(this, QString(), texts.value(152));
+        return;
+    }
+    if (forms().Form2)
+        forms().Form2->ShowSetting(1, 255);
+}
+
+void TForm1::Tab1setallClick()
+{
+    if (forms().Form2)
+        forms().Form2->ShowSetting(2, 255);
+}
+
+void TForm1::Tab1PanelListDblClick()
+{
+    const QList<QTreeWidgetItem *> selected = Tab1PanelList->selectedItems();
+    if (selected.isEmpty())
+        return;
+    const int adr = unitAddressOfRow(selected.first());
+    if (adr < 0)
+        return;
+    if (checkedRows(Tab1PanelList) > 1) {
+        if (forms().Form2)
+            forms().Form2->ShowSetting(1, 255);
+        return;
+    }
+    getLengthProgramm(adr);
+    if (forms().Form2)
+        forms().Form2->ShowSetting(0, adr);
+}
+
+void TForm1::autoupdtmTimer()
+{
+    // While a message box or dialog is open no reload starts, so an
+    // unreachable controller does not stack one box on another; the count
+    // waits at 1 and the reload comes with the first tick after it closes.
+    if (prompts().modalOpen()) {
+        if (autoupt_counter > 1)
+            --autoupt_counter;
+        return;
+    }
+    if (autoupt_counter < 2) {
+        if (autoupdvalue > 0) {
+            autoupt_counter = autoupdvalue;
+            reloadbutTab1Click();
+        }
+        return;
+    }
+    --autoupt_counter;
+}
+
+void TForm1::tab3sb3Click(int tag)
+{
+    autoupdvalue = tag;
+    log(QStringLiteral("auto upd %1").arg(tag));
+}
+
+void TForm1::InfoShow()
+{
+    if (!firstStart)
+        reloadUnitList();
+}
+
+void TForm1::InfoHide()
+{
+    log(QStringLiteral("tab1 hide"));
+    autoupdtm->stop();
+}
+
+void TForm1::ImpostazioniShow()
+{
+    for (QToolButton *button : {tab3sb3, tab3sb4, tab3sb5, tab3sb6})
+        if (button->property("Tag").toInt() == autoupdvalue)
+            button->setChecked(true);
+    sel_language->setCurrentIndex(lang_act);
+    reloadbutTab3Click();
+}

@@ -1,0 +1,322 @@
+// The main window's life: settings file, captions, languages and the unit panel.
+#include "link/Intervals.h"
+#include "shell/IniFile.h"
+#include "shell/Texts.h"
+#include "shell/form/Forms.h"
+#include "shell/form/Main.h"
+#include "support/Fixtures.h"
+#include "support/ScriptedPrompts.h"
+#include "units/form/setting.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeWidget>
+
+#include <memory>
+
+namespace {
+
+void writeFile(const QString &path, const QByteArray &text)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(text);
+}
+
+QStringList fileLines(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<ScriptedPrompts> prompts;
+    QString previousDir;
+
+    // Builds the windows in the temporary directory and runs the first show,
+    // without letting the start-up reload reach any network.
+    TForm1 *start(const QByteArray &ini = {})
+    {
+        if (!ini.isNull())
+            writeFile(dir->filePath(QStringLiteral("brezzano.ini")), ini);
+        createForms();
+        TForm1 *form = forms().Form1;
+        form->FormShow();
+        form->Timer_startup->stop();
+        return form;
+    }
+
+    QString iniPath() const { return dir->filePath(QStringLiteral("brezzano.ini")); }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        useFastIntervals();
+        previousDir = QDir::currentPath();
+    }
+
+    void init()
+    {
+        dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(QDir::setCurrent(dir->path()));
+        prompts = std::make_unique<ScriptedPrompts>();
+    }
+
+    void cleanup()
+    {
+        destroyForms();
+        prompts.reset();
+        QDir::setCurrent(previousDir);
+        dir.reset();
+    }
+
+    void noFileGivesDefaultsAndTheFourLinesAtClose()
+    {
+        TForm1 *form = start();
+        QCOMPARE(form->lang_act, 0);
+        QCOMPARE(form->autoupdvalue, 30);
+        QCOMPARE(form->netType, 0);
+        QCOMPARE(form->ipSensor, QStringLiteral("169.254.1.1"));
+        QVERIFY(form->Memo2->isHidden());
+        QVERIFY(form->devList.isEmpty());
+        QCOMPARE(form->PageControl1->tabText(0), QStringLiteral("&1 Panel"));
+        form->FormClose();
+        QCOMPARE(fileLines(iniPath()), (QStringList{"[SENS]", "NETTYPE=0", "IP=169.254.1.1", "AUTOAUPD=30",
+                                                   "LANGUAGE=0"}));
+        QVERIFY(!QFile::exists(dir->filePath(QStringLiteral("log1.txt"))));
+    }
+
+    void readingRulesRoundTrip_data()
+    {
+        QTest::addColumn<QByteArray>("ini");
+        QTest::addColumn<QString>("ipSensor");
+        QTest::addColumn<int>("language");
+        QTest::addColumn<QStringList>("written");
+        QTest::newRow("device network forces the address")
+            << QByteArray("[SENS]\nNETTYPE=0\nIP=192.168.1.20\n") << QStringLiteral("169.254.1.1") << 0
+            << QStringList{"[SENS]", "NETTYPE=0", "IP=169.254.1.1", "AUTOAUPD=30", "LANGUAGE=0"};
+        QTest::newRow("any other network type is the local network")
+            << QByteArray("[SENS]\nNETTYPE=5\nIP=127.0.0.50\nLANGUAGE=1\n") << QStringLiteral("127.0.0.50") << 1
+            << QStringList{"[SENS]", "NETTYPE=1", "IP=127.0.0.50", "LANGUAGE=1", "AUTOAUPD=30"};
+        QTest::newRow("unknown language reads and writes as English")
+            << QByteArray("[SENS]\nLANGUAGE=2\n") << QStringLiteral("169.254.1.1") << 0
+            << QStringList{"[SENS]", "LANGUAGE=0", "NETTYPE=0", "IP=169.254.1.1", "AUTOAUPD=30"};
+    }
+
+    void readingRulesRoundTrip()
+    {
+        QFETCH(QByteArray, ini);
+        QFETCH(QString, ipSensor);
+        QFETCH(int, language);
+        QFETCH(QStringList, written);
+        TForm1 *form = start(ini);
+        QCOMPARE(form->ipSensor, ipSensor);
+        QCOMPARE(form->lang_act, language);
+        form->FormClose();
+        QCOMPARE(fileLines(iniPath()), written);
+    }
+
+    void addressBookKeepsItsOrderAndForeignKeys()
+    {
+        QByteArray ini("[SENS]\nNETTYPE=1\nIP=127.0.0.51\nCOLOUR=blue\n[LISTSENS]\n");
+        for (int i = 0; i < 12; ++i)
+            ini += QStringLiteral("NAME%1=Device %1\nIPADDR%1=127.0.1.%1\n").arg(i).toUtf8();
+        ini += "[OTHER]\nKEEP=1\n";
+        TForm1 *form = start(ini);
+        QCOMPARE(form->devList.Count(), 12);
+        QCOMPARE(form->devList.Get(11)->name, QStringLiteral("Device 11"));
+        form->FormClose();
+        IniFile written;
+        QVERIFY(written.load(iniPath()));
+        QCOMPARE(written.keys(QStringLiteral("LISTSENS")).size(), 24);
+        QCOMPARE(written.keys(QStringLiteral("LISTSENS")).at(20), QStringLiteral("NAME10"));
+        QCOMPARE(written.readString(QStringLiteral("SENS"), QStringLiteral("COLOUR"), {}), QStringLiteral("blue"));
+        QCOMPARE(written.readString(QStringLiteral("OTHER"), QStringLiteral("KEEP"), {}), QStringLiteral("1"));
+    }
+
+    void aDeviceChosenInTheListSurvivesTheClose()
+    {
+        TForm1 *form = start("[SENS]\nNETTYPE=0\n");
+        form->ipSensor = QStringLiteral("127.0.0.52");
+        form->netType = 1; // checked in the device list; the network tab never shown
+        form->FormClose();
+        QVERIFY(fileLines(iniPath()).contains(QStringLiteral("IP=127.0.0.52")));
+        QVERIFY(fileLines(iniPath()).contains(QStringLiteral("NETTYPE=1")));
+    }
+
+    void debugModeShowsThePanesAndSavesTheLogs()
+    {
+        TForm1 *form = start("[SENS]\nDEBUG=127\n");
+        QVERIFY(!form->Memo2->isHidden());
+        QVERIFY(!form->Memo1->isHidden());
+        form->log(QStringLiteral("START conn at 127.0.0.53"));
+        form->FormClose();
+        const QStringList log1 = fileLines(dir->filePath(QStringLiteral("log1.txt")));
+        QCOMPARE(log1.value(0), QStringLiteral("Memo2"));
+        QVERIFY(log1.contains(QStringLiteral("START conn at 127.0.0.53")));
+        QVERIFY(QFile::exists(dir->filePath(QStringLiteral("log2.txt"))));
+        QVERIFY(!fileLines(iniPath()).contains(QStringLiteral("DEBUG=127")) ||
+                fileLines(iniPath()).count(QStringLiteral("DEBUG=127")) == 1);
+    }
+
+    void unwritableSettingsFileIsReported()
+    {
+        TForm1 *form = start();
+        QVERIFY(QDir(dir->path()).mkdir(QStringLiteral("brezzano.ini"))); // a folder in its place
+        QFile::remove(iniPath());
+        form->FormClose();
+        QCOMPARE(prompts->shown.size(), 1);
+        QVERIFY(prompts->shown.first().text.contains(QStringLiteral("brezzano.ini")));
+    }
+
+    void captionsInBothLanguages()
+    {
+        TForm1 *form = start("[SENS]\nLANGUAGE=1\n");
+        QCOMPARE(form->PageControl1->tabText(0), QStringLiteral("&1 Pannello"));
+        QCOMPARE(form->PageControl1->tabText(1), QStringLiteral("&2 Impostazioni"));
+        QCOMPARE(form->PageControl1->tabText(2), QStringLiteral("&3 Network"));
+        QCOMPARE(form->PageControl1->tabText(3), QStringLiteral("&4 Aiuto"));
+        QCOMPARE(form->ListView1->headerItem()->text(0), QStringLiteral("Nome"));
+        QCOMPARE(form->ListView1->headerItem()->text(1), QStringLiteral("Indirizzo IP"));
+        QCOMPARE(form->Tab1PanelList->headerItem()->text(1), QString::fromUtf8("Modalità  di funzionamento"));
+
+        // Switching to English: captions and device columns follow, the panel columns stay.
+        form->ipSensor = QStringLiteral("127.0.0.54"); // the reload of the device list stays on loopback
+        form->sel_languageChange(0);
+        QCOMPARE(form->PageControl1->tabText(0), QStringLiteral("&1 Panel"));
+        QCOMPARE(form->reloadbutTab1->text(), QStringLiteral("Update"));
+        QCOMPARE(form->ListView1->headerItem()->text(0), QStringLiteral("Name"));
+        QCOMPARE(form->Tab1PanelList->headerItem()->text(1), QString::fromUtf8("Modalità  di funzionamento"));
+        QCOMPARE(form->lang_act, 0);
+        QVERIFY(logHas(*form, QStringLiteral("START conn at 127.0.0.54")));
+    }
+
+    void panelOrderAndColours()
+    {
+        TForm1 *form = start();
+        const int keys[] = {16, 0, 1, 0};
+        for (int adr = 0; adr < 4; ++adr) {
+            form->unit_online[size_t(adr)] = 1;
+            form->unit_par[size_t(adr)].name = QStringLiteral("U%1").arg(adr);
+            form->unit_par[size_t(adr)].buffer[16] = quint8(keys[adr]);
+        }
+        form->fillUnitList();
+        QStringList order;
+        QList<QColor> colours;
+        for (int row = 0; row < form->Tab1PanelList->topLevelItemCount(); ++row) {
+            order << form->Tab1PanelList->topLevelItem(row)->text(0);
+            colours << form->Tab1PanelList->topLevelItem(row)->background(2).color();
+            QVERIFY(form->Tab1PanelList->topLevelItem(row)->font(0).bold());
+            QCOMPARE(form->Tab1PanelList->topLevelItem(row)->checkState(0), Qt::Unchecked);
+        }
+        QCOMPARE(order, (QStringList{"U0", "U2", "U1", "U3"}));
+        QCOMPARE(colours, (QList<QColor>{QColor(255, 0, 0), QColor(255, 0, 0), QColor(192, 220, 192),
+                                         QColor(Qt::white)}));
+    }
+
+    void setButtonsNeedCheckedRows()
+    {
+        TForm1 *form = start();
+        for (int adr : {1, 5}) {
+            form->unit_online[size_t(adr)] = 1;
+        }
+        form->fillUnitList();
+        form->Tab1setunitClick();
+        QCOMPARE(prompts->shown.size(), 1);
+        QCOMPARE(prompts->shown.first().text, QStringLiteral("No units selected"));
+        QCOMPARE(prompts->dialogsRun, 0);
+
+        // A double-click with nothing selected does nothing.
+        form->Tab1PanelListDblClick();
+        QCOMPARE(prompts->dialogsRun, 0);
+
+        // Two rows checked: the dialog opens for the checked units, no schedule is read.
+        form->Tab1PanelList->topLevelItem(0)->setCheckState(0, Qt::Checked);
+        form->Tab1PanelList->topLevelItem(1)->setCheckState(0, Qt::Checked);
+        form->Tab1PanelList->topLevelItem(1)->setSelected(true);
+        form->Tab1PanelListDblClick();
+        QCOMPARE(prompts->dialogsRun, 1);
+        QCOMPARE(int(forms().Form2->curr_setting), 1);
+        QCOMPARE(int(forms().Form2->curr_addr), 255);
+        QVERIFY(form->TaskList.isEmpty());
+    }
+
+    void autoUpdateCountsDownThenReloads_data()
+    {
+        QTest::addColumn<int>("period");
+        QTest::addColumn<bool>("modal");
+        QTest::addColumn<int>("reloadTick"); // 0: no reload in 40 ticks
+        QTest::newRow("30 seconds") << 30 << false << 30;
+        QTest::newRow("never") << 0 << false << 0;
+        QTest::newRow("held while a window is open") << 30 << true << 0;
+    }
+
+    void autoUpdateCountsDownThenReloads()
+    {
+        QFETCH(int, period);
+        QFETCH(bool, modal);
+        QFETCH(int, reloadTick);
+        TForm1 *form = start("[SENS]\nNETTYPE=1\nIP=127.0.0.55\n");
+        form->autoupdvalue = period;
+        form->autoupt_counter = period;
+        prompts->pretendModal = modal;
+        int reloadedAt = 0;
+        for (int tick = 1; tick <= 40 && reloadedAt == 0; ++tick) {
+            form->autoupdtmTimer();
+            if (logHas(*form, QStringLiteral("START conn at 127.0.0.55")))
+                reloadedAt = tick;
+        }
+        QCOMPARE(reloadedAt, reloadTick);
+        if (modal) {
+            QCOMPARE(form->autoupt_counter, 1);
+            prompts->pretendModal = false;
+            form->autoupdtmTimer();
+            QVERIFY(logHas(*form, QStringLiteral("START conn at 127.0.0.55")));
+        }
+    }
+
+    void periodButtonsLogAndLeaveTheCountdown()
+    {
+        TForm1 *form = start();
+        form->autoupt_counter = 12;
+        form->tab3sb5->click();
+        QCOMPARE(form->autoupdvalue, 60);
+        QCOMPARE(form->autoupt_counter, 12);
+        QVERIFY(logHas(*form, QStringLiteral("auto upd 60")));
+    }
+
+    void startUpReloadListsTheSimulatorsUnits()
+    {
+        SimProcess sim;
+        QVERIFY(sim.start(QStringLiteral("127.0.0.56")));
+        writeFile(iniPath(), "[SENS]\nNETTYPE=1\nIP=127.0.0.56\n");
+        createForms();
+        TForm1 *form = forms().Form1;
+        form->show();
+        QTRY_VERIFY_WITH_TIMEOUT(form->Tab1PanelList->topLevelItemCount() > 0, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(form->PageControl1->isEnabled(), 5000);
+        QVERIFY(!form->Tab1PanelList->isHidden());
+        const QTreeWidgetItem *first = form->Tab1PanelList->topLevelItem(0);
+        QCOMPARE(first->background(0).color(), QColor(255, 0, 0));
+        QVERIFY(prompts->shown.isEmpty());
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
