@@ -3,23 +3,29 @@
 BUILD ?= build
 JOBS  ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps build test run clean
+.PHONY: all deps configure build app test run clean
 
 all: build
 
 deps:
 	@scripts/deps.sh
 
-build: deps
+configure: deps
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+
+build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
+
+# Only what running needs: the application, the simulator and the manuals.
+app: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target brezzano brezzano-sim manual
 
 test: build
 	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 run:
 	@scripts/deps.sh --run
-	@$(MAKE) --no-print-directory build
+	@$(MAKE) --no-print-directory app
 	@scripts/run.sh $(BUILD)
 
 clean:

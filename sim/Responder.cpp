@@ -122,15 +122,16 @@ Answer respond(Controller &c, int code, const QByteArray &p, const AnswerStyle &
                             : QStringLiteral("all remote controllers unlocked");
         break;
     case 38:
-        // Nine bytes: one leading byte, then the settings bytes 0..7 of a unit status request.
+        // Nine bytes: the settings bytes 0..8 of a unit status request, without an address.
         if (p.size() >= 9) {
             forUnits(c, allUnits, [&byte](Unit &u) {
-                u.mode = quint8(byte(1));
-                u.fan = quint8(byte(2));
-                u.setTemp = quint8(byte(3));
-                u.flap = (byte(6) & 0x04) != 0;
-                u.tmin = quint8(byte(7));
-                u.tmax = quint8(byte(8));
+                u.mode = quint8(byte(0));
+                u.fan = quint8(byte(1));
+                u.setTemp = quint8(byte(2));
+                u.flap = (byte(5) & 0x04) != 0;
+                u.tmin = quint8(byte(6));
+                u.tmax = quint8(byte(7));
+                u.prog = quint8(byte(8));
             });
             a.note = QStringLiteral("status set for all units");
         }

@@ -93,7 +93,7 @@ private Q_SLOTS:
         QCOMPARE(form->autoupdvalue, 30);
         QCOMPARE(form->netType, 0);
         QCOMPARE(form->ipSensor, QStringLiteral("169.254.1.1"));
-        QVERIFY(form->Memo2->isHidden());
+        QVERIFY(form->logPanes->isHidden());
         QVERIFY(form->devList.isEmpty());
         QCOMPARE(form->PageControl1->tabText(0), QStringLiteral("&1 Panel"));
         form->FormClose();
@@ -163,6 +163,7 @@ private Q_SLOTS:
     void debugModeShowsThePanesAndSavesTheLogs()
     {
         TForm1 *form = start("[SENS]\nDEBUG=127\n");
+        QVERIFY(!form->logPanes->isHidden());
         QVERIFY(!form->Memo2->isHidden());
         QVERIFY(!form->Memo1->isHidden());
         form->log(QStringLiteral("START conn at 127.0.0.53"));

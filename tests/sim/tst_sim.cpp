@@ -281,8 +281,8 @@ private Q_SLOTS:
                                             "mode=82 fan=08 set=23 flap=0 lock=1 tmin=17 tmax=30 prog=0 "
                                             "name=Archive sched=0");
         QTest::newRow("38 all units")
-            << QByteArray("*MK2612*FF880415000000121C#") << 9
-            << QStringLiteral("mode=88 fan=04 set=21 flap=0 lock=0 tmin=18 tmax=28 prog=0 "
+            << QByteArray("*MK2612*880415000000121C01#") << 9
+            << QStringLiteral("mode=88 fan=04 set=21 flap=0 lock=0 tmin=18 tmax=28 prog=1 "
                               "name=Archive sched=0");
         QTest::newRow("39 one block")
             << scheduleFrame(39, 9, 3) << 9

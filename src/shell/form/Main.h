@@ -149,6 +149,7 @@ public:
     QWidget *Impostazioni = nullptr;
     QWidget *network = nullptr;
     QWidget *help = nullptr;
+    QWidget *logPanes = nullptr; // holds Memo2 and Memo1
     QPlainTextEdit *Memo1 = nullptr;
     QPlainTextEdit *Memo2 = nullptr;
 

@@ -61,8 +61,7 @@ void TForm1::FormShow()
     ipSensor = settings.ipSensor;
     netType = settings.netType;
     const bool debug = settings.debug == 127;
-    Memo2->setVisible(debug);
-    Memo1->setVisible(debug);
+    logPanes->setVisible(debug);
     lang_act = settings.language;
     loadLanguage(lang_act);
     applyCaptions();

@@ -77,19 +77,22 @@ void TForm1::buildUi()
     PageControl1->addTab(help, QString());
     layout->addWidget(PageControl1, 3);
 
-    auto *memos = new QVBoxLayout;
-    Memo2 = named(new QPlainTextEdit(central), "Memo2");
-    Memo1 = named(new QPlainTextEdit(central), "Memo1");
+    // The two log panes share a column that is there only in debug mode.
+    logPanes = named(new QWidget(central), "logPanes");
+    auto *memos = new QVBoxLayout(logPanes);
+    memos->setContentsMargins(0, 0, 0, 0);
+    Memo2 = named(new QPlainTextEdit(logPanes), "Memo2");
+    Memo1 = named(new QPlainTextEdit(logPanes), "Memo1");
     for (QPlainTextEdit *memo : {Memo2, Memo1}) {
         memo->setLineWrapMode(QPlainTextEdit::NoWrap);
         memo->setReadOnly(true);
-        memo->hide();
         memos->addWidget(memo);
     }
+    logPanes->hide();
     Memo2->setPlainText(QStringLiteral("Memo2"));
     Memo2->setMaximumBlockCount(20000);
     Memo1->setMaximumBlockCount(20000);
-    layout->addLayout(memos, 1);
+    layout->addWidget(logPanes, 1);
     setCentralWidget(central);
 
     buildInfoTab();
@@ -187,9 +190,11 @@ void TForm1::buildSettingsTab()
     language->addWidget(sel_language);
     language->addStretch();
     devicesLayout->addLayout(language, 5, 0, 1, 2);
+    devicesLayout->setRowStretch(4, 1);
     Image13 = named(new BusyIndicator(devices), "Image13");
     devicesLayout->addWidget(Image13, 4, 1, Qt::AlignCenter);
     layout->addWidget(devices, 1);
+    layout->setStretch(0, 0);
 }
 
 void TForm1::buildNetworkTab()

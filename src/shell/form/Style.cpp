@@ -44,7 +44,10 @@ QPalette calmPalette()
 
 // Only frames, tabs and buttons: list rows keep the colours their owners paint.
 const char *const StyleSheet = R"(
-QPushButton, QToolButton { padding: 4px 12px; border-radius: 4px; }
+QPushButton, QToolButton { padding: 4px 12px; border: 1px solid #9DB3B1; border-radius: 4px; background: #F7FAF9; }
+QPushButton:hover, QToolButton:hover { background: #E6F0EF; }
+QPushButton:pressed, QToolButton:pressed { background: #CFE3E1; }
+QPushButton:disabled, QToolButton:disabled { color: #8A9A99; border-color: #C9D3D2; }
 QPushButton:default { border: 1px solid #2F6F73; }
 QToolButton:checked { background: #CFE3E1; border: 1px solid #2F6F73; }
 QTabBar::tab { padding: 6px 16px; }
