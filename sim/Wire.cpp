@@ -1,26 +1,10 @@
 #include "Wire.h"
 
+#include "link/Frame.h"
+
 namespace sim {
 
 namespace {
-
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
-int hexByte(const QByteArray &bytes, int at)
-{
-    const int hi = hexValue(bytes.at(at));
-    const int lo = hexValue(bytes.at(at + 1));
-    return hi < 0 || lo < 0 ? -1 : hi * 16 + lo;
-}
 
 constexpr int headerSize = 8; // "*MKccll*"
 
@@ -32,7 +16,7 @@ Header checkHeader(const QByteArray &buf)
     const int n = int(qMin<qsizetype>(buf.size(), headerSize));
     for (int i = 1; i < n; ++i) {
         const char c = buf.at(i);
-        const bool ok = (i == 1) ? c == 'M' : (i == 2) ? c == 'K' : (i == 7) ? c == '*' : hexValue(c) >= 0;
+        const bool ok = (i == 1) ? c == 'M' : (i == 2) ? c == 'K' : (i == 7) ? c == '*' : frame::hexDigit(c) >= 0;
         if (!ok)
             return Header::Invalid;
     }
@@ -161,8 +145,8 @@ InputCutter::Cut InputCutter::cutFrameMode(std::vector<Input> &out)
         break;
     }
 
-    const int code = hexByte(m_buffer, 3);
-    const int length = hexByte(m_buffer, 5);
+    const int code = frame::hexByte(m_buffer, 3);
+    const int length = frame::hexByte(m_buffer, 5);
     const int total = headerSize + length + 1;
     if (m_buffer.size() < total) {
         // A '#' inside the declared payload means the frame is shorter than it says.
@@ -177,7 +161,7 @@ InputCutter::Cut InputCutter::cutFrameMode(std::vector<Input> &out)
     in.code = code;
     bool ok = length % 2 == 0 && m_buffer.size() >= total && m_buffer.at(total - 1) == '#';
     for (int i = 0; ok && i < length; i += 2) {
-        const int b = hexByte(m_buffer, headerSize + i);
+        const int b = frame::hexByte(m_buffer, headerSize + i);
         ok = b >= 0;
         in.payload += char(b);
     }

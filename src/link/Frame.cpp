@@ -7,6 +7,8 @@ namespace {
 constexpr int HeaderSize = 8; // "*MK" code length "*"
 constexpr int MinFrameSize = HeaderSize + 1;
 
+} // namespace
+
 int hexDigit(char c)
 {
     if (c >= '0' && c <= '9')
@@ -18,7 +20,6 @@ int hexDigit(char c)
     return -1;
 }
 
-// The value of the two digits at `pos`, or -1 when either is not a hex digit.
 int hexByte(const QByteArray &line, int pos)
 {
     const int high = hexDigit(line.at(pos));
@@ -27,8 +28,6 @@ int hexByte(const QByteArray &line, int pos)
         return -1;
     return high * 16 + low;
 }
-
-} // namespace
 
 QByteArray hex2(int value)
 {

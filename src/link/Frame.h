@@ -9,6 +9,12 @@
 //   "*MK" <code: 2 hex> <length L in characters: 2 hex> "*" <payload: L hex digits> "#"
 namespace frame {
 
+// The value of one hex digit in either case, or -1.
+int hexDigit(char c);
+
+// The value of the two hex digits at `pos` of `text`, or -1 when either is not one.
+int hexByte(const QByteArray &text, int pos);
+
 // "%.2X": at least two upper-case hex digits.
 QByteArray hex2(int value);
 
