@@ -292,6 +292,34 @@ private Q_SLOTS:
         }
     }
 
+    void showingTheSettingsTabPressesThePeriodButton_data()
+    {
+        QTest::addColumn<int>("period");
+        QTest::addColumn<QString>("down"); // empty: none
+        QTest::newRow("30 seconds") << 30 << QStringLiteral("tab3sb4");
+        QTest::newRow("never") << 0 << QStringLiteral("tab3sb3");
+        QTest::newRow("a period no button offers") << 45 << QString();
+    }
+
+    void showingTheSettingsTabPressesThePeriodButton()
+    {
+        QFETCH(int, period);
+        QFETCH(QString, down);
+        TForm1 *form = start("[SENS]\nNETTYPE=1\nIP=127.0.0.57\nLANGUAGE=1\n");
+        form->tab3sb6->setChecked(true);
+        form->autoupdvalue = period;
+        form->sel_language->setCurrentIndex(0);
+        form->ImpostazioniShow();
+        QStringList pressed;
+        for (QToolButton *button : {form->tab3sb3, form->tab3sb4, form->tab3sb5, form->tab3sb6})
+            if (button->isChecked())
+                pressed << button->objectName();
+        QCOMPARE(pressed, down.isEmpty() ? QStringList() : QStringList{down});
+        QCOMPARE(form->sel_language->currentIndex(), 1);
+        // Setting the selector is no click: the language stays and the captions with it.
+        QCOMPARE(form->PageControl1->tabText(0), QStringLiteral("&1 Pannello"));
+    }
+
     void periodButtonsLogAndLeaveTheCountdown()
     {
         TForm1 *form = start();

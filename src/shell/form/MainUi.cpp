@@ -90,8 +90,9 @@ void TForm1::buildUi()
     }
     logPanes->hide();
     Memo2->setPlainText(QStringLiteral("Memo2"));
-    Memo2->setMaximumBlockCount(20000);
-    Memo1->setMaximumBlockCount(20000);
+    // Generous, but bounded: an application left running for weeks must not grow for ever.
+    Memo2->setMaximumBlockCount(200000);
+    Memo1->setMaximumBlockCount(200000);
     layout->addWidget(logPanes, 1);
     setCentralWidget(central);
 
