@@ -16,7 +16,10 @@ Header checkHeader(const QByteArray &buf)
     const int n = int(qMin<qsizetype>(buf.size(), headerSize));
     for (int i = 1; i < n; ++i) {
         const char c = buf.at(i);
-        const bool ok = (i == 1) ? c == 'M' : (i == 2) ? c == 'K' : (i == 7) ? c == '*' : frame::hexDigit(c) >= 0;
+        const bool ok = (i == 1)   ? c == 'M'
+                        : (i == 2) ? c == 'K'
+                        : (i == 7) ? c == '*'
+                                   : frame::hexDigit(c) >= 0;
         if (!ok)
             return Header::Invalid;
     }

@@ -13,15 +13,15 @@ class TprogRecordList;
 // fills it from its controls and fields just before it sends.
 struct RequestSources
 {
-    QByteArray updateBuffer;     // update_buffer of the unit settings dialog (bytes 0 to 8 used)
-    QString unitName;            // Edit5 of the unit settings dialog
-    QString deviceName;          // Edit1 of the device-name dialog
-    QString newPassword;         // BZ_newpassword
-    bool passwordToggle = false; // tab3sb1 down
-    bool webToggle = false;      // tab3sb2 down
-    bool alarmToggle = false;    // tab3sb7 down
-    int lockMode = 0;            // lock_mode
-    QDateTime now;               // the computer's local clock, for task 3
+    QByteArray updateBuffer;                  // update_buffer of the unit settings dialog (bytes 0 to 8 used)
+    QString unitName;                         // Edit5 of the unit settings dialog
+    QString deviceName;                       // Edit1 of the device-name dialog
+    QString newPassword;                      // BZ_newpassword
+    bool passwordToggle = false;              // tab3sb1 down
+    bool webToggle = false;                   // tab3sb2 down
+    bool alarmToggle = false;                 // tab3sb7 down
+    int lockMode = 0;                         // lock_mode
+    QDateTime now;                            // the computer's local clock, for task 3
     const TprogRecordList *program = nullptr; // unitProgList, for tasks 39 and 40
 
     // Network module fields of the network tab.
@@ -36,8 +36,8 @@ struct Request
     bool known = false;    // false: an unlisted code, nothing is written
     bool setsWait = false; // wait_responce is set when this is written
     CmdModeChange cmdMode = CmdModeChange::Keep;
-    QByteArray bytes;      // exactly what is written to the link
-    QStringList log;       // lines for Memo2, in order
+    QByteArray bytes; // exactly what is written to the link
+    QStringList log;  // lines for Memo2, in order
 };
 
 // The request of one task, built from `src`.

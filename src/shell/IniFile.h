@@ -18,7 +18,7 @@ public:
 
     QString readString(const QString &section, const QString &key, const QString &def) const;
     int readInteger(const QString &section, const QString &key, int def) const; // non-integer: def
-    QStringList keys(const QString &section) const;                           // file order
+    QStringList keys(const QString &section) const;                             // file order
     bool hasKey(const QString &section, const QString &key) const;
 
     // Replaces the value in place, or appends the key at the end of its section

@@ -12,11 +12,11 @@ inline const QString DeviceNetworkAddress = QStringLiteral("169.254.1.1");
 // What brezzano.ini holds, after the reading rules have been applied.
 struct AppSettings
 {
-    int netType = 0;                     // 0: the device's own network; else the local network
+    int netType = 0; // 0: the device's own network; else the local network
     QString ipSensor = DeviceNetworkAddress;
-    int debug = 0;                       // 127 switches debugging on
-    int language = 0;                    // 0 English, 1 Italian
-    int autoUpdate = 30;                 // seconds, 0 = never
+    int debug = 0;                                    // 127 switches debugging on
+    int language = 0;                                 // 0 English, 1 Italian
+    int autoUpdate = 30;                              // seconds, 0 = never
     std::vector<std::pair<QString, QString>> devices; // (name, address) in address-book order
 };
 

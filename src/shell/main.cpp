@@ -1,6 +1,6 @@
+#include "shell/form/Main.h"
 #include "shell/form/Application.h"
 #include "shell/form/Forms.h"
-#include "shell/form/Main.h"
 #include "shell/form/Style.h"
 
 #include <QScreen>

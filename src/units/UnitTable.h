@@ -11,17 +11,17 @@
 // One air-conditioning unit as the controller last reported it.
 struct TunitRecord
 {
-    int addr = 0;                      // 255 after a reset
-    std::array<quint8, 25> buffer{};   // status bytes as received
+    int addr = 0;                    // 255 after a reset
+    std::array<quint8, 25> buffer{}; // status bytes as received
     quint8 tmin = 0;
     quint8 tmax = 0;
-    quint8 prog = 0;                   // 0: weekly schedule off
+    quint8 prog = 0; // 0: weekly schedule off
     QString name;
 };
 
 constexpr int UnitRecords = 65; // addresses 0 to 64
 constexpr int OnlineFlags = 68;
-constexpr int PanelUnits = 64;  // the panel shows addresses 0 to 63
+constexpr int PanelUnits = 64; // the panel shows addresses 0 to 63
 
 using UnitTable = std::array<TunitRecord, UnitRecords>;
 using OnlineTable = std::array<quint8, OnlineFlags>;
@@ -53,7 +53,7 @@ QString modeText(quint8 mode, const QStringList &texts);
 QString fanText(quint8 fan, const QStringList &texts);
 QString faultText(const TunitRecord &unit, const QStringList &texts); // "Error code : " + codes
 QString remoteText(const TunitRecord &unit, const QStringList &texts);
-QString setTempText(const TunitRecord &unit);                        // "24°"
+QString setTempText(const TunitRecord &unit);                         // "24°"
 QString roomTempText(const TunitRecord &unit, const QLocale &locale); // "%3.1f°"
 
 // The texts of one unit's row in the unit panel.

@@ -79,7 +79,8 @@ private Q_SLOTS:
         QTest::newRow("68") << 68 << QByteArray("05") << QStringLiteral("USE ALARM : 5") << true;
         QTest::newRow("69") << 69 << QByteArray() << QStringLiteral("RCV ALARM ") << true;
         QTest::newRow("unlisted 12") << 12 << QByteArray("01") << QString() << false;
-        QTest::newRow("41 no blocks") << 41 << QByteArray("0700") << QStringLiteral("LENGTH PROG : 0") << true;
+        QTest::newRow("41 no blocks")
+            << 41 << QByteArray("0700") << QStringLiteral("LENGTH PROG : 0") << true;
         QTest::newRow("48 empty block")
             << 48 << QByteArray("FFFFFFFF") << QStringLiteral(" PROG : 4 -->FFFFFFFF") << true;
     }
@@ -230,10 +231,14 @@ private Q_SLOTS:
 
     void scheduleBlocksFillAndMerge()
     {
-        form->applyResponse(packet(48, "01FE1632" "00100000" "FFFFFFFF" "02000000"));
+        form->applyResponse(packet(48, "01FE1632"
+                                       "00100000"
+                                       "FFFFFFFF"
+                                       "02000000"));
         QCOMPARE(form->unitProgList.Count(), 2);
         // Block 2 with the same minute changes only the temperature.
-        form->applyResponse(packet(49, "00" "01FE1811"));
+        form->applyResponse(packet(49, "00"
+                                       "01FE1811"));
         QCOMPARE(form->unitProgList.Count(), 2);
         const TprogRecord *first = form->unitProgList.Get(0);
         QCOMPARE(first->Time, 16);

@@ -97,8 +97,8 @@ private Q_SLOTS:
         QVERIFY(form->devList.isEmpty());
         QCOMPARE(form->PageControl1->tabText(0), QStringLiteral("&1 Panel"));
         form->FormClose();
-        QCOMPARE(fileLines(iniPath()), (QStringList{"[SENS]", "NETTYPE=0", "IP=169.254.1.1", "AUTOAUPD=30",
-                                                   "LANGUAGE=0"}));
+        QCOMPARE(fileLines(iniPath()),
+                 (QStringList{"[SENS]", "NETTYPE=0", "IP=169.254.1.1", "AUTOAUPD=30", "LANGUAGE=0"}));
         QVERIFY(!QFile::exists(dir->filePath(QStringLiteral("log1.txt"))));
     }
 
@@ -112,8 +112,8 @@ private Q_SLOTS:
             << QByteArray("[SENS]\nNETTYPE=0\nIP=192.168.1.20\n") << QStringLiteral("169.254.1.1") << 0
             << QStringList{"[SENS]", "NETTYPE=0", "IP=169.254.1.1", "AUTOAUPD=30", "LANGUAGE=0"};
         QTest::newRow("any other network type is the local network")
-            << QByteArray("[SENS]\nNETTYPE=5\nIP=127.0.0.50\nLANGUAGE=1\n") << QStringLiteral("127.0.0.50") << 1
-            << QStringList{"[SENS]", "NETTYPE=1", "IP=127.0.0.50", "LANGUAGE=1", "AUTOAUPD=30"};
+            << QByteArray("[SENS]\nNETTYPE=5\nIP=127.0.0.50\nLANGUAGE=1\n") << QStringLiteral("127.0.0.50")
+            << 1 << QStringList{"[SENS]", "NETTYPE=1", "IP=127.0.0.50", "LANGUAGE=1", "AUTOAUPD=30"};
         QTest::newRow("unknown language reads and writes as English")
             << QByteArray("[SENS]\nLANGUAGE=2\n") << QStringLiteral("169.254.1.1") << 0
             << QStringList{"[SENS]", "LANGUAGE=0", "NETTYPE=0", "IP=169.254.1.1", "AUTOAUPD=30"};
@@ -146,8 +146,10 @@ private Q_SLOTS:
         QVERIFY(written.load(iniPath()));
         QCOMPARE(written.keys(QStringLiteral("LISTSENS")).size(), 24);
         QCOMPARE(written.keys(QStringLiteral("LISTSENS")).at(20), QStringLiteral("NAME10"));
-        QCOMPARE(written.readString(QStringLiteral("SENS"), QStringLiteral("COLOUR"), {}), QStringLiteral("blue"));
-        QCOMPARE(written.readString(QStringLiteral("OTHER"), QStringLiteral("KEEP"), {}), QStringLiteral("1"));
+        QCOMPARE(written.readString(QStringLiteral("SENS"), QStringLiteral("COLOUR"), {}),
+                 QStringLiteral("blue"));
+        QCOMPARE(written.readString(QStringLiteral("OTHER"), QStringLiteral("KEEP"), {}),
+                 QStringLiteral("1"));
     }
 
     void aDeviceChosenInTheListSurvivesTheClose()

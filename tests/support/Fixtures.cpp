@@ -31,7 +31,8 @@ SimProcess::~SimProcess()
 bool SimProcess::start(const QString &address, const QStringList &extraArgs, bool expectListening)
 {
     process.setProgram(QStringLiteral(BREZZANO_SIM));
-    process.setArguments(QStringList{QStringLiteral("--listen"), address + QStringLiteral(":2000")} + extraArgs);
+    process.setArguments(QStringList{QStringLiteral("--listen"), address + QStringLiteral(":2000")} +
+                         extraArgs);
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.start();
     if (!process.waitForStarted(5000))

@@ -58,8 +58,18 @@ void TForm1::applyResponse(const TpktRecord &packet)
         fillUnitList();
         return;
     }
-    case 3: case 4: case 5: case 6: case 7: case 8: case 9: case 10: case 11:
-    case 23: case 26: case 28:
+    case 3:
+    case 4:
+    case 5:
+    case 6:
+    case 7:
+    case 8:
+    case 9:
+    case 10:
+    case 11:
+    case 23:
+    case 26:
+    case 28:
         wait_responce = false;
         return;
     case 20:
@@ -105,15 +115,22 @@ void TForm1::applyResponse(const TpktRecord &packet)
         wait_responce = false;
         return;
     }
-    case 31: case 32: case 33: case 35: case 36: case 37: case 38: {
-        static const char *const names[] = {"SETREMCONTRLOCK",   "SETREMCONTRUNLOCK",    "SETUNITSTATUS",
-                                            nullptr,             "SETUNITNAME",          "SETALLREMCONTRLOCK",
-                                            "SETALLREMCONTRUNLOCK", "SETALLUNITSTATUS"};
+    case 31:
+    case 32:
+    case 33:
+    case 35:
+    case 36:
+    case 37:
+    case 38: {
+        static const char *const names[] = {
+            "SETREMCONTRLOCK", "SETREMCONTRUNLOCK",  "SETUNITSTATUS",        nullptr,
+            "SETUNITNAME",     "SETALLREMCONTRLOCK", "SETALLREMCONTRUNLOCK", "SETALLUNITSTATUS"};
         log(QStringLiteral("rcv ") + QLatin1String(names[packet.code - 31]));
         wait_responce = false;
         return;
     }
-    case 39: case 40:
+    case 39:
+    case 40:
         log(QStringLiteral(" RCV : ") + QString::fromLatin1(frame::hex2(packet.code)));
         wait_responce = false;
         return;
@@ -132,7 +149,8 @@ void TForm1::applyResponse(const TpktRecord &packet)
         wait_responce = false;
         return;
     }
-    case 48: case 49: {
+    case 48:
+    case 49: {
         log(QStringLiteral(" PROG : %1 -->").arg(n) + QString::fromLatin1(data.toHex().toUpper()));
         if (packet.code == 48)
             unitProgList.Clear();
@@ -142,7 +160,8 @@ void TForm1::applyResponse(const TpktRecord &packet)
         updateUnitProgListTemp();
         return;
     }
-    case 50: case 53:
+    case 50:
+    case 53:
         if (n < 1)
             return reject(QStringLiteral("the flag is missing"));
         tab3sb1->setChecked(flag() != 0);
@@ -160,7 +179,8 @@ void TForm1::applyResponse(const TpktRecord &packet)
         log(QStringLiteral("RCV NEW PWD"));
         wait_responce = false;
         return;
-    case 54: case 55:
+    case 54:
+    case 55:
         if (n < 1)
             return reject(QStringLiteral("the flag is missing"));
         tab3sb2->setChecked(flag() != 0);

@@ -75,8 +75,8 @@ void TForm1::fillUnitList()
 void TForm1::addUnitItem(int adr)
 {
     const units::UnitRow row = units::unitRow(unit_par[size_t(adr)], adr, texts, QLocale());
-    auto *item = new QTreeWidgetItem(Tab1PanelList, {row.name, row.mode, row.fan, row.remote, row.setTemp,
-                                                     row.roomTemp, row.address});
+    auto *item = new QTreeWidgetItem(
+        Tab1PanelList, {row.name, row.mode, row.fan, row.remote, row.setTemp, row.roomTemp, row.address});
     item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
     item->setCheckState(0, Qt::Unchecked);
 }
@@ -97,7 +97,8 @@ void TForm1::Tab1PanelListAdvancedCustomDrawItem(QTreeWidgetItem *item, int inde
     }
 }
 
-int TForm1::Tab1PanelListCompare(const TForm1 &form, const QTreeWidgetItem *item1, const QTreeWidgetItem *item2)
+int TForm1::Tab1PanelListCompare(const TForm1 &form, const QTreeWidgetItem *item1,
+                                 const QTreeWidgetItem *item2)
 {
     const auto key = [&form](const QTreeWidgetItem *item) {
         const int adr = form.unitAddressOfRow(item);
