@@ -1,4 +1,5 @@
 // Whole exchanges over loopback against the device simulator.
+#include "link/Intervals.h"
 #include "shell/Texts.h"
 #include "shell/form/BusyIndicator.h"
 #include "shell/form/Main.h"
@@ -178,6 +179,40 @@ private Q_SLOTS:
         waitForIdle();
         QTRY_COMPARE_WITH_TIMEOUT(sim.output().count(QStringLiteral("*MK1D00*#")), 2, 3000);
         QVERIFY(form->Tab1PanelList->topLevelItemCount() > 0);
+    }
+
+    void aConnectionCalledFromPendingEventsDoesNotConnectTwice()
+    {
+        SimProcess sim;
+        QVERIFY(sim.start(QStringLiteral("127.0.0.40")));
+        form->ipSensor = QStringLiteral("127.0.0.40");
+        // A reload handled while the first connect lets pending events run.
+        QTimer::singleShot(0, form.get(), [this] { form->reloadUnitList(); });
+        form->reloadUnitList();
+        QVERIFY(form->linkIsOpen());
+        QCOMPARE(logLines(*form).filter(QStringLiteral("START conn at 127.0.0.40")).size(), 2);
+        QCOMPARE(form->TaskList.Count(), 8); // both reloads' tasks, on the one link
+        QTRY_VERIFY_WITH_TIMEOUT(logHas(*form, QStringLiteral("--->FINITO")), 8000);
+        QTRY_COMPARE_WITH_TIMEOUT(sim.output().count(QStringLiteral("*MK1D00*#")), 2, 3000);
+        // The start-up probe and one link: no second connect.
+        QVERIFY(!sim.output().contains(QStringLiteral("connection #3")));
+    }
+
+    void aNewConnectionCancelsAPendingRetry()
+    {
+        SimProcess sim;
+        QVERIFY(sim.start(QStringLiteral("127.0.0.41")));
+        form->setLinkHost(QStringLiteral("127.0.0.42")); // nothing listens there
+        form->TaskList.Add(50);
+        form->openConnection(true, 5);
+        QVERIFY(form->Timer_openconn->isActive());
+        form->ipSensor = QStringLiteral("127.0.0.41");
+        form->reloadUnitList();
+        QVERIFY(!form->Timer_openconn->isActive());
+        waitForIdle();
+        QTest::qWait(2 * intervals().retry);
+        QCOMPARE(logLines(*form).filter(QStringLiteral("START conn at 127.0.0.42")).size(), 1);
+        QVERIFY(prompts->shown.isEmpty());
     }
 
     void hostileDeviceNeverBreaksTheNextExchange_data()
