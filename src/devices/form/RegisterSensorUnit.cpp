@@ -5,7 +5,6 @@
 #include "shell/form/Placement.h"
 
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -34,11 +33,7 @@ TRegSensor::TRegSensor(QWidget *parent)
     grid->addWidget(Edit1, 0, 1);
     grid->addWidget(st2, 1, 0);
     grid->addWidget(Edit2, 1, 1);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(bt1);
-    buttons->addWidget(bt2);
-    grid->addLayout(buttons, 2, 0, 1, 2);
+    grid->addLayout(buttonRow({bt1, bt2}), 2, 0, 1, 2);
     grid->setColumnMinimumWidth(1, 220);
     grid->setSizeConstraint(QLayout::SetFixedSize);
 }

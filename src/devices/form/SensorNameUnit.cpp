@@ -2,7 +2,6 @@
 
 #include "shell/form/Placement.h"
 
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -27,16 +26,11 @@ TSensorName::TSensorName(QWidget *parent)
     connect(Button1, &QPushButton::clicked, this, &QDialog::accept);
     connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
 
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(Button1);
-    buttons->addWidget(Button2);
-
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(Label1);
     layout->addWidget(Edit1);
     layout->addSpacing(8);
-    layout->addLayout(buttons);
+    layout->addLayout(buttonRow({Button1, Button2}));
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 

@@ -41,9 +41,7 @@ void TForm1::sendNextTask()
             cmdMode = false;
         for (const QString &line : request.log)
             log(line);
-        if (!IdTCPClient1 || !linkOpen || IdTCPClient1->write(request.bytes) != request.bytes.size())
-            throw LinkFailure("write failed");
-        IdTCPClient1->flush();
+        writeToLink(request.bytes);
         // A device that accepts the link but never answers must not keep it open for ever.
         if (request.setsWait)
             armWatchdog();
@@ -53,11 +51,14 @@ void TForm1::sendNextTask()
 
 void TForm1::sendClock()
 {
-    TtaskRecord task;
-    task.code = 3;
-    const Request request = encodeTask(task, requestSources());
-    if (!IdTCPClient1 || !linkOpen || IdTCPClient1->write(request.bytes) != request.bytes.size())
+    writeToLink(clockFrame(clockNow()));
+}
+
+void TForm1::writeToLink(const QByteArray &bytes)
+{
+    if (!IdTCPClient1 || !linkOpen || IdTCPClient1->write(bytes) != bytes.size())
         throw LinkFailure("write failed");
+    IdTCPClient1->flush();
 }
 
 RequestSources TForm1::requestSources() const

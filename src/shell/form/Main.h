@@ -223,6 +223,7 @@ private:
     QByteArray readLinkLine();
     void failLink();
     void armWatchdog();
+    void writeToLink(const QByteArray &bytes); // throws LinkFailure
     RequestSources requestSources() const;
     void loadSettings();
     void saveSettings();

@@ -1,6 +1,7 @@
 #include "shell/form/Placement.h"
 
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QScreen>
 #include <QWidget>
 
@@ -16,4 +17,15 @@ void centreWindow(QWidget *w, const QWidget *host)
     QRect frame = w->frameGeometry();
     frame.moveCenter(area.center());
     w->move(frame.topLeft());
+}
+
+QHBoxLayout *buttonRow(std::initializer_list<QWidget *> buttons, bool centred)
+{
+    auto *row = new QHBoxLayout;
+    row->addStretch();
+    for (QWidget *button : buttons)
+        row->addWidget(button);
+    if (centred)
+        row->addStretch();
+    return row;
 }

@@ -1,7 +1,13 @@
 #pragma once
 
+#include <initializer_list>
+
+class QHBoxLayout;
 class QWidget;
 
 // Moves the window `w` so its frame is centred on `host`'s window, or on the
 // screen it is on when `host` is null.
 void centreWindow(QWidget *w, const QWidget *host = nullptr);
+
+// A row of dialog buttons: pushed to the right, or centred when `centred`.
+QHBoxLayout *buttonRow(std::initializer_list<QWidget *> buttons, bool centred = false);

@@ -2,7 +2,6 @@
 
 #include "shell/form/Placement.h"
 
-#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
@@ -21,18 +20,13 @@ Tinfoextform::Tinfoextform(QWidget *parent)
     Button1->setDefault(true);
     connect(Button1, &QPushButton::clicked, this, &QDialog::accept);
 
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(Button1);
-    buttons->addStretch();
-
     auto *layout = new QVBoxLayout(this);
     for (QLabel *label : {Label1, Label2, Label3}) {
         label->setMinimumWidth(320);
         layout->addWidget(label);
     }
     layout->addSpacing(8);
-    layout->addLayout(buttons);
+    layout->addLayout(buttonRow({Button1}, true));
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 

@@ -1,8 +1,8 @@
 #include "shell/form/myDialogUnit.h"
+#include "shell/form/Placement.h"
 
 #include "shell/form/Prompts.h"
 
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -20,15 +20,10 @@ TmyDialogForm::TmyDialogForm(QWidget *parent)
     Button1->setDefault(true);
     connect(Button1, &QPushButton::clicked, this, &QDialog::accept);
 
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(Button1);
-    buttons->addStretch();
-
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(StaticText1);
     layout->addSpacing(8);
-    layout->addLayout(buttons);
+    layout->addLayout(buttonRow({Button1}, true));
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 

@@ -5,7 +5,6 @@
 #include "shell/form/Prompts.h"
 
 #include <QApplication>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -30,11 +29,6 @@ TpasswordForm::TpasswordForm(QWidget *parent)
     connect(Button1, &QPushButton::clicked, this, &TpasswordForm::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TpasswordForm::reject);
 
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(Button1);
-    buttons->addWidget(Button2);
-
     // Hiding the second row lets the layout move the buttons up under the first field.
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(Label1);
@@ -42,7 +36,7 @@ TpasswordForm::TpasswordForm(QWidget *parent)
     layout->addWidget(Label2);
     layout->addWidget(Edit2);
     layout->addSpacing(8);
-    layout->addLayout(buttons);
+    layout->addLayout(buttonRow({Button1, Button2}));
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
