@@ -61,10 +61,8 @@ Request moduleCommand(const QByteArray &command, const QString &value = QString(
 
 Request weekProgram(const TtaskRecord &task, const RequestSources &src)
 {
-    const TprogRecordList empty;
     const bool secondBlock = task.code == 40;
-    const schedule::WeekBlock block =
-        schedule::weekProgramFrame(src.program ? *src.program : empty, task.addr, secondBlock);
+    const schedule::WeekBlock block = schedule::weekProgramFrame(src.program, task.addr, secondBlock);
 
     Request request;
     request.known = true;

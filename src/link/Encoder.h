@@ -1,28 +1,29 @@
 #pragma once
 
 #include "link/Records.h"
+#include "schedules/Program.h"
 
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
 
-class TprogRecordList;
+#include <vector>
 
 // Every value that a request reads at the moment it is sent. The main window
 // fills it from its controls and fields just before it sends.
 struct RequestSources
 {
-    QByteArray updateBuffer;                  // update_buffer of the unit settings dialog (bytes 0 to 8 used)
-    QString unitName;                         // Edit5 of the unit settings dialog
-    QString deviceName;                       // Edit1 of the device-name dialog
-    QString newPassword;                      // BZ_newpassword
-    bool passwordToggle = false;              // tab3sb1 down
-    bool webToggle = false;                   // tab3sb2 down
-    bool alarmToggle = false;                 // tab3sb7 down
-    int lockMode = 0;                         // lock_mode
-    QDateTime now;                            // the computer's local clock, for task 3
-    const TprogRecordList *program = nullptr; // unitProgList, for tasks 39 and 40
+    QByteArray updateBuffer;          // update_buffer of the unit settings dialog (bytes 0 to 8 used)
+    QString unitName;                 // Edit5 of the unit settings dialog
+    QString deviceName;               // Edit1 of the device-name dialog
+    QString newPassword;              // BZ_newpassword
+    bool passwordToggle = false;      // tab3sb1 down
+    bool webToggle = false;           // tab3sb2 down
+    bool alarmToggle = false;         // tab3sb7 down
+    int lockMode = 0;                 // lock_mode
+    QDateTime now;                    // the computer's local clock, for task 3
+    std::vector<TprogRecord> program; // unitProgList, for tasks 39 and 40
 
     // Network module fields of the network tab.
     QString netName, passPhrase, ipAddress, gateway, dns;

@@ -50,13 +50,19 @@ public:
     int Add(const TpktRecord &value) { return Add(std::make_unique<TpktRecord>(value)); }
 };
 
+struct RequestSources;
+
 // One queued task. `host` is empty until the task is bound to the link it was
-// queued for; a stamped task never goes out to another device.
+// queued for; a stamped task never goes out to another device. A setting task
+// carries the values it was queued with, so that a task left waiting for an
+// unreachable device never sends what a later dialog shows.
 struct TtaskRecord
 {
     int code = 0;
     int addr = 0;
     QString host;
+    std::shared_ptr<const RequestSources> values; // null: the values at sending time
+    bool reportsSetting = false;                  // written: the settings dialog may say "sent"
 };
 using PtaskRecord = TtaskRecord *;
 
@@ -65,11 +71,12 @@ class TtaskRecordList final : public OwningList<TtaskRecord>
 public:
     using OwningList::Add;
     int Add(int task) { return Add_addr(task, 0); }
-    int Add_addr(int task, int adr)
+    int Add_addr(int task, int adr, std::shared_ptr<const RequestSources> values = {})
     {
         auto record = std::make_unique<TtaskRecord>();
         record->code = task;
         record->addr = adr;
+        record->values = std::move(values);
         return Add(std::move(record));
     }
     // Binds every task not yet bound to a host to `host`.

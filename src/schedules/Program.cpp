@@ -20,6 +20,15 @@ void TprogRecordList::sortByTime()
                      [](const auto &a, const auto &b) { return a->Time < b->Time; });
 }
 
+std::vector<TprogRecord> TprogRecordList::entries() const
+{
+    std::vector<TprogRecord> copy;
+    copy.reserve(items.size());
+    for (const auto &entry : items)
+        copy.push_back(*entry);
+    return copy;
+}
+
 namespace schedule {
 
 namespace {
@@ -77,17 +86,17 @@ QByteArray entryBytes(const TprogRecord &entry)
     return bytes;
 }
 
-WeekBlock weekProgramFrame(const TprogRecordList &list, int addr, bool secondBlock)
+WeekBlock weekProgramFrame(const std::vector<TprogRecord> &list, int addr, bool secondBlock)
 {
     WeekBlock block;
-    block.total = list.Count();
+    block.total = int(list.size());
     // Block 2 of a short list repeats block 1; it is only queued for lists above 30 entries.
     const int first = secondBlock && block.total > SlotsPerBlock ? SlotsPerBlock : 0;
     const int last = std::min(block.total, first + SlotsPerBlock);
 
     QByteArray payload(1, char(addr & 0xFF));
     for (int i = first; i < last; ++i)
-        payload += entryBytes(*list.Get(i));
+        payload += entryBytes(list[size_t(i)]);
     block.sent = last - first;
     payload.append(EntrySize * (SlotsPerBlock - block.sent), char(0xFF));
 

@@ -24,6 +24,7 @@ public:
     using OwningList::Add;
     int Add(int tm, int tp, int md, int fn);
     void sortByTime(); // ascending Time
+    std::vector<TprogRecord> entries() const;
 };
 
 namespace schedule {
@@ -42,7 +43,11 @@ struct WeekBlock
 };
 
 // Block 1 (task 39) or block 2 (task 40) of `list` for unit `addr` (255: all units).
-WeekBlock weekProgramFrame(const TprogRecordList &list, int addr, bool secondBlock);
+WeekBlock weekProgramFrame(const std::vector<TprogRecord> &list, int addr, bool secondBlock);
+inline WeekBlock weekProgramFrame(const TprogRecordList &list, int addr, bool secondBlock)
+{
+    return weekProgramFrame(list.entries(), addr, secondBlock);
+}
 
 // Entries of a received block (response 48: from byte 0; response 49: from byte 1),
 // up to the first slot whose Time is 10080 or more.

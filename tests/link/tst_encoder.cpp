@@ -38,7 +38,7 @@ private:
         src.alarmToggle = true;
         src.lockMode = 2;
         src.now = QDateTime(QDate(2014, 3, 5), QTime(9, 7, 33)); // a Wednesday
-        src.program = &program;
+        src.program = program.entries();
         src.netName = QStringLiteral("My Net");
         src.passPhrase = QStringLiteral("secret");
         src.ipAddress = QStringLiteral("192.168.1.20");
@@ -152,7 +152,7 @@ private Q_SLOTS:
         v.now = QDateTime(QDate(2023, 12, 31), QTime(23, 59, 59)); // a Sunday
         row("3 sunday", 3, 0, v, "*MK030C*170C1F07173B#", {});
         v = src;
-        v.program = nullptr;
+        v.program.clear();
         row("39 no schedule", 39, 255, v, "*MK27F2*FF" + emptySlots(30) + "#",
             {QStringLiteral("do set temp"), QStringLiteral("unit 0 send 0"),
              QStringLiteral("week *MK27F2*FF") + QString::fromLatin1(emptySlots(30)) + "#"});

@@ -38,11 +38,7 @@ class TestExchange : public QObject
     std::unique_ptr<ScriptedPrompts> prompts;
     std::unique_ptr<TForm1> form;
 
-    void waitForIdle(int timeout = 8000)
-    {
-        QTRY_VERIFY_WITH_TIMEOUT(
-            !form->linkIsOpen() && form->TaskList.isEmpty() && !form->Timer_openconn->isActive(), timeout);
-    }
+    void waitForIdle(int timeout = 8000) { QTRY_VERIFY_WITH_TIMEOUT(linkIdle(*form), timeout); }
 
 private Q_SLOTS:
     void initTestCase()

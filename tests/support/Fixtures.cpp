@@ -7,6 +7,7 @@
 #include <QPlainTextEdit>
 #include <QTcpSocket>
 #include <QTest>
+#include <QTimer>
 
 void useFastIntervals()
 {
@@ -77,4 +78,9 @@ QStringList logLines(const TForm1 &form)
 bool logHas(const TForm1 &form, const QString &line)
 {
     return logLines(form).contains(line);
+}
+
+bool linkIdle(const TForm1 &form)
+{
+    return !form.linkIsOpen() && form.TaskList.isEmpty() && !form.Timer_openconn->isActive();
 }

@@ -35,3 +35,5 @@ private:
 class TForm1;
 QStringList logLines(const TForm1 &form);
 bool logHas(const TForm1 &form, const QString &line);
+// No link open, nothing queued, no connection attempt pending.
+bool linkIdle(const TForm1 &form);

@@ -78,6 +78,7 @@ void TForm1::Timer_openconnTimer()
 
 void TForm1::IdTCPClient1Connected()
 {
+    linkCarriedSetting = false;
     enablePages(false);
     discardingLine = false;
     droppedBytes = 0;

@@ -17,8 +17,10 @@ void TForm1::sendNextTask()
         return;
     if (TaskList.isEmpty()) {
         log(QStringLiteral("--->FINITO"));
+        // Only a link that carried the settings dialog's tasks to the end has sent them.
+        const bool settingsSent = linkCarriedSetting;
         closeLink();
-        if (forms().Form2)
+        if (settingsSent && forms().Form2)
             forms().Form2->setStatusBar(1);
         return;
     }
@@ -31,8 +33,10 @@ void TForm1::sendNextTask()
         return;
     }
 
-    const Request request = encodeTask(task, requestSources());
+    const Request request = encodeTask(task, task.values ? *task.values : requestSources());
     if (request.known) {
+        if (task.reportsSetting)
+            linkCarriedSetting = true;
         if (request.setsWait)
             wait_responce = true;
         if (request.cmdMode == CmdModeChange::Set)
@@ -76,7 +80,7 @@ RequestSources TForm1::requestSources() const
     src.alarmToggle = tab3sb7->isChecked();
     src.lockMode = lock_mode;
     src.now = clockNow();
-    src.program = &unitProgList;
+    src.program = unitProgList.entries();
     src.netName = EditNetName->text();
     src.passPhrase = EditPassPhrase->text();
     src.ipAddress = EditIpaddress->text();
@@ -84,4 +88,9 @@ RequestSources TForm1::requestSources() const
     src.dns = EditDNS->text();
     src.dhcp = tab4sb2->isChecked();
     return src;
+}
+
+std::shared_ptr<const RequestSources> TForm1::requestSnapshot() const
+{
+    return std::make_shared<const RequestSources>(requestSources());
 }

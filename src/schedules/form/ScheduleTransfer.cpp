@@ -1,5 +1,10 @@
 // The schedule of the unit whose settings dialog is open, as the main window holds it.
+#include "shell/Texts.h"
+#include "shell/form/Forms.h"
 #include "shell/form/Main.h"
+#include "units/form/setting.h"
+
+#include <QListWidget>
 
 #include <QString>
 
@@ -28,5 +33,10 @@ void TForm1::addUnitProgEntry(int tm, int tp, int md, int fn)
 void TForm1::updateUnitProgListTemp()
 {
     unitProgList.sortByTime();
-    // The settings dialog's schedule list shows it once that dialog is built.
+    TForm2 *dialog = forms().Form2;
+    if (!dialog)
+        return;
+    dialog->ProgListBox1->clear();
+    for (const auto &entry : unitProgList)
+        dialog->ProgListBox1->addItem(schedule::entryLine(*entry, texts));
 }

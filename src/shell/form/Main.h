@@ -8,7 +8,10 @@
 #include <QDateTime>
 #include <QMainWindow>
 
+#include <exception>
 #include <functional>
+#include <memory>
+#include <vector>
 
 class BusyIndicator;
 class HelpPane;
@@ -57,6 +60,17 @@ public:
     void enablePages(bool value);
     void showBusy(bool value);
     void appException(QObject *sender, const QString &message);
+    // The values requests read, as they stand now, for a task to carry.
+    std::shared_ptr<const RequestSources> requestSnapshot() const;
+    // Runs an event handler; what it throws goes to appException, not up the event loop.
+    template <typename Handler> void guarded(QObject *sender, Handler &&handler)
+    {
+        try {
+            handler();
+        } catch (const std::exception &error) {
+            appException(sender, QString::fromLocal8Bit(error.what()));
+        }
+    }
 
     // The link's host, set before openConnection.
     void setLinkHost(const QString &host) { linkHost = host; }
@@ -85,9 +99,18 @@ public:
     void ImpostazioniShow();
     void Tab1PanelListAdvancedCustomDrawItem(QTreeWidgetItem *item, int index);
     int unitAddressOfRow(const QTreeWidgetItem *item) const;
+    std::vector<int> checkedUnitAddresses() const; // the ticked rows' units, top to bottom
     void getLengthProgramm(int adr);
     void addUnitProgEntry(int tm, int tp, int md, int fn);
     void updateUnitProgListTemp();
+    void sendsetting(int par);
+    // True when the controller asks for no password, or the user typed it.
+    bool passwordGate();
+    void tab3sb1Click();
+    void tab3bt1Click();
+    void tab3sb2Click();
+    void tab3sb7Click();
+    void updtimeClick();
 
     // ---- devices -------------------------------------------------------
     void addDevList(const QString &ip, const QString &name);
@@ -235,6 +258,7 @@ private:
     quint64 linkGeneration = 0; // changes with every new connection
     bool connecting = false;    // inside openConnection's connect
     bool discardingLine = false;
+    bool linkCarriedSetting = false; // this link wrote a task of the settings dialog
     qint64 droppedBytes = 0;
     bool shownOnce = false;
     int currentTab = 0;

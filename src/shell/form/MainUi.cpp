@@ -1,6 +1,7 @@
 // Building the main window's controls and wiring the user's actions to them.
 #include "link/Intervals.h"
 #include "shell/form/BusyIndicator.h"
+#include "shell/form/Controls.h"
 #include "shell/form/Forms.h"
 #include "shell/form/HelpPane.h"
 #include "shell/form/Main.h"
@@ -20,21 +21,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-template <typename T> T *named(T *widget, const char *name)
-{
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
-
-QToolButton *toggle(const char *name, QWidget *parent)
-{
-    auto *button = named(new QToolButton(parent), name);
-    button->setCheckable(true);
-    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    return button;
-}
 
 QTimer *windowTimer(const char *name, QObject *parent)
 {
@@ -274,6 +260,15 @@ void TForm1::connectControls()
         connect(button, &QToolButton::clicked, this,
                 [this, button] { tab3sb3Click(button->property("Tag").toInt()); });
     connect(reloadbutTab3, &QPushButton::clicked, this, &TForm1::reloadbutTab3Click);
+    const auto handle = [this](QAbstractButton *button, void (TForm1::*handler)()) {
+        connect(button, &QAbstractButton::clicked, this,
+                [this, button, handler] { guarded(button, [this, handler] { (this->*handler)(); }); });
+    };
+    handle(tab3sb1, &TForm1::tab3sb1Click);
+    handle(tab3bt1, &TForm1::tab3bt1Click);
+    handle(tab3sb2, &TForm1::tab3sb2Click);
+    handle(tab3sb7, &TForm1::tab3sb7Click);
+    handle(updtime, &TForm1::updtimeClick);
     connect(sel_language, &QComboBox::activated, this, &TForm1::sel_languageChange);
     connect(PageControl1, &QTabWidget::currentChanged, this, &TForm1::onTabChanged);
 }

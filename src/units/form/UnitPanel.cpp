@@ -177,6 +177,8 @@ void TForm1::Tab1PanelListDblClick()
             forms().Form2->ShowSetting(1, 255);
         return;
     }
+    // A read that fails must not leave another unit's schedule here, ready to be sent to this one.
+    unitProgList.Clear();
     getLengthProgramm(adr);
     if (forms().Form2)
         forms().Form2->ShowSetting(0, adr);

@@ -10,6 +10,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 TpasswordForm::TpasswordForm(QWidget *parent)
     : QDialog(parent), Label1(new QLabel(this)), Edit1(new QLineEdit(this)), Label2(new QLabel(this)),
       Edit2(new QLineEdit(this)), Button1(new QPushButton(this)), Button2(new QPushButton(this))
@@ -100,8 +102,12 @@ void TpasswordForm::Button1Click()
 bool TpasswordForm::entryLengthOk() const
 {
     // Only the first field is measured; in mode 1 the second must equal it anyway.
-    const int length = Edit1->text().size();
-    return length >= MinLength && length <= MaxLength;
+    const QString entry = Edit1->text();
+    if (entry.size() < MinLength || entry.size() > MaxLength)
+        return false;
+    // The controller stores one byte a character: a new password it cannot hold
+    // would lock the user out.
+    return askTy != 1 || std::all_of(entry.begin(), entry.end(), [](QChar c) { return c.unicode() <= 255; });
 }
 
 void TpasswordForm::showMismatch()

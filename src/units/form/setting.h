@@ -3,12 +3,19 @@
 #include <QByteArray>
 #include <QDialog>
 
+#include <vector>
+
+class QButtonGroup;
+class QFrame;
 class QLabel;
 class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QSpinBox;
 class QStatusBar;
+class QToolButton;
 
 // The unit settings dialog for one unit (par 0), the checked units (1) or all units (2).
-// For now only what other code already reaches for; its controls come later.
 class TForm2 final : public QDialog
 {
     Q_OBJECT
@@ -24,16 +31,65 @@ public:
     quint8 curr_addr = 255;  // the unit in mode 0; 255 otherwise
     // Bytes 0 to 8 go out with tasks 33 and 38; byte 10 chooses the remote-controller task.
     QByteArray update_buffer = QByteArray(UpdateBufferSize, '\0');
-
-    QLineEdit *const Edit5; // the unit's name
-    QStatusBar *const stb1;
+    quint8 stbupd = 0; // 1 from the first send button until the dialog closes
+    // In mode 1 the units ticked when the dialog opened: the refresh after a sending
+    // unticks every row, and a second sending must still reach them.
+    std::vector<int> targetUnits;
 
     // Prepares the dialog for `par` and the unit `unita` and shows it modally.
     void ShowSetting(int par, int unita);
     // 0: waiting; 1: the settings have been sent.
     void setStatusBar(int par);
 
+    void FormShow();
+    void FormClose();
+    void btsetClick();
+    void btsetnClick();
+    void btsetpClick();
+    void sb14Click();
+    void sb15Click();
+    void btcancelClick();
+    void BitBtn1Click();
+    void btprogClick(); // the schedule editor's part of this dialog
+
+    QLabel *Label1 = nullptr;
+    QToolButton *sb1 = nullptr, *sb2 = nullptr, *sb3 = nullptr, *sb4 = nullptr, *sb5 = nullptr,
+                *sb6 = nullptr;
+    QLabel *Label2 = nullptr;
+    QToolButton *sb7 = nullptr, *sb8 = nullptr, *sb9 = nullptr, *sb10 = nullptr;
+    QLabel *Label3 = nullptr;
+    QSpinBox *Edit1 = nullptr; // with its up-down control UpDown1
+    QLabel *Label4 = nullptr;
+    QSpinBox *Edit2 = nullptr; // UpDown2
+    QLabel *Label5 = nullptr;
+    QSpinBox *Edit3 = nullptr; // UpDown3
+    QLabel *Label6 = nullptr;
+    QLineEdit *Edit4 = nullptr;
+    QToolButton *sb11 = nullptr, *sb12 = nullptr, *sb13 = nullptr;
+    QPushButton *sb14 = nullptr, *sb15 = nullptr;
+    QPushButton *btcancel = nullptr, *btset = nullptr, *BitBtn1 = nullptr;
+    QLineEdit *Edit5 = nullptr; // the unit's name
+    QLabel *Label7 = nullptr;
+    QWidget *ToolBar3 = nullptr;
+    QToolButton *sb16 = nullptr, *sb17 = nullptr, *sb18 = nullptr;
+    QPushButton *btsetn = nullptr;
+    QListWidget *ProgListBox1 = nullptr;
+    QPushButton *btprog = nullptr, *btsetp = nullptr;
+    QStatusBar *stb1 = nullptr;
+
+    QButtonGroup *modeBar = nullptr;
+    QButtonGroup *fanBar = nullptr;
+    QButtonGroup *lockBar = nullptr;
+
 private:
-    QLabel *const stb1Panel0;
-    QLabel *const stb1Panel1;
+    void buildUi();
+    void applyCaptions();
+    void fillUpdateBuffer();
+    // Asks for the controller's password when it is in use; false: stop here.
+    bool passwordGate();
+    // The first steps of every send button.
+    bool startSending();
+
+    QLabel *stb1Panel0 = nullptr;
+    QLabel *stb1Panel1 = nullptr;
 };

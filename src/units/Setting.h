@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QByteArray>
+
+#include <array>
+#include <vector>
+
+// What the unit settings dialog sends, without its widgets: which button a
+// status byte presses, the bytes its controls make, and the tasks of each kind
+// of sending.
+namespace setting {
+
+// The values sent by the mode buttons sb1..sb6 and the fan buttons sb7..sb10.
+constexpr std::array<int, 6> ModeValues{0, 144, 136, 132, 130, 129};
+constexpr std::array<int, 4> FanValues{128, 4, 2, 1};
+
+constexpr int MinTemp = 17;
+constexpr int MaxTemp = 30;
+constexpr int AllUnits = 255;
+
+// The mode button (0 = sb1) for status byte 2, or -1 for a value no button shows.
+int modeButton(quint8 modeByte);
+// The fan button (0 = sb7) for status byte 3, or -1 (very low, or not listed).
+int fanButton(quint8 fanByte);
+
+// The set temperature raised to the minimum, then lowered to the maximum.
+int correctedSetTemp(int setTemp, int tmin, int tmax);
+
+struct Controls
+{
+    int modeButton = -1; // 0..5, -1 when none is down
+    int fanButton = -1;  // 0..3, -1 when none is down
+    int tmin = 17;
+    int tmax = 30;
+    int setTemp = 20; // already corrected
+    bool flap = false;
+    bool schedule = false;
+    bool remoteEnabled = false;
+};
+
+// Writes bytes 0 to 8 and 10 of `buffer` (at least 11 bytes long); the others keep their value.
+void fillUpdateBuffer(QByteArray &buffer, const Controls &controls);
+
+struct Task
+{
+    int code = 0;
+    int addr = 0;
+};
+
+// The tasks that sending `par` (1..8) queues, in order; none for another par.
+// `targets` are the units set: the one unit, or the checked units in order.
+// `unit` is the address tasks 35, 39 and 40 go to in par 2 and 7.
+std::vector<Task> settingTasks(int par, const std::vector<int> &targets, int unit, bool remoteEnabled,
+                               int scheduleEntries);
+
+} // namespace setting

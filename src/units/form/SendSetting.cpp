@@ -1,0 +1,39 @@
+// The requests that the unit settings dialog's buttons make.
+#include "link/Encoder.h"
+#include "shell/form/Forms.h"
+#include "shell/form/Main.h"
+#include "units/Setting.h"
+#include "units/form/setting.h"
+
+#include <QPlainTextEdit>
+#include <QTreeWidget>
+
+std::vector<int> TForm1::checkedUnitAddresses() const
+{
+    std::vector<int> units;
+    for (int row = 0; row < Tab1PanelList->topLevelItemCount(); ++row) {
+        const QTreeWidgetItem *item = Tab1PanelList->topLevelItem(row);
+        const int adr = unitAddressOfRow(item);
+        if (item->checkState(0) == Qt::Checked && adr >= 0)
+            units.push_back(adr);
+    }
+    return units;
+}
+
+void TForm1::sendsetting(int par)
+{
+    const TForm2 *dialog = forms().Form2;
+    if (par < 1 || par > 8 || !dialog)
+        return;
+    const bool remoteEnabled = dialog->update_buffer.size() > 10 && dialog->update_buffer.at(10) == 1;
+    const std::vector<setting::Task> tasks = setting::settingTasks(
+        par, dialog->targetUnits, dialog->curr_addr, remoteEnabled, unitProgList.Count());
+    // Every task keeps the values of this moment, whenever the link gets to send it.
+    const auto values = requestSnapshot();
+    setLinkHost(ipSensor);
+    for (const setting::Task &task : tasks)
+        TaskList.Get(TaskList.Add_addr(task.code, task.addr, values))->reportsSetting = true;
+    if (par == 7)
+        log(QStringLiteral("---"));
+    openConnection(true, 5);
+}

@@ -1,0 +1,561 @@
+// The unit settings dialog and the controller options: what each control
+// sends, the password gate, the status bar, and whole sendings to the simulator.
+#include "link/Encoder.h"
+#include "link/Intervals.h"
+#include "shell/Texts.h"
+#include "shell/form/Forms.h"
+#include "shell/form/Main.h"
+#include "shell/form/infoext.h"
+#include "support/Fixtures.h"
+#include "support/PasswordScript.h"
+#include "support/ScriptedPrompts.h"
+#include "units/Setting.h"
+#include "units/form/passwordUnit.h"
+#include "units/form/setting.h"
+
+#include <QButtonGroup>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeWidget>
+
+namespace {
+
+// Nothing listens here: every connection is refused at once.
+const QString Unreachable = QStringLiteral("127.0.0.103");
+
+QString queued(const TtaskRecordList &list)
+{
+    QStringList tasks;
+    for (const auto &task : list)
+        tasks << QStringLiteral("%1@%2").arg(task->code).arg(task->addr);
+    return tasks.join(QLatin1Char(' '));
+}
+
+QString statusText(const TForm2 &dialog)
+{
+    QStringList shown;
+    for (const QLabel *panel : dialog.stb1->findChildren<QLabel *>())
+        if (!panel->text().isEmpty())
+            shown << panel->text();
+    return shown.join(QLatin1Char('|'));
+}
+
+} // namespace
+
+class TestSetting : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<ScriptedPrompts> prompts;
+    TForm1 *form = nullptr;
+    TForm2 *dialog = nullptr;
+
+    // Units online in the panel, none ticked.
+    void showUnits(std::initializer_list<int> addresses)
+    {
+        for (int adr : addresses) {
+            form->unit_online[size_t(adr)] = 1;
+            form->unit_par[size_t(adr)].addr = adr;
+        }
+        form->fillUnitList();
+    }
+
+    void tick(int adr, bool on = true)
+    {
+        for (int row = 0; row < form->Tab1PanelList->topLevelItemCount(); ++row) {
+            QTreeWidgetItem *item = form->Tab1PanelList->topLevelItem(row);
+            if (form->unitAddressOfRow(item) == adr)
+                item->setCheckState(0, on ? Qt::Checked : Qt::Unchecked);
+        }
+    }
+
+    void waitForIdle(int timeout = 8000) { QTRY_VERIFY_WITH_TIMEOUT(linkIdle(*form), timeout); }
+
+    // The frame task `index` of the queue writes, with the values it carries.
+    QByteArray frameOf(int index)
+    {
+        const TtaskRecord &task = *form->TaskList.Get(index);
+        return encodeTask(task, task.values ? *task.values : RequestSources{}).bytes;
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        useFastIntervals();
+        loadLanguage(0);
+    }
+
+    void init()
+    {
+        prompts = std::make_unique<ScriptedPrompts>();
+        createForms();
+        form = forms().Form1;
+        dialog = forms().Form2;
+        form->resetControllerState();
+        form->setupUnitListColumns();
+        form->autoupdvalue = 0;
+        form->ipSensor = Unreachable;
+    }
+
+    void cleanup()
+    {
+        form->Timer_openconn->stop();
+        destroyForms();
+        prompts.reset();
+    }
+
+    // ---- the rules without widgets ----------------------------------------
+
+    void updateBuffer_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("fan");
+        QTest::addColumn<int>("tmin");
+        QTest::addColumn<int>("tmax");
+        QTest::addColumn<int>("set");
+        QTest::addColumn<bool>("flap");
+        QTest::addColumn<bool>("schedule");
+        QTest::addColumn<QByteArray>("bytes"); // 0 to 8
+
+        QTest::newRow("set raised to the minimum")
+            << 2 << 1 << 25 << 28 << 20 << false << false << QByteArray::fromHex("880419000000191c00");
+        QTest::newRow("minimum above maximum ends at the maximum") << 0 << 0 << 28 << 20 << 24 << true << true
+                                                                   << QByteArray::fromHex("008014000004"
+                                                                                          "1c1401");
+        QTest::newRow("no button down sends zeros")
+            << -1 << -1 << 17 << 30 << 22 << false << false << QByteArray::fromHex("000016000000111e00");
+        QTest::newRow("heating high flap")
+            << 3 << 3 << 17 << 30 << 30 << true << false << QByteArray::fromHex("84011e000004111e00");
+    }
+
+    void updateBuffer()
+    {
+        QFETCH(int, mode);
+        QFETCH(int, fan);
+        QFETCH(int, tmin);
+        QFETCH(int, tmax);
+        QFETCH(int, set);
+        QFETCH(bool, flap);
+        QFETCH(bool, schedule);
+        QFETCH(QByteArray, bytes);
+        setting::Controls c{mode, fan,      tmin, tmax, setting::correctedSetTemp(set, tmin, tmax),
+                            flap, schedule, false};
+        QByteArray buffer(16, char(0x77));
+        setting::fillUpdateBuffer(buffer, c);
+        QCOMPARE(buffer.left(9).toHex(), bytes.toHex());
+        QCOMPARE(int(buffer.at(9)), 0x77); // never written
+        QCOMPARE(int(buffer.at(10)), 0);
+        QCOMPARE(int(buffer.at(11)), 0x77);
+    }
+
+    void buttonsOfStatusBytes()
+    {
+        struct Row
+        {
+            int byte, mode, fan;
+        };
+        // Bits 5 and 6 of the mode byte and 4 to 6 of the fan byte do not count.
+        const Row rows[] = {{0x08, 0, -1}, {0x88, 2, 0}, {0xE4, 3, 0}, {0x90, 1, 0}, {0x83, -1, 0},
+                            {0x81, 5, 0},  {0x01, 0, 3}, {0x72, 0, 2}, {0x74, 0, 1}, {0x0B, 0, -1}};
+        for (const Row &row : rows) {
+            QCOMPARE(setting::modeButton(quint8(row.byte)), row.mode);
+            QCOMPARE(setting::fanButton(quint8(row.byte)), row.fan);
+        }
+    }
+
+    void settingTasks_data()
+    {
+        QTest::addColumn<int>("par");
+        QTest::addColumn<QList<int>>("targets");
+        QTest::addColumn<bool>("remote");
+        QTest::addColumn<int>("entries");
+        QTest::addColumn<QString>("tasks");
+
+        QTest::newRow("one unit, remote on") << 1 << QList<int>{5} << true << 0 << "33@5 32@5 29@0";
+        QTest::newRow("checked units, remote off")
+            << 1 << QList<int>{3, 7} << false << 0 << "33@3 33@7 31@3 31@7 29@0";
+        QTest::newRow("no checked unit refreshes only") << 1 << QList<int>{} << false << 0 << "29@0";
+        QTest::newRow("name") << 2 << QList<int>{5} << false << 0 << "35@5 29@0";
+        QTest::newRow("lock all remotes") << 3 << QList<int>{} << false << 0 << "36@0 29@0";
+        QTest::newRow("unlock all remotes") << 4 << QList<int>{} << false << 0 << "37@0 29@0";
+        QTest::newRow("all units") << 5 << QList<int>{} << false << 0 << "38@0 29@0";
+        QTest::newRow("lock mode") << 6 << QList<int>{} << false << 0 << "71@0 29@0";
+        QTest::newRow("schedule of 30") << 7 << QList<int>{5} << false << 30 << "39@5";
+        QTest::newRow("schedule of 31 to all") << 7 << QList<int>{} << false << 31 << "39@255 40@255";
+        QTest::newRow("schedule to checked units")
+            << 8 << QList<int>{3, 7} << false << 35 << "39@3 40@3 39@7 40@7";
+        QTest::newRow("schedule to no checked unit") << 8 << QList<int>{} << false << 35 << "";
+        QTest::newRow("unknown kind") << 9 << QList<int>{5} << false << 0 << "";
+    }
+
+    void settingTasks()
+    {
+        QFETCH(int, par);
+        QFETCH(QList<int>, targets);
+        QFETCH(bool, remote);
+        QFETCH(int, entries);
+        QFETCH(QString, tasks);
+        const int unit = par == 7 && targets.isEmpty() ? 255 : targets.value(0, 255);
+        QStringList made;
+        for (const setting::Task &task : setting::settingTasks(
+                 par, std::vector<int>(targets.begin(), targets.end()), unit, remote, entries))
+            made << QStringLiteral("%1@%2").arg(task.code).arg(task.addr);
+        QCOMPARE(made.join(QLatin1Char(' ')), tasks);
+    }
+
+    // ---- the dialog ------------------------------------------------------
+
+    void showSettingReadsTheUnit()
+    {
+        TunitRecord &unit = form->unit_par[4];
+        unit.buffer[units::ModeByte] = 136;
+        unit.buffer[units::FanByte] = 129;
+        unit.buffer[units::SetTempByte] = 22;
+        unit.buffer[units::RoomTempByte] = 85;
+        unit.buffer[units::FlapByte] = 4;
+        unit.buffer[units::RemoteByte] = 0;
+        unit.tmin = 18;
+        unit.tmax = 28;
+        unit.prog = 1;
+        unit.name = QStringLiteral("Hall");
+        QStringList seen;
+        prompts->answer = [&](QDialog *) {
+            for (QToolButton *b : dialog->findChildren<QToolButton *>())
+                if (b->isChecked())
+                    seen << b->objectName();
+            seen << QString::number(dialog->Edit1->value()) << QString::number(dialog->Edit2->value())
+                 << QString::number(dialog->Edit3->value()) << dialog->Edit4->text() << dialog->Edit5->text()
+                 << dialog->windowTitle();
+            return 0;
+        };
+        dialog->ShowSetting(0, 4);
+        seen.sort();
+        QStringList expected{"sb3", "sb7", "sb11", "sb12", "sb13", "18", "28", "22", "22.5", "Hall", "Set"};
+        expected.sort();
+        QCOMPARE(seen, expected);
+
+        // Very low fan presses no button and goes out as 0; an out-of-range limit shows as its bound.
+        unit.buffer[units::FanByte] = 8;
+        unit.tmax = 40;
+        prompts->answer = [&](QDialog *) {
+            seen = {QString::number(dialog->fanBar->checkedId()), QString::number(dialog->Edit2->value())};
+            dialog->btset->click();
+            return 0;
+        };
+        dialog->ShowSetting(0, 4);
+        QCOMPARE(seen, (QStringList{"-1", "30"}));
+        QCOMPARE(int(dialog->update_buffer.at(1)), 0);
+    }
+
+    void modesShowTheirControls()
+    {
+        form->lock_mode = 2;
+        QString shown;
+        prompts->answer = [&](QDialog *) {
+            QStringList visible;
+            for (QWidget *w :
+                 {static_cast<QWidget *>(dialog->sb11), static_cast<QWidget *>(dialog->sb14),
+                  static_cast<QWidget *>(dialog->ToolBar3), static_cast<QWidget *>(dialog->btsetn),
+                  static_cast<QWidget *>(dialog->Edit5), static_cast<QWidget *>(dialog->BitBtn1)})
+                if (!w->isHidden())
+                    visible << w->objectName();
+            shown = dialog->windowTitle() + QLatin1Char(':') + visible.join(QLatin1Char(',')) +
+                    QLatin1Char(':') + QString::number(dialog->lockBar->checkedId());
+            return 0;
+        };
+        dialog->ShowSetting(1, 255);
+        QCOMPARE(shown, QStringLiteral("Set selected:sb11:-1"));
+        dialog->ShowSetting(2, 255);
+        QCOMPARE(shown, QStringLiteral("Set all:sb14,ToolBar3,btsetn:2"));
+        QCOMPARE(dialog->btsetn->text(), texts.value(96));
+    }
+
+    void tasksCarryTheValuesTheyWereQueuedWith()
+    {
+        showUnits({3, 5, 7});
+        form->unit_par[5].name = QStringLiteral("Office");
+        form->unit_par[5].tmin = 17;
+        form->unit_par[5].tmax = 30;
+        prompts->answer = [&](QDialog *) {
+            dialog->sb3->click();
+            dialog->sb8->click();
+            dialog->Edit3->setValue(24);
+            dialog->btset->click();
+            dialog->Edit5->setText(QStringLiteral("Lab"));
+            dialog->btsetn->click();
+            return 0;
+        };
+        dialog->ShowSetting(0, 5);
+        // The remote controller of a unit that reports it unlocked stays unlocked.
+        QCOMPARE(queued(form->TaskList), QStringLiteral("33@5 32@5 29@0 35@5 29@0"));
+        QCOMPARE(frameOf(0), QByteArray("*MK2114*05880418000000111E00#"));
+
+        // Another opening changes the dialog, not what is already queued.
+        prompts->answer = [&](QDialog *) {
+            dialog->Edit5->setText(QStringLiteral("Other"));
+            return 0;
+        };
+        dialog->ShowSetting(0, 3);
+        QCOMPARE(frameOf(3), QByteArray("*MK230A*054C616200#"));
+
+        // Ticked units are taken when the dialog opens: the refresh unticks every row.
+        form->TaskList.Clear();
+        tick(3);
+        tick(7);
+        prompts->answer = [&](QDialog *) {
+            dialog->sb11->setChecked(true);
+            dialog->btset->click();
+            tick(3, false);
+            tick(7, false);
+            dialog->btset->click();
+            return 0;
+        };
+        dialog->ShowSetting(1, 255);
+        QCOMPARE(queued(form->TaskList), QStringLiteral("33@3 33@7 32@3 32@7 29@0 33@3 33@7 32@3 32@7 29@0"));
+    }
+
+    void allUnitsAndLockMode()
+    {
+        prompts->answer = [&](QDialog *) {
+            dialog->sb18->click();
+            dialog->btsetn->click();
+            dialog->sb15->click();
+            dialog->sb14->click();
+            dialog->btset->click();
+            return 0;
+        };
+        dialog->ShowSetting(2, 255);
+        QCOMPARE(form->lock_mode, quint8(2));
+        QCOMPARE(queued(form->TaskList), QStringLiteral("71@0 29@0 36@0 29@0 37@0 29@0 38@0 29@0"));
+        QCOMPARE(frameOf(0), QByteArray("*MK4702*02#"));
+    }
+
+    void schedulesGoOutOncePerUnit()
+    {
+        for (int i = 0; i < 35; ++i)
+            form->unitProgList.Add(i * 10, 21, 3, 2);
+        prompts->answer = [&](QDialog *) {
+            dialog->btsetp->click();
+            return 0;
+        };
+        dialog->ShowSetting(2, 255);
+        QCOMPARE(queued(form->TaskList), QStringLiteral("39@255 40@255"));
+        QVERIFY(logHas(*form, QStringLiteral("---")));
+        // The entries go with the task: emptying the list later sends no empty schedule.
+        form->unitProgList.Clear();
+        QVERIFY(frameOf(0).startsWith("*MK27F2*FF0000"));
+    }
+
+    void passwordGate_data()
+    {
+        QTest::addColumn<QStringList>("entries");
+        QTest::addColumn<QString>("tasks");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("accepted") << QStringList{"Secret1"} << "38@0 29@0" << texts.value(165);
+        QTest::newRow("refused, then cancelled") << QStringList{"Secret2"} << ""
+                                                 << "";
+        QTest::newRow("cancelled") << QStringList{} << ""
+                                   << "";
+    }
+
+    void passwordGate()
+    {
+        QFETCH(QStringList, entries);
+        QFETCH(QString, tasks);
+        QFETCH(QString, status);
+        form->use_password = true;
+        form->BZ_password = QStringLiteral("Secret1");
+        QString shown;
+        prompts->answer = [&](QDialog *d) {
+            if (d == dialog) {
+                dialog->btset->click();
+                shown = statusText(*dialog);
+                return 0;
+            }
+            return PasswordScript{entries, {}}(d);
+        };
+        dialog->ShowSetting(2, 255);
+        QCOMPARE(prompts->dialogsRun, 2);
+        QCOMPARE(queued(form->TaskList), tasks);
+        QCOMPARE(shown, status);
+    }
+
+    void optionsAskAndQueue_data()
+    {
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<bool>("usePassword");
+        QTest::addColumn<QStringList>("entries");
+        QTest::addColumn<QString>("tasks");
+        QTest::addColumn<int>("prompted");
+        QTest::addColumn<bool>("downAfter");
+
+        // Each option is clicked from up to down.
+        QTest::newRow("password use, accepted")
+            << "tab3sb1" << false << QStringList{"Secret1"} << "53@0" << 1 << true;
+        QTest::newRow("password use, cancelled") << "tab3sb1" << false << QStringList{} << "" << 1 << false;
+        QTest::newRow("web without password")
+            << "tab3sb2" << false << QStringList{} << "54@0 67@0" << 0 << true;
+        QTest::newRow("web, password refused")
+            << "tab3sb2" << true << QStringList{"nope123"} << "" << 1 << false;
+        QTest::newRow("alarm never asks") << "tab3sb7" << true << QStringList{} << "69@0" << 0 << true;
+        QTest::newRow("clock never asks") << "updtime" << true << QStringList{} << "3@0 2@0" << 0 << false;
+    }
+
+    void optionsAskAndQueue()
+    {
+        QFETCH(QString, option);
+        QFETCH(bool, usePassword);
+        QFETCH(QStringList, entries);
+        QFETCH(QString, tasks);
+        QFETCH(int, prompted);
+        QFETCH(bool, downAfter);
+        form->use_password = usePassword;
+        form->BZ_password = QStringLiteral("Secret1");
+        prompts->answer = PasswordScript{entries, {}};
+        auto *button = form->findChild<QAbstractButton *>(option);
+        QVERIFY(button);
+        button->click();
+        QCOMPARE(prompts->dialogsRun, prompted);
+        QCOMPARE(queued(form->TaskList), tasks);
+        QCOMPARE(button->isChecked(), downAfter);
+        if (!form->TaskList.isEmpty() && option != QLatin1String("updtime"))
+            QCOMPARE(frameOf(0).mid(8, 2), QByteArray("01")); // the state clicked, carried
+    }
+
+    void changePasswordQueuesSendThenRead()
+    {
+        form->BZ_password = QStringLiteral("Secret1");
+        int step = 0;
+        prompts->answer = [&](QDialog *d) {
+            return step++ == 0 ? PasswordScript{{"Secret1"}, {}}(d)
+                               : PasswordScript{{"newpass1", "newpass2"}, {"newpass2", "newpass2"}}(d);
+        };
+        form->tab3bt1->click();
+        QCOMPARE(queued(form->TaskList), QStringLiteral("52@0 51@0"));
+        QCOMPARE(form->BZ_newpassword, QStringLiteral("newpass2"));
+        QCOMPARE(prompts->shown.size(), 1); // one mismatch on the way
+    }
+
+    void pipeTemperatures()
+    {
+        TunitRecord &unit = form->unit_par[6];
+        unit.buffer[units::PipeT2AByte] = 90;
+        unit.buffer[units::PipeT2BByte] = 255;
+        unit.buffer[units::PipeT3Byte] = 100;
+        Tinfoextform *info = forms().infoextform;
+        QStringList lines;
+        prompts->answer = [&](QDialog *d) {
+            if (d == dialog) {
+                dialog->BitBtn1->click();
+                return 0;
+            }
+            for (QLabel *label : {info->Label1, info->Label2, info->Label3})
+                lines << (label->isHidden() ? QStringLiteral("-") : label->text());
+            return 0;
+        };
+        dialog->ShowSetting(0, 6);
+        QCOMPARE(lines, (QStringList{texts.value(147) + " 25.0", "-", texts.value(149) + " 30.0"}));
+        QCOMPARE(info->windowTitle(), texts.value(14));
+    }
+
+    // ---- against the simulator -------------------------------------------
+
+    void settingReachesTheUnitAndTheStatusBarTellsWhen()
+    {
+        SimProcess sim;
+        QVERIFY(sim.start(QStringLiteral("127.0.0.101")));
+        form->ipSensor = QStringLiteral("127.0.0.101");
+        form->reloadUnitList();
+        waitForIdle();
+        QVERIFY(form->unit_online[5]);
+
+        QString whileSending;
+        prompts->answer = [&](QDialog *d) {
+            if (d != dialog)
+                return 0;
+            // A click on the button that is down releases it.
+            for (QToolButton *button : {dialog->sb3, dialog->sb9, dialog->sb12})
+                if (!button->isChecked())
+                    button->click();
+            dialog->Edit1->setValue(18);
+            dialog->Edit3->setValue(24);
+            dialog->sb11->setChecked(false);
+            dialog->btset->click();
+            whileSending = statusText(*dialog);
+            // The dialog stays open until the link has run dry.
+            [&] { QTRY_VERIFY_WITH_TIMEOUT(!form->linkIsOpen() && form->TaskList.isEmpty(), 8000); }();
+            return 0;
+        };
+        dialog->ShowSetting(0, 5);
+        const QString afterSending = statusText(*dialog); // the next opening empties it
+        QCOMPARE(whileSending, texts.value(165));
+        QCOMPARE(afterSending, texts.value(98));
+
+        const TunitRecord &unit = form->unit_par[5];
+        QCOMPARE(int(unit.buffer[units::ModeByte]) & 0x9F, 0x88);
+        QCOMPARE(int(unit.buffer[units::FanByte]) & 0x8F, 2);
+        QCOMPARE(int(unit.buffer[units::SetTempByte]), 24);
+        QCOMPARE(int(unit.tmin), 18);
+        QVERIFY(unit.buffer[units::FlapByte] & 0x04);
+        QVERIFY(unit.buffer[units::RemoteByte] & 0x80); // locked
+    }
+
+    void unreachableControllerKeepsWaiting()
+    {
+        SimProcess sim;
+        QVERIFY(sim.start(QStringLiteral("127.0.0.104")));
+        QString status;
+        prompts->answer = [&](QDialog *d) {
+            if (d != dialog)
+                return 0;
+            dialog->btset->click();
+            [&] { QTRY_COMPARE_WITH_TIMEOUT(prompts->shown.size(), 1, 3000); }();
+            // A reload of another controller that runs dry has not sent these settings.
+            form->ipSensor = QStringLiteral("127.0.0.104");
+            form->reloadUnitList();
+            waitForIdle();
+            status = statusText(*dialog);
+            return 0;
+        };
+        dialog->ShowSetting(2, 255);
+        QCOMPARE(status, texts.value(165));
+        QCOMPARE(prompts->shown.first().text, texts.value(164));
+        QVERIFY(logHas(*form, QStringLiteral("--->FINITO")));
+    }
+
+    void passwordChangeReadsBack()
+    {
+        SimProcess sim;
+        QVERIFY(sim.start(QStringLiteral("127.0.0.102")));
+        form->ipSensor = QStringLiteral("127.0.0.102");
+        form->reloadUnitList();
+        waitForIdle();
+        QCOMPARE(form->BZ_password, QStringLiteral("123456"));
+
+        int step = 0;
+        prompts->answer = [&](QDialog *d) {
+            return step++ == 0 ? PasswordScript{{"123456"}, {}}(d)
+                               : PasswordScript{{"Nuova-pass7"}, {"Nuova-pass7"}}(d);
+        };
+        form->tab3bt1->click();
+        waitForIdle();
+        QCOMPARE(form->BZ_password, QStringLiteral("Nuova-pass7"));
+
+        // Switching the password on answers with the controller's own state.
+        prompts->answer = PasswordScript{{"Nuova-pass7"}, {}};
+        form->tab3sb1->click();
+        waitForIdle();
+        QVERIFY(form->use_password);
+        QVERIFY(form->tab3sb1->isChecked());
+    }
+};
+
+QTEST_MAIN(TestSetting)
+#include "tst_setting.moc"
