@@ -101,4 +101,22 @@ ParsedLine parseLine(const QByteArray &line)
     return result;
 }
 
+bool answersRequest(const TpktRecord &packet, bool waiting, int code, int addr)
+{
+    if (packet.code == 20)
+        return true;
+    if (!waiting || packet.code != code)
+        return false;
+    switch (packet.code) {
+    case 30:
+    case 34:
+    case 41:
+    case 49:
+        // An answer without payload carries no address to compare: it still ends the wait.
+        return packet.data.isEmpty() || quint8(packet.data.at(0)) == (addr & 0xFF);
+    default:
+        return true;
+    }
+}
+
 } // namespace frame

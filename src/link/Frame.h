@@ -45,4 +45,9 @@ struct ParsedLine
 // Never reads outside the line.
 ParsedLine parseLine(const QByteArray &line);
 
+// Whether `packet` answers the request that waits (`waiting`, with its code and
+// unit address): the same code and, for the answers that begin with the unit's
+// address, the same address. The greeting 20 may come at any time.
+bool answersRequest(const TpktRecord &packet, bool waiting, int code, int addr);
+
 } // namespace frame

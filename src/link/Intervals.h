@@ -7,6 +7,7 @@ struct Intervals
     int readFirst = 500;       // first read tick after the link opens
     int readTick = 50;         // read tick from the first read on
     int readWait = 5;          // one wait for data inside a read
+    int readPass = 20;         // one read pass at most, then back to the event loop
     int watchdog = 15000;      // silence after the last line before the link is dropped
     int connectTimeout = 2000; // one connection attempt
     int retry = 2000;          // delay of the second connection attempt

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -52,6 +53,10 @@ public:
 
 struct RequestSources;
 
+// What queued a task: a reload of the unit panel (and the requests its answers
+// bring), the unit settings dialog, or anything else.
+enum class TaskOrigin { Other, Reload, Setting };
+
 // One queued task. `host` is empty until the task is bound to the link it was
 // queued for; a stamped task never goes out to another device. A setting task
 // carries the values it was queued with, so that a task left waiting for an
@@ -62,7 +67,7 @@ struct TtaskRecord
     int addr = 0;
     QString host;
     std::shared_ptr<const RequestSources> values; // null: the values at sending time
-    bool reportsSetting = false;                  // written: the settings dialog may say "sent"
+    TaskOrigin origin = TaskOrigin::Other;
 };
 using PtaskRecord = TtaskRecord *;
 
@@ -71,13 +76,20 @@ class TtaskRecordList final : public OwningList<TtaskRecord>
 public:
     using OwningList::Add;
     int Add(int task) { return Add_addr(task, 0); }
-    int Add_addr(int task, int adr, std::shared_ptr<const RequestSources> values = {})
+    int Add_addr(int task, int adr, std::shared_ptr<const RequestSources> values = {},
+                 TaskOrigin origin = TaskOrigin::Other)
     {
         auto record = std::make_unique<TtaskRecord>();
         record->code = task;
         record->addr = adr;
         record->values = std::move(values);
+        record->origin = origin;
         return Add(std::move(record));
+    }
+    bool has(TaskOrigin origin) const
+    {
+        return std::any_of(items.begin(), items.end(),
+                           [origin](const auto &t) { return t->origin == origin; });
     }
     // Binds every task not yet bound to a host to `host`.
     void stampHost(const QString &host)

@@ -48,6 +48,7 @@ void TForm1::openConnection(bool retry, int count)
     // signals is not safe to reconnect.
     IdTCPClient1 = new QTcpSocket(this);
     IdTCPClient1->setReadBufferSize(64 * 1024);
+    connect(IdTCPClient1, &QTcpSocket::readyRead, this, &TForm1::linkDataArrived);
     ++linkGeneration;
     IdTCPClient1->connectToHost(host, 2000);
     const bool connected = IdTCPClient1->waitForConnected(intervals().connectTimeout);
@@ -79,6 +80,7 @@ void TForm1::Timer_openconnTimer()
 void TForm1::IdTCPClient1Connected()
 {
     linkCarriedSetting = false;
+    readStarted = false;
     enablePages(false);
     discardingLine = false;
     droppedBytes = 0;

@@ -24,7 +24,11 @@ void TForm1::processPackets()
     if (PktList.isEmpty())
         return;
     const TpktRecord packet = *PktList.Get(0);
-    applyResponse(packet);
+    // A repeated or stray frame must not end the wait of the request it does not answer.
+    if (frame::answersRequest(packet, wait_responce, awaited.code, awaited.addr))
+        applyResponse(packet);
+    else
+        log(QStringLiteral("rcv %1 ignored: not the answer awaited").arg(packet.code));
     if (!PktList.isEmpty())
         PktList.RemoveHead();
     if (!TaskList.isEmpty())
@@ -141,9 +145,9 @@ void TForm1::applyResponse(const TpktRecord &packet)
         const int blocks = quint8(data.at(1));
         log(QStringLiteral("LENGTH PROG : %1").arg(blocks));
         if (blocks >= 1)
-            TaskList.Add_addr(48, adr);
+            queueFollowUp(48, adr);
         if (blocks >= 2)
-            TaskList.Add_addr(49, adr);
+            queueFollowUp(49, adr);
         if (blocks == 0)
             unitProgList.Clear();
         wait_responce = false;
@@ -222,12 +226,17 @@ void TForm1::queueUnitRequests()
     int queued = 0;
     for (int adr = 0; adr < UnitRecords; ++adr)
         if (unit_online[size_t(adr)] != 0) {
-            TaskList.Add_addr(30, adr);
+            queueFollowUp(30, adr);
             ++queued;
         }
     for (int adr = 0; adr < UnitRecords; ++adr)
         if (unit_online[size_t(adr)] != 0)
-            TaskList.Add_addr(34, adr);
+            queueFollowUp(34, adr);
     if (queued > 0)
-        TaskList.Add(2);
+        queueFollowUp(2, 0);
+}
+
+void TForm1::queueFollowUp(int task, int adr)
+{
+    TaskList.Add_addr(task, adr, {}, awaited.origin);
 }

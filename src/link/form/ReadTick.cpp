@@ -4,6 +4,7 @@
 #include "link/LinkFailure.h"
 #include "shell/form/Main.h"
 
+#include <QElapsedTimer>
 #include <QPlainTextEdit>
 #include <QTcpSocket>
 #include <QTimer>
@@ -12,6 +13,8 @@ namespace {
 
 // A received line longer than this is dropped up to its line feed.
 constexpr qint64 MaxLine = 4096;
+// Lines one read pass handles at most before it returns to the event loop.
+constexpr int MaxLinesPerPass = 200;
 
 } // namespace
 
@@ -20,12 +23,21 @@ void TForm1::Timer_readtcpTimer()
     // A pass may close this link and open another (device discovery does);
     // the tick must then leave the new link alone.
     const quint64 generation = linkGeneration;
+    readStarted = true;
+    if (Timer_readtcp->interval() != intervals().readTick)
+        Timer_readtcp->setInterval(intervals().readTick);
+    // A device that never stops sending must not keep the window from its
+    // events: a pass ends after a bounded share of lines and time, and the next
+    // tick goes on where it stopped.
+    QElapsedTimer spent;
+    spent.start();
+    int lines = 0;
     try {
         QByteArray line("-");
         while (!line.isEmpty()) {
             line = readLinkLine();
-            Timer_readtcp->setInterval(intervals().readTick);
             if (!line.isEmpty()) {
+                ++lines;
                 armWatchdog();
                 log(QString::fromLatin1(line));
                 firstStart = false;
@@ -40,11 +52,28 @@ void TForm1::Timer_readtcpTimer()
                 sendNextTask();
             if (generation != linkGeneration)
                 return;
+            if (lines >= MaxLinesPerPass || spent.elapsed() >= intervals().readPass)
+                return;
         }
     } catch (const std::exception &) {
         if (generation == linkGeneration)
             failLink();
     }
+}
+
+void TForm1::linkDataArrived()
+{
+    // Answers are handled as they come, not on the next tick; the first tick
+    // still comes when it is due, so nothing is sent sooner after connecting.
+    if (!readStarted || passQueued)
+        return;
+    passQueued = true;
+    const quint64 generation = linkGeneration;
+    QTimer::singleShot(0, this, [this, generation] {
+        passQueued = false;
+        if (generation == linkGeneration && linkOpen && Timer_readtcp->isActive())
+            Timer_readtcpTimer();
+    });
 }
 
 void TForm1::failLink()

@@ -35,10 +35,12 @@ void TForm1::sendNextTask()
 
     const Request request = encodeTask(task, task.values ? *task.values : requestSources());
     if (request.known) {
-        if (task.reportsSetting)
+        if (task.origin == TaskOrigin::Setting)
             linkCarriedSetting = true;
-        if (request.setsWait)
+        if (request.setsWait) {
             wait_responce = true;
+            awaited = task;
+        }
         if (request.cmdMode == CmdModeChange::Set)
             cmdMode = true;
         else if (request.cmdMode == CmdModeChange::Clear)

@@ -51,6 +51,8 @@ public:
     void processPackets();
     void applyResponse(const TpktRecord &packet); // one packet, as the dispatcher reads it
     void queueUnitRequests();
+    // Queues a request that an answer brings: it belongs to what the answered request belonged to.
+    void queueFollowUp(int task, int adr);
     void parseModuleReply(const QByteArray &line);
     void openConnection(bool retry, int count);
     void Timer_openconnTimer();
@@ -86,6 +88,8 @@ public:
     void fillUnitList();
     void addUnitItem(int adr);
     void reloadUnitList();
+    // A reload to `host` has requests waiting on the open link.
+    bool reloadRunning(const QString &host) const;
     void reloadbutTab1Click();
     void Tab1setunitClick();
     void Tab1setallClick();
@@ -138,6 +142,7 @@ public:
     TpktRecordList PktList;
     PpktRecord pktRecord = nullptr;
     bool wait_responce = false;
+    TtaskRecord awaited; // the request written last that waits for an answer
     bool firstStart = true;
     bool cmdMode = false;
     bool connectOK = false;
@@ -244,6 +249,7 @@ private:
     void connectControls();
     void onTabChanged(int index);
     QByteArray readLinkLine();
+    void linkDataArrived();
     void failLink();
     void armWatchdog();
     void writeToLink(const QByteArray &bytes); // throws LinkFailure
@@ -259,6 +265,8 @@ private:
     bool connecting = false;    // inside openConnection's connect
     bool discardingLine = false;
     bool linkCarriedSetting = false; // this link wrote a task of the settings dialog
+    bool readStarted = false;        // the first read tick of this link has run
+    bool passQueued = false;         // a read pass is queued for data that arrived
     qint64 droppedBytes = 0;
     bool shownOnce = false;
     int currentTab = 0;

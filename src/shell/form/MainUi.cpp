@@ -4,6 +4,7 @@
 #include "shell/form/Controls.h"
 #include "shell/form/Forms.h"
 #include "shell/form/HelpPane.h"
+#include "shell/form/LogPane.h"
 #include "shell/form/Main.h"
 
 #include <QComboBox>
@@ -21,6 +22,9 @@
 #include <QVBoxLayout>
 
 namespace {
+
+constexpr int MaxLogLines = 20000;
+constexpr int MaxLogChars = 2 * 1024 * 1024;
 
 QTimer *windowTimer(const char *name, QObject *parent)
 {
@@ -76,9 +80,8 @@ void TForm1::buildUi()
     }
     logPanes->hide();
     Memo2->setPlainText(QStringLiteral("Memo2"));
-    // Generous, but bounded: an application left running for weeks must not grow for ever.
-    Memo2->setMaximumBlockCount(200000);
-    Memo1->setMaximumBlockCount(200000);
+    for (QPlainTextEdit *memo : {Memo2, Memo1})
+        capLogPane(memo, MaxLogLines, MaxLogChars);
     layout->addWidget(logPanes, 1);
     setCentralWidget(central);
 

@@ -32,7 +32,7 @@ void TForm1::sendsetting(int par)
     const auto values = requestSnapshot();
     setLinkHost(ipSensor);
     for (const setting::Task &task : tasks)
-        TaskList.Get(TaskList.Add_addr(task.code, task.addr, values))->reportsSetting = true;
+        TaskList.Add_addr(task.code, task.addr, values, TaskOrigin::Setting);
     if (par == 7)
         log(QStringLiteral("---"));
     openConnection(true, 5);
