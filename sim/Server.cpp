@@ -79,12 +79,25 @@ private:
             const int number = ++m_requests;
             Q_EMIT m_server->commandHandled(in.raw);
             QList<QByteArray> lines;
-            for (const QByteArray &l : moduleReply(m_server->controller(), in.raw))
+            for (const QByteArray &l : moduleReply(m_server->controller(), in.raw)) {
+                if (dropped(l))
+                    continue;
                 lines.append(l + "\r\n");
+            }
             reply(number, lines);
             return;
         }
         }
+    }
+
+    // The module's faults: a reply line that it never sends.
+    bool dropped(const QByteArray &line)
+    {
+        const Faults &f = m_server->faults;
+        const bool drop = (f.dropExit && line == "EXIT") || (line == "AOK" && ++m_aoks == f.dropAok);
+        if (drop)
+            log(QStringLiteral("   (dropped: %1)").arg(QString::fromLatin1(line)));
+        return drop;
     }
 
     void handleFrame(const Input &in)
@@ -147,6 +160,7 @@ private:
     InputCutter m_cutter;
     int m_requests = 0;
     bool m_hugeSent = false;
+    int m_aoks = 0;
 };
 
 Server::Server(Controller controller, QObject *parent)

@@ -27,6 +27,8 @@ struct Faults final
     int closeAfter = -1;     // close the connection after answering N requests
     bool ackOnly = false;    // every frame answered by its code with no payload
     bool greet = false;      // send the greeting frame 20 on accepting
+    bool dropExit = false;   // "exit" leaves command mode without its "EXIT" line
+    int dropAok = -1;        // the Nth "AOK" of a connection is not sent
 };
 
 class Server final : public QObject

@@ -79,6 +79,10 @@ int main(int argc, char **argv)
         QStringLiteral("Send a 1 MB line (no frame) before the first answer of each connection."));
     opt(QStringLiteral("close-after"), QStringLiteral("Close the connection after answering N requests."),
         QStringLiteral("N"));
+    opt(QStringLiteral("drop-exit"),
+        QStringLiteral("Leave command mode on \"exit\" without sending the line EXIT."));
+    opt(QStringLiteral("drop-aok"), QStringLiteral("Do not send the Nth AOK of a connection."),
+        QStringLiteral("N"));
     opt(QStringLiteral("beacon"),
         QStringLiteral("Send a \"wifly\" datagram to ADDR:55555 every second (loopback)."),
         QStringLiteral("ADDR"));
@@ -127,11 +131,13 @@ int main(int argc, char **argv)
     f.badHex = p.isSet(QStringLiteral("bad-hex"));
     f.outOfRange = p.isSet(QStringLiteral("out-of-range"));
     f.hugeLine = p.isSet(QStringLiteral("huge-line"));
+    f.dropExit = p.isSet(QStringLiteral("drop-exit"));
     if (!count(p, QStringLiteral("silent-after"), &f.silentAfter) ||
         !count(p, QStringLiteral("delay"), &f.delayMs) ||
-        !count(p, QStringLiteral("close-after"), &f.closeAfter))
-        return fail(
-            QStringLiteral("--silent-after, --delay and --close-after take a whole number 0 or more"));
+        !count(p, QStringLiteral("close-after"), &f.closeAfter) ||
+        !count(p, QStringLiteral("drop-aok"), &f.dropAok))
+        return fail(QStringLiteral(
+            "--silent-after, --delay, --close-after and --drop-aok take a whole number 0 or more"));
 
     QObject::connect(&server, &sim::Server::logLine, &out);
     sim::SignalQuit signalQuit;

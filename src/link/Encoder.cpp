@@ -1,6 +1,7 @@
 #include "link/Encoder.h"
 
 #include "link/Frame.h"
+#include "netmodule/ModuleValues.h"
 #include "schedules/Program.h"
 
 namespace {
@@ -56,7 +57,7 @@ Request moduleRequest(const QByteArray &bytes)
 
 Request moduleCommand(const QByteArray &command, const QString &value = QString())
 {
-    return moduleRequest(command + frame::textBytes(value) + "\r\n");
+    return moduleRequest(command + netmodule::commandValue(value) + "\r\n");
 }
 
 Request weekProgram(const TtaskRecord &task, const RequestSources &src)

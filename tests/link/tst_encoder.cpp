@@ -162,6 +162,9 @@ private Q_SLOTS:
         v = src;
         v.dhcp = false;
         moduleRow("171 dhcp up", 171, v, "set ip dhcp 0\r\n");
+        v = src;
+        v.netName = QStringLiteral("My Net\r\nsave");
+        moduleRow("166 line break in a value", 166, v, "set wlan ssid My Netsave\r\n");
 
         for (const int code : {0, 5, 42, 165, 172, -1})
             QTest::addRow("unlisted %d", code)

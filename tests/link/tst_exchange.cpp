@@ -14,23 +14,6 @@
 
 #include <memory>
 
-namespace {
-
-// Positions in `text` of each needle, in order; -1 where one is missing or out of order.
-bool inOrder(const QString &text, const QStringList &needles)
-{
-    qsizetype at = 0;
-    for (const QString &needle : needles) {
-        at = text.indexOf(needle, at);
-        if (at < 0)
-            return false;
-        at += needle.size();
-    }
-    return true;
-}
-
-} // namespace
-
 class TestExchange : public QObject
 {
     Q_OBJECT

@@ -1,6 +1,7 @@
 #include "support/Fixtures.h"
 
 #include "link/Intervals.h"
+#include "shell/form/Forms.h"
 #include "shell/form/Main.h"
 
 #include <QDeadlineTimer>
@@ -80,7 +81,30 @@ bool logHas(const TForm1 &form, const QString &line)
     return logLines(form).contains(line);
 }
 
+bool inOrder(const QString &text, const QStringList &needles)
+{
+    qsizetype at = 0;
+    for (const QString &needle : needles) {
+        at = text.indexOf(needle, at);
+        if (at < 0)
+            return false;
+        at += needle.size();
+    }
+    return true;
+}
+
 bool linkIdle(const TForm1 &form)
 {
     return !form.linkIsOpen() && form.TaskList.isEmpty() && !form.Timer_openconn->isActive();
+}
+
+WindowsUnderTest::WindowsUnderTest()
+{
+    createForms();
+    form = forms().Form1;
+}
+
+WindowsUnderTest::~WindowsUnderTest()
+{
+    destroyForms();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/ScriptedPrompts.h"
+
 #include <QByteArray>
 #include <QProcess>
 #include <QString>
@@ -35,5 +37,23 @@ private:
 class TForm1;
 QStringList logLines(const TForm1 &form);
 bool logHas(const TForm1 &form, const QString &line);
-// No link open, nothing queued, no connection attempt pending.
+
+// True when `needles` stand in `text` in this order.
+bool inOrder(const QString &text, const QStringList &needles);
+
+// No link open, nothing queued and no second connection attempt pending.
 bool linkIdle(const TForm1 &form);
+
+// The main window and its dialogs for one test case, built hidden, with
+// scripted prompts; destroyed with this object.
+class WindowsUnderTest final
+{
+public:
+    WindowsUnderTest();
+    ~WindowsUnderTest();
+    WindowsUnderTest(const WindowsUnderTest &) = delete;
+    WindowsUnderTest &operator=(const WindowsUnderTest &) = delete;
+
+    ScriptedPrompts prompts;
+    TForm1 *form = nullptr;
+};

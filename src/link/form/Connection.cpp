@@ -105,6 +105,9 @@ void TForm1::IdTCPClient1Disconnected()
     TaskList.Clear();
     PktList.Clear();
     wait_responce = false;
+    // A module exchange cut off before "EXIT" must not leave later controller
+    // answers unparsed.
+    cmdMode = false;
     if (finddevList.isEmpty())
         findDeviceActive = false;
     addrequestName();

@@ -81,8 +81,3 @@ void TForm1::helpShow()
 {
     helpPane->showManual(HelpPane::manualPath(appDir.isEmpty() ? QDir::currentPath() : appDir));
 }
-
-void TForm1::showNetworkFields()
-{
-    // The network tab arranges its fields for the network type once it is built.
-}

@@ -33,6 +33,7 @@ struct RequestSources;
 //   link/form      read tick, request sender, dispatcher, connection manager
 //   units/form     unit panel
 //   devices/form   device list
+//   netmodule/form module command mode, network tab
 //   shell/form     building the window, start-up, settings file, captions, help
 class TForm1 final : public QMainWindow
 {
@@ -53,7 +54,6 @@ public:
     void queueUnitRequests();
     // Queues a request that an answer brings: it belongs to what the answered request belonged to.
     void queueFollowUp(int task, int adr);
-    void parseModuleReply(const QByteArray &line);
     void openConnection(bool retry, int count);
     void Timer_openconnTimer();
     void Timer_commTimer();
@@ -123,6 +123,19 @@ public:
     void refreshActiveDevice();
     void addrequestName();
 
+    // ---- network module ------------------------------------------------
+    void parseModuleReply(const QByteArray &line);
+    void queueModuleRead();
+    void sendNetworkSettings();
+    void networkShow();
+    void chgNetType();
+    void tab4sb2Click();
+    void readNetworkSettings();
+    void ReloadBtnTab4Click();
+    void SendBtnTab4Click();
+    void showNetworkFields();
+    void showAddressFields();
+
     // ---- shell ---------------------------------------------------------
     void FormShow();
     void FormClose();
@@ -131,7 +144,6 @@ public:
     void setupDevListColumns();
     void sel_languageChange(int index);
     void helpShow();
-    void showNetworkFields();
     void log(const QString &line); // one line to Memo2
 
     // The computer's clock; tests replace it.

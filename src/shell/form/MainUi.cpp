@@ -273,6 +273,10 @@ void TForm1::connectControls()
     handle(tab3sb7, &TForm1::tab3sb7Click);
     handle(updtime, &TForm1::updtimeClick);
     connect(sel_language, &QComboBox::activated, this, &TForm1::sel_languageChange);
+    connect(tab4sb1, &QToolButton::clicked, this, &TForm1::chgNetType);
+    connect(tab4sb2, &QToolButton::clicked, this, &TForm1::tab4sb2Click);
+    connect(SendBtnTab4, &QPushButton::clicked, this, &TForm1::SendBtnTab4Click);
+    connect(ReloadBtnTab4, &QPushButton::clicked, this, &TForm1::ReloadBtnTab4Click);
     connect(PageControl1, &QTabWidget::currentChanged, this, &TForm1::onTabChanged);
 }
 
@@ -287,6 +291,9 @@ void TForm1::onTabChanged(int index)
         break;
     case 1:
         ImpostazioniShow();
+        break;
+    case 2:
+        networkShow();
         break;
     case 3:
         helpShow();

@@ -1,0 +1,102 @@
+// The network tab: how the device is reached, and reading and writing the
+// network settings of its Wi-Fi module.
+#include "netmodule/ModuleValues.h"
+#include "shell/Texts.h"
+#include "shell/form/Forms.h"
+#include "shell/form/Main.h"
+#include "units/form/passwordUnit.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QToolButton>
+
+#include <algorithm>
+#include <initializer_list>
+
+namespace {
+
+void showAddressControls(const TForm1 &form, bool visible)
+{
+    for (QWidget *control :
+         std::initializer_list<QWidget *>{form.lblipadress, form.EditIpaddress, form.lblgateway,
+                                          form.EditGateway, form.lbldns, form.EditDNS})
+        control->setVisible(visible);
+}
+
+} // namespace
+
+void TForm1::networkShow()
+{
+    tab4sb1->setChecked(netType == 0);
+    showNetworkFields();
+    // Only here: clicking "Use DHCP" or a read changes what is shown, not what is editable.
+    const bool dhcp = tab4sb2->isChecked();
+    for (QLineEdit *edit : {EditIpaddress, EditGateway, EditDNS})
+        edit->setEnabled(!dhcp);
+    if (!dhcp && connectOK)
+        readNetworkSettings();
+}
+
+void TForm1::chgNetType()
+{
+    netType = tab4sb1->isChecked() ? 0 : 1;
+    showNetworkFields();
+}
+
+void TForm1::tab4sb2Click()
+{
+    showAddressFields();
+}
+
+void TForm1::readNetworkSettings()
+{
+    const QString host = netmodule::readHost(tab4sb1->isChecked(), ipSensor);
+    setLinkHost(host);
+    Tab4Label1->setText(texts.value(161) + host);
+    queueModuleRead();
+    openConnection(true, 5);
+}
+
+void TForm1::ReloadBtnTab4Click()
+{
+    // With a fixed address the module is read where the user typed it, and
+    // that becomes the active device; a half-typed field would be saved at
+    // close and fail every later exchange.
+    if (!tab4sb2->isChecked() && netmodule::isDottedIPv4(EditIpaddress->text()))
+        ipSensor = EditIpaddress->text();
+    readNetworkSettings();
+}
+
+void TForm1::SendBtnTab4Click()
+{
+    const std::initializer_list<const QLineEdit *> fields{EditNetName, EditPassPhrase, EditIpaddress,
+                                                          EditGateway, EditDNS};
+    if (!std::all_of(fields.begin(), fields.end(),
+                     [](const QLineEdit *edit) { return netmodule::fitsModule(edit->text()); })) {
+        QApplication::beep();
+        return;
+    }
+    // Without its dialog the gate stays shut.
+    TpasswordForm *gate = forms().passwordForm;
+    if (use_password && (!gate || gate->askPassword(BZ_password) != TpasswordForm::Accepted))
+        return;
+    sendNetworkSettings();
+}
+
+void TForm1::showNetworkFields()
+{
+    const bool deviceNetwork = tab4sb1->isChecked();
+    for (QWidget *control :
+         std::initializer_list<QWidget *>{lblnetname, EditNetName, lblpassphrase, EditPassPhrase, tab4sb2})
+        control->setVisible(!deviceNetwork);
+    if (deviceNetwork)
+        showAddressControls(*this, false);
+    else
+        showAddressFields();
+}
+
+void TForm1::showAddressFields()
+{
+    showAddressControls(*this, !tab4sb2->isChecked());
+}
