@@ -116,6 +116,14 @@ Controller Controller::builtinDefault()
     return c;
 }
 
+void Controller::fillUnits(int count)
+{
+    for (int address = 0; address < count && address < 64; ++address)
+        if (!units.count(address))
+            units[address] =
+                makeUnit(address, QStringLiteral("Unit %1").arg(address), Cool, FanAuto, 22, 22.0);
+}
+
 Controller Controller::builtinDemo()
 {
     Controller c;

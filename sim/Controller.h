@@ -83,6 +83,8 @@ public:
     static Controller builtinDemo();
 
     Unit *unit(int address);
+    // Adds a plain unit at every address below `count` that has none.
+    void fillUnits(int count);
     QDateTime now() const;
     // Sets the device clock from the fields of a clock request; false when they make no date.
     bool setClock(int yearMod1000, int month, int day, int hour, int minute);

@@ -28,6 +28,8 @@ public:
                 .arg(socket->peerPort()));
         if (server->faults.greet)
             write(answerLine(20, QByteArray()));
+        if (server->faults.flood)
+            startFlood();
     }
 
 private:
@@ -42,6 +44,23 @@ private:
         while (shown.endsWith('\n') || shown.endsWith('\r'))
             shown.chop(1);
         log(QStringLiteral("-> ") + printable(shown, 600));
+    }
+
+    // Lines as fast as the peer takes them, a bounded amount ahead, until the connection ends.
+    void startFlood()
+    {
+        log(QStringLiteral("   (flooding the connection with noise lines)"));
+        auto *timer = new QTimer(this);
+        timer->setInterval(0);
+        connect(timer, &QTimer::timeout, this, [this] {
+            if (m_socket->state() != QAbstractSocket::ConnectedState || m_socket->bytesToWrite() > 256 * 1024)
+                return;
+            QByteArray chunk;
+            for (int i = 0; i < 256; ++i)
+                chunk += "flood " + QByteArray::number(++m_floodLines) + " the device talks and talks\n";
+            m_socket->write(chunk);
+        });
+        timer->start();
     }
 
     void onReadyRead()
@@ -145,8 +164,11 @@ private:
             write("noise%$#@!\n");
             write("~~ *MK1D00*# ~~\n");
         }
-        for (const QByteArray &l : lines)
-            write(l);
+        if (f.stray)
+            write(answerLine(30, QByteArray(1, char(Server::strayUnit)) + QByteArray(24, '\0')));
+        for (int copy = 0; copy < (f.duplicate ? 2 : 1); ++copy)
+            for (const QByteArray &l : lines)
+                write(l);
         if (f.closeAfter >= 0 && number >= f.closeAfter &&
             m_socket->state() == QAbstractSocket::ConnectedState) {
             log(QStringLiteral("closing connection #%1 after %2 request(s)").arg(m_number).arg(number));
@@ -160,6 +182,7 @@ private:
     InputCutter m_cutter;
     int m_requests = 0;
     bool m_hugeSent = false;
+    qint64 m_floodLines = 0;
     int m_aoks = 0;
 };
 

@@ -27,6 +27,9 @@ struct Faults final
     int closeAfter = -1;     // close the connection after answering N requests
     bool ackOnly = false;    // every frame answered by its code with no payload
     bool greet = false;      // send the greeting frame 20 on accepting
+    bool flood = false;      // stream noise lines without end from accepting on
+    bool duplicate = false;  // every answer sent twice
+    bool stray = false;      // before every answer, a status frame for unit 63 that nobody asked for
     bool dropExit = false;   // "exit" leaves command mode without its "EXIT" line
     int dropAok = -1;        // the Nth "AOK" of a connection is not sent
 };
@@ -53,6 +56,7 @@ public:
     Faults faults;
 
     static constexpr int hugeLineBytes = 1024 * 1024;
+    static constexpr int strayUnit = 63;
 
 Q_SIGNALS:
     void logLine(const QString &line);

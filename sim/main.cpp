@@ -79,6 +79,13 @@ int main(int argc, char **argv)
         QStringLiteral("Send a 1 MB line (no frame) before the first answer of each connection."));
     opt(QStringLiteral("close-after"), QStringLiteral("Close the connection after answering N requests."),
         QStringLiteral("N"));
+    opt(QStringLiteral("flood"), QStringLiteral("Stream noise lines without end on every connection."));
+    opt(QStringLiteral("duplicate"), QStringLiteral("Send every answer twice."));
+    opt(QStringLiteral("stray"),
+        QStringLiteral("Before every answer, send a status frame for unit 63 that nobody asked for."));
+    opt(QStringLiteral("units"),
+        QStringLiteral("Fill addresses 0 to N-1 with units (up to 64), beside the scenario's own."),
+        QStringLiteral("N"));
     opt(QStringLiteral("drop-exit"),
         QStringLiteral("Leave command mode on \"exit\" without sending the line EXIT."));
     opt(QStringLiteral("drop-aok"), QStringLiteral("Do not send the Nth AOK of a connection."),
@@ -116,6 +123,10 @@ int main(int argc, char **argv)
             return fail(QStringLiteral("%1: %2").arg(file.fileName(), error));
         controller = *loaded;
     }
+    int units = 0;
+    if (!count(p, QStringLiteral("units"), &units) || units > 64)
+        return fail(QStringLiteral("--units takes a whole number from 0 to 64"));
+    controller.fillUnits(units);
     if (p.isSet(QStringLiteral("print-scenario"))) {
         std::fputs(controller.toJson().constData(), stdout);
         return 0;
@@ -132,6 +143,9 @@ int main(int argc, char **argv)
     f.outOfRange = p.isSet(QStringLiteral("out-of-range"));
     f.hugeLine = p.isSet(QStringLiteral("huge-line"));
     f.dropExit = p.isSet(QStringLiteral("drop-exit"));
+    f.flood = p.isSet(QStringLiteral("flood"));
+    f.duplicate = p.isSet(QStringLiteral("duplicate"));
+    f.stray = p.isSet(QStringLiteral("stray"));
     if (!count(p, QStringLiteral("silent-after"), &f.silentAfter) ||
         !count(p, QStringLiteral("delay"), &f.delayMs) ||
         !count(p, QStringLiteral("close-after"), &f.closeAfter) ||

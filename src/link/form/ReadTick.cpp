@@ -50,7 +50,8 @@ void TForm1::Timer_readtcpTimer()
                 processPackets();
             else
                 sendNextTask();
-            if (generation != linkGeneration)
+            // Closed by the pass itself (the queue ran empty): there is nothing more to read.
+            if (generation != linkGeneration || !linkOpen)
                 return;
             if (lines >= MaxLinesPerPass || spent.elapsed() >= intervals().readPass)
                 return;

@@ -127,11 +127,29 @@ void TForm1::reloadUnitList()
         autoupdtm->start();
     else
         autoupdtm->stop();
+    // A slow device must not get a second reload queued behind the first one:
+    // each would bring a request for every unit, and the link would never empty.
+    if (reloadRunning(ipSensor)) {
+        log(QStringLiteral("reload skipped: the last one is still running"));
+        return;
+    }
     setLinkHost(ipSensor);
-    for (int task : {50, 51, 70, 29})
-        TaskList.Add(task);
+    // Requests of a reload that could not connect still wait: they serve this one too.
+    const bool waiting = std::any_of(TaskList.begin(), TaskList.end(), [this](const auto &task) {
+        return task->origin == TaskOrigin::Reload && (task->host.isEmpty() || task->host == ipSensor);
+    });
+    if (!waiting)
+        for (int task : {50, 51, 70, 29})
+            TaskList.Add_addr(task, 0, {}, TaskOrigin::Reload);
     Tab1PanelList->clear();
     openConnection(true, 5);
+}
+
+bool TForm1::reloadRunning(const QString &host) const
+{
+    if (!linkIsOpen() || openHost != host)
+        return false;
+    return (wait_responce && awaited.origin == TaskOrigin::Reload) || TaskList.has(TaskOrigin::Reload);
 }
 
 void TForm1::reloadbutTab1Click()

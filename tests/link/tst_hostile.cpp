@@ -1,0 +1,123 @@
+// Devices that flood, answer slowly, answer twice or send frames nobody asked for.
+#include "link/Intervals.h"
+#include "shell/form/LogPane.h"
+#include "shell/form/Main.h"
+#include "support/Fixtures.h"
+
+#include <QPlainTextEdit>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <memory>
+
+class TestHostile : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<WindowsUnderTest> windows;
+    TForm1 *form = nullptr;
+
+    void connectTo(SimProcess &sim, const QString &host, const QStringList &faults)
+    {
+        QVERIFY(sim.start(host, faults));
+        form->ipSensor = host;
+    }
+
+private Q_SLOTS:
+    void initTestCase() { useFastIntervals(); }
+
+    void init()
+    {
+        windows = std::make_unique<WindowsUnderTest>();
+        form = windows->form;
+        form->resetControllerState();
+        form->setupUnitListColumns();
+        form->autoupdvalue = 0;
+    }
+
+    void cleanup() { windows.reset(); }
+
+    void logPanesKeepTheirBounds()
+    {
+        QPlainTextEdit pane;
+        capLogPane(&pane, 100, 10000);
+        for (int i = 0; i < 500; ++i)
+            pane.appendPlainText(QString::number(i) + QString(20, QLatin1Char('x')));
+        QCOMPARE(pane.blockCount(), 100);
+        QVERIFY(pane.toPlainText().endsWith(QStringLiteral("499") + QString(20, QLatin1Char('x'))));
+        for (int i = 0; i < 50; ++i)
+            pane.appendPlainText(QString(1000, QLatin1Char('y')));
+        QTRY_VERIFY(pane.document()->characterCount() <= 10000);
+        QVERIFY(pane.blockCount() >= 8); // the newest lines stay
+    }
+
+    void floodingDeviceLeavesTheWindowResponsive()
+    {
+        SimProcess sim;
+        connectTo(sim, QStringLiteral("127.0.0.121"), {QStringLiteral("--flood")});
+        form->reloadUnitList();
+        QTRY_VERIFY_WITH_TIMEOUT(form->Memo2->blockCount() > 2000, 8000);
+        // Events posted in the middle of the flood are served, again and again.
+        for (int round = 0; round < 5; ++round) {
+            bool served = false;
+            QTimer::singleShot(0, this, [&served] { served = true; });
+            QTRY_VERIFY_WITH_TIMEOUT(served, 1000);
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(form->Memo2->blockCount() == 20000, 15000);
+        QVERIFY(form->linkIsOpen());
+        form->closeLink();
+    }
+
+    void slowDeviceGetsOneReloadAtATime()
+    {
+        SimProcess sim;
+        connectTo(sim, QStringLiteral("127.0.0.122"), {QStringLiteral("--delay"), QStringLiteral("25")});
+        int longest = 0;
+        QTimer probe;
+        connect(&probe, &QTimer::timeout, this, [&] { longest = std::max(longest, form->TaskList.Count()); });
+        probe.start(1);
+        // A reload every two counts of 20 ms, while one reload takes about 15 x 25 ms.
+        form->autoupdvalue = 2;
+        form->reloadUnitList();
+        QTRY_VERIFY_WITH_TIMEOUT(
+            logHas(*form, QStringLiteral("reload skipped: the last one is still running")), 8000);
+        QTRY_VERIFY_WITH_TIMEOUT(logHas(*form, QStringLiteral("--->FINITO")), 8000);
+        form->autoupdvalue = 0;
+        form->autoupdtm->stop();
+        QTRY_VERIFY_WITH_TIMEOUT(linkIdle(*form), 8000);
+        // 50, 51, 70 and 29, then a status and a name request for each of 5 units and the clock.
+        QVERIFY2(longest <= 11, qPrintable(QString::number(longest)));
+        QCOMPARE(form->Tab1PanelList->topLevelItemCount(), 5);
+    }
+
+    void repeatedOrStrayAnswersEndNoWait_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("host");
+        QTest::newRow("every answer twice") << "--duplicate"
+                                            << "127.0.0.123";
+        QTest::newRow("a stray frame before every answer") << "--stray"
+                                                           << "127.0.0.124";
+    }
+
+    void repeatedOrStrayAnswersEndNoWait()
+    {
+        QFETCH(QString, fault);
+        QFETCH(QString, host);
+        SimProcess sim;
+        connectTo(sim, host, {fault});
+        form->reloadUnitList();
+        QTRY_VERIFY_WITH_TIMEOUT(logHas(*form, QStringLiteral("--->FINITO")), 8000);
+        QTRY_VERIFY_WITH_TIMEOUT(linkIdle(*form), 8000);
+        QCOMPARE(form->Tab1PanelList->topLevelItemCount(), 5);
+        for (int adr : {0, 1, 2, 5, 9})
+            QVERIFY2(!form->unit_par[size_t(adr)].name.isEmpty(), qPrintable(QString::number(adr)));
+        QCOMPARE(form->unit_par[63].addr, 255); // the stray status stored nothing
+        // Exactly the reload's requests went out: 4, then 5 status, 5 names and the clock.
+        QTRY_COMPARE_WITH_TIMEOUT(sim.output().count(QStringLiteral("<- *MK")), 15, 3000);
+    }
+};
+
+QTEST_MAIN(TestHostile)
+#include "tst_hostile.moc"
