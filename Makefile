@@ -3,7 +3,7 @@
 BUILD ?= build
 JOBS  ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build app test sanitize run clean
+.PHONY: all deps configure build app test sanitize bench run clean
 
 all: build
 
@@ -29,6 +29,11 @@ sanitize: deps
 	  -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined -fno-omit-frame-pointer -D_GLIBCXX_ASSERTIONS" >/dev/null
 	@cmake --build build-asan -j $(JOBS)
 	@cd build-asan && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 ctest --output-on-failure -j $(JOBS)
+
+# How fast a reload of 64 units runs against the simulator, next to what the device allows.
+bench: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target brezzano-bench
+	@QT_QPA_PLATFORM=offscreen $(BUILD)/bin/brezzano-bench
 
 run:
 	@scripts/deps.sh --run
