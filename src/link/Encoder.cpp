@@ -78,6 +78,13 @@ Request weekProgram(const TtaskRecord &task, const RequestSources &src)
 
 } // namespace
 
+bool isModuleTask(int code)
+{
+    TtaskRecord task;
+    task.code = code;
+    return encodeTask(task, RequestSources{}).cmdMode != CmdModeChange::Keep;
+}
+
 QByteArray clockFrame(const QDateTime &now)
 {
     const QDate date = now.date();

@@ -41,6 +41,9 @@ struct Request
     QStringList log;  // lines for Memo2, in order
 };
 
+// True for the tasks that talk to the Wi-Fi module's command mode.
+bool isModuleTask(int code);
+
 // The request of one task, built from `src`.
 Request encodeTask(const TtaskRecord &task, const RequestSources &src);
 

@@ -117,6 +117,21 @@ private Q_SLOTS:
         // Exactly the reload's requests went out: 4, then 5 status, 5 names and the clock.
         QTRY_COMPARE_WITH_TIMEOUT(sim.output().count(QStringLiteral("<- *MK")), 15, 3000);
     }
+
+    void deviceFallingSilentIsAskedAgainAfterReconnecting()
+    {
+        // Each connection answers six requests, then nothing: the reload of 15
+        // requests needs three links.
+        SimProcess sim;
+        connectTo(sim, QStringLiteral("127.0.0.125"), {QStringLiteral("--silent-after"), QStringLiteral("6")});
+        form->reloadUnitList();
+        QTRY_VERIFY_WITH_TIMEOUT(logHas(*form, QStringLiteral("--->FINITO")), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(linkIdle(*form), 8000);
+        QCOMPARE(form->retray_counter, 3);
+        QCOMPARE(form->Tab1PanelList->topLevelItemCount(), 5);
+        QCOMPARE(sim.output().count(QStringLiteral("<- *MK")), 17); // 15, and the two unanswered again
+        QVERIFY(windows->prompts.shown.isEmpty());
+    }
 };
 
 QTEST_MAIN(TestHostile)

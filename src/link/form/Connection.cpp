@@ -1,6 +1,7 @@
 // The connection manager of the main window: opening the link with one delayed
 // retry, the link-opened and link-closed handlers, the watchdog, and the
 // handler of errors that nothing else caught.
+#include "link/Encoder.h"
 #include "link/Intervals.h"
 #include "shell/Texts.h"
 #include "shell/form/BusyIndicator.h"
@@ -119,15 +120,46 @@ void TForm1::Timer_commTimer()
     Timer_comm->stop();
     if (!linkOpen)
         return;
+    // The reconnection retries what the silence left unanswered; otherwise it
+    // would find nothing to send and an empty panel would read as "no units".
+    const QString host = openHost;
+    const std::vector<TtaskRecord> carried = unansweredTasks();
     closeLink();
     Tab4Label1->clear();
     connectOK = false;
     if (retray_counter > 0)
         --retray_counter;
-    if (retray_counter == 0)
+    if (retray_counter == 0) {
         prompts().error(this, texts.value(14), texts.value(163));
-    else
-        openConnection(true, retray_counter);
+        return;
+    }
+    for (const TtaskRecord &task : carried)
+        TaskList.Add(std::make_unique<TtaskRecord>(task));
+    setLinkHost(host);
+    openConnection(true, retray_counter);
+}
+
+std::vector<TtaskRecord> TForm1::unansweredTasks()
+{
+    std::vector<TtaskRecord> carried;
+    bool moduleDropped = false;
+    const auto carry = [&](TtaskRecord task) {
+        // A module command without the "$$$" before it would reach the controller.
+        if (isModuleTask(task.code)) {
+            moduleDropped = true;
+            return;
+        }
+        if (task.host.isEmpty())
+            task.host = openHost;
+        carried.push_back(std::move(task));
+    };
+    if (wait_responce)
+        carry(awaited);
+    for (const auto &task : TaskList)
+        carry(*task);
+    if (moduleDropped)
+        log(QStringLiteral("module exchange dropped after the silence"));
+    return carried;
 }
 
 void TForm1::enablePages(bool value)

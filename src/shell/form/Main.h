@@ -264,6 +264,8 @@ private:
     void linkDataArrived();
     void failLink();
     void armWatchdog();
+    // The request that waits for an answer and those queued behind it, for a reconnection.
+    std::vector<TtaskRecord> unansweredTasks();
     void writeToLink(const QByteArray &bytes); // throws LinkFailure
     RequestSources requestSources() const;
     void loadSettings();
