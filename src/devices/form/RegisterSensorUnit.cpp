@@ -1,12 +1,17 @@
 #include "devices/form/RegisterSensorUnit.h"
 
+#include "devices/Registration.h"
+#include "link/Intervals.h"
 #include "shell/Texts.h"
-
 #include "shell/form/Placement.h"
+#include "shell/form/Prompts.h"
 
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
 #include <QPushButton>
 
 TRegSensor::TRegSensor(QWidget *parent)
@@ -26,6 +31,7 @@ TRegSensor::TRegSensor(QWidget *parent)
     st1->setBuddy(Edit1);
     st2->setBuddy(Edit2);
     bt1->setDefault(true);
+    connect(bt1, &QPushButton::clicked, this, &TRegSensor::bt1Click);
     connect(bt2, &QPushButton::clicked, this, &QDialog::reject);
 
     auto *grid = new QGridLayout(this);
@@ -46,6 +52,69 @@ void TRegSensor::FormShow()
     st2->setText(texts.value(70));
     Edit1->clear();
     Edit2->clear();
+    bt1->setEnabled(true);
+}
+
+void TRegSensor::bt1Click()
+{
+    if (pending)
+        return; // one request at a time, whatever sends the click
+    const QUrl url = registration::url(serviceBase, Edit1->text(), Edit2->text(),
+                                       registration::macFor(MacAddress, MacAddressFrom, deviceAddress));
+    if (!url.isValid()) {
+        // Guessing a service would send the account's password to an unknown host.
+        prompts().info(this, QStringLiteral("Informazione"), extraText(ExtraText::RegistrationNotConfigured));
+        return;
+    }
+    if (!http)
+        http = new QNetworkAccessManager(this);
+    QNetworkRequest request(url);
+    request.setTransferTimeout(intervals().registration);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+    bt1->setEnabled(false);
+    pending = http->get(request);
+    connect(pending, &QNetworkReply::finished, this, [this, reply = pending] { replyFinished(reply); });
+}
+
+void TRegSensor::replyFinished(QNetworkReply *reply)
+{
+    reply->deleteLater();
+    if (reply != pending)
+        return;
+    pending = nullptr;
+    bt1->setEnabled(true);
+    if (reply->error() != QNetworkReply::NoError) {
+        // Only the transfer time-out cancels a request that is still ours.
+        const bool timedOut = reply->error() == QNetworkReply::OperationCanceledError;
+        prompts().info(this, QStringLiteral("Informazione"),
+                       registration::failureText(reply->error(), reply->errorString(), timedOut));
+        return;
+    }
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (status >= 300) {
+        // A redirect is not followed: it could lead the password to another host.
+        prompts().info(this, QStringLiteral("Informazione"),
+                       QStringLiteral("HttpStatusError %1 %2")
+                           .arg(status)
+                           .arg(reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString()));
+        return;
+    }
+    const registration::Reply outcome = registration::interpret(reply->readAll());
+    prompts().info(this, QStringLiteral("Informazione"), outcome.message);
+    if (outcome.closes)
+        accept();
+}
+
+void TRegSensor::dropRequest()
+{
+    if (!pending)
+        return;
+    QNetworkReply *reply = pending;
+    pending = nullptr;
+    reply->disconnect(this);
+    reply->abort();
+    reply->deleteLater();
+    bt1->setEnabled(true);
 }
 
 void TRegSensor::showEvent(QShowEvent *event)
@@ -54,4 +123,11 @@ void TRegSensor::showEvent(QShowEvent *event)
     QDialog::showEvent(event);
     Edit1->setFocus();
     centreWindow(this);
+}
+
+void TRegSensor::done(int result)
+{
+    // Cancel, Escape or closing the window while the request runs drop it quietly.
+    dropRequest();
+    QDialog::done(result);
 }

@@ -102,8 +102,7 @@ void TForm1::IdTCPClient1Disconnected()
     TaskList.Clear();
     PktList.Clear();
     wait_responce = false;
-    if (finddevList.isEmpty())
-        findDeviceActive = false;
+    endSearchUnlessListening();
     addrequestName();
     showBusy(false);
 }
@@ -113,9 +112,13 @@ void TForm1::Timer_commTimer()
     Timer_comm->stop();
     if (!linkOpen)
         return;
+    const quint64 generation = linkGeneration;
     closeLink();
     Tab4Label1->clear();
     connectOK = false;
+    // Closing let device discovery go on to its next device: reopening would cut that visit.
+    if (linkGeneration != generation)
+        return;
     if (retray_counter > 0)
         --retray_counter;
     if (retray_counter == 0)

@@ -7,3 +7,9 @@ void TForm1::parseModuleReply(const QByteArray &line)
     // tab reads and writes them; until then a line in command mode is only logged.
     Q_UNUSED(line);
 }
+
+void TForm1::queueModuleRead()
+{
+    for (int task : {1, 162, 163, 164, 101})
+        TaskList.Add(task);
+}

@@ -276,6 +276,7 @@ void TForm1::connectControls()
     connect(reloadbutTab3, &QPushButton::clicked, this, &TForm1::reloadbutTab3Click);
     connect(sel_language, &QComboBox::activated, this, &TForm1::sel_languageChange);
     connect(PageControl1, &QTabWidget::currentChanged, this, &TForm1::onTabChanged);
+    connectDeviceControls();
 }
 
 void TForm1::onTabChanged(int index)
