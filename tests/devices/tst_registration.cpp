@@ -177,6 +177,12 @@ private Q_SLOTS:
         QCOMPARE(dialog->Edit2->text(), password);
     }
 
+    void thePasswordShowsStars()
+    {
+        dialog->Edit2->setText(QStringLiteral("p&1"));
+        QCOMPARE(dialog->Edit2->displayText(), QStringLiteral("***"));
+    }
+
     void aMacAddressOfAnotherDeviceIsNotSent()
     {
         dialog->deviceAddress = QStringLiteral("127.0.0.2");

@@ -6,13 +6,32 @@
 #include "shell/form/Placement.h"
 #include "shell/form/Prompts.h"
 
+#include <QApplication>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QProxyStyle>
 #include <QPushButton>
+
+namespace {
+
+// The password shows '*' for every character, whatever the platform's own mask is.
+class PasswordStars final : public QProxyStyle
+{
+public:
+    using QProxyStyle::QProxyStyle;
+    int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
+                  QStyleHintReturn *data) const override
+    {
+        return hint == SH_LineEdit_PasswordCharacter ? '*'
+                                                     : QProxyStyle::styleHint(hint, option, widget, data);
+    }
+};
+
+} // namespace
 
 TRegSensor::TRegSensor(QWidget *parent)
     : QDialog(parent), st1(new QLabel(this)), Edit1(new QLineEdit(this)), st2(new QLabel(this)),
@@ -28,6 +47,9 @@ TRegSensor::TRegSensor(QWidget *parent)
 
     setWindowTitle(QStringLiteral("Registra sensore"));
     Edit2->setEchoMode(QLineEdit::Password);
+    auto *stars = new PasswordStars(QApplication::style()->name());
+    stars->setParent(this);
+    Edit2->setStyle(stars);
     st1->setBuddy(Edit1);
     st2->setBuddy(Edit2);
     bt1->setDefault(true);
