@@ -18,6 +18,9 @@
 
 namespace {
 
+// The registration's messages have this fixed title, whatever the language.
+const QString MessageTitle = QStringLiteral("Informazione");
+
 // The password shows '*' for every character, whatever the platform's own mask is.
 class PasswordStars final : public QProxyStyle
 {
@@ -85,7 +88,7 @@ void TRegSensor::bt1Click()
                                        registration::macFor(MacAddress, MacAddressFrom, deviceAddress));
     if (!url.isValid()) {
         // Guessing a service would send the account's password to an unknown host.
-        prompts().info(this, QStringLiteral("Informazione"), extraText(ExtraText::RegistrationNotConfigured));
+        prompts().info(this, MessageTitle, extraText(ExtraText::RegistrationNotConfigured));
         return;
     }
     if (!http)
@@ -108,21 +111,21 @@ void TRegSensor::replyFinished(QNetworkReply *reply)
     if (reply->error() != QNetworkReply::NoError) {
         // Only the transfer time-out cancels a request that is still ours.
         const bool timedOut = reply->error() == QNetworkReply::OperationCanceledError;
-        prompts().info(this, QStringLiteral("Informazione"),
+        prompts().info(this, MessageTitle,
                        registration::failureText(reply->error(), reply->errorString(), timedOut));
         return;
     }
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     if (status >= 300) {
         // A redirect is not followed: it could lead the password to another host.
-        prompts().info(this, QStringLiteral("Informazione"),
+        prompts().info(this, MessageTitle,
                        QStringLiteral("HttpStatusError %1 %2")
                            .arg(status)
                            .arg(reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString()));
         return;
     }
     const registration::Reply outcome = registration::interpret(reply->readAll());
-    prompts().info(this, QStringLiteral("Informazione"), outcome.message);
+    prompts().info(this, MessageTitle, outcome.message);
     if (outcome.closes)
         accept();
 }
