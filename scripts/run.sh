@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Starts the device simulator on loopback with a demo controller, then the
-# application against it in run/, and stops the simulator when the window closes.
+# Starts the device simulator on loopback with a demo controller and the
+# registration service, three more simulated devices that announce themselves
+# for "Search", then the application against them in run/, and stops the
+# simulators when the window closes.
 set -euo pipefail
 build="${1:-build}"
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -12,15 +14,18 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   exit 1
 fi
 
+regport=18080
+regurl="http://127.0.0.1:$regport"
 mkdir -p "$rundir"
 ln -sfn "$bin/man" "$rundir/man"
 if [ ! -f "$rundir/brezzano.ini" ]; then
-  cat > "$rundir/brezzano.ini" <<'INI'
+  cat > "$rundir/brezzano.ini" <<INI
 [SENS]
 NETTYPE=1
 IP=127.0.0.1
 AUTOAUPD=30
 LANGUAGE=0
+REGURL=$regurl
 [LISTSENS]
 NAME0=Demo controller
 IPADDR0=127.0.0.1
@@ -32,10 +37,29 @@ INI
   echo "Wrote a demo settings file: $rundir/brezzano.ini"
 fi
 
-"$bin/brezzano-sim" --listen 127.0.0.1:2000 --demo > "$rundir/sim.log" 2>&1 &
-sim=$!
-trap 'kill "$sim" 2>/dev/null || true; wait "$sim" 2>/dev/null || true' EXIT
+# The application reads the registration address but never writes it: add it to older files.
+if ! grep -q '^REGURL=' "$rundir/brezzano.ini"; then
+  if grep -q '^\[SENS\]' "$rundir/brezzano.ini"; then
+    sed -i "/^\[SENS\]/a REGURL=$regurl" "$rundir/brezzano.ini"
+  else
+    printf '[SENS]\nREGURL=%s\n' "$regurl" >> "$rundir/brezzano.ini"
+  fi
+fi
+
+sims=()
+trap 'for p in "${sims[@]}"; do kill "$p" 2>/dev/null || true; wait "$p" 2>/dev/null || true; done' EXIT
+"$bin/brezzano-sim" --listen 127.0.0.1:2000 --demo --http "$regport" \
+  --account 'demo:brezza&2026#+:0' --account 'nuovo:nuovo-1:3' > "$rundir/sim.log" 2>&1 &
+sims+=($!)
 echo "Simulator running on 127.0.0.1:2000 (log: $rundir/sim.log)"
+echo "Registration service on $regurl: user demo, password brezza&2026#+ (user nuovo, password nuovo-1: never connected)"
+# Devices that the demo address book does not hold yet: "Search" on the network tab finds them.
+for dev in 4:office 5:lab 6:gym; do
+  "$bin/brezzano-sim" --listen "127.0.0.${dev%%:*}:2000" --scenario "$root/sim/scenarios/${dev#*:}.json" \
+    --beacon 127.0.0.1 > "$rundir/sim-${dev#*:}.log" 2>&1 &
+  sims+=($!)
+done
+echo "Three more devices on 127.0.0.4, 127.0.0.5, 127.0.0.6, announcing themselves to UDP port 55555"
 
 cd "$rundir"
 "$bin/brezzano"

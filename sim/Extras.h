@@ -17,8 +17,11 @@ class Beacon final : public QObject
 public:
     static constexpr quint16 port = 55555;
     explicit Beacon(QObject *parent = nullptr);
-    // Loopback targets only; another port is for tests.
-    bool start(const QHostAddress &target, int intervalMs = 1000, quint16 targetPort = port);
+    // Loopback targets only; another port is for tests. With a `source`, the
+    // datagrams leave from that address, so each simulated device has its own.
+    bool start(const QHostAddress &target, int intervalMs = 1000, quint16 targetPort = port,
+               const QHostAddress &source = QHostAddress());
+    void stop();
     QByteArray datagram() const;
 
 Q_SIGNALS:
@@ -32,7 +35,19 @@ private:
     quint16 m_port = port;
 };
 
-// The registration web service: answers GET /xrv/xrv_regdevice.php with a fixed body.
+// One account of the registration service and the body that its registration gets.
+struct Account final
+{
+    QString user;
+    QString password;
+    QByteArray reply;
+};
+
+// "USER:PASSWORD:REPLY": the user ends at the first colon, the reply follows the last.
+bool parseAccount(const QString &text, Account *account);
+
+// The registration web service: answers GET /xrv/xrv_regdevice.php, with a
+// fixed body or, when it has accounts, by the account that the query names.
 class RegistrationService final : public QObject
 {
     Q_OBJECT
@@ -42,7 +57,11 @@ public:
     bool listen(const QHostAddress &address, quint16 port);
     QString errorString() const;
     quint16 serverPort() const;
-    QByteArray reply = "0"; // "0" registered, "3" never connected, "4" bad user or password
+    QByteArray reply = "0";  // "0" registered, "3" never connected, "4" bad user or password
+    QList<Account> accounts; // when not empty: the matching account's reply, else "4"
+
+    // The body for a registration query (the part after "?", still encoded).
+    QByteArray replyFor(const QByteArray &query) const;
 
 Q_SIGNALS:
     void logLine(const QString &line);

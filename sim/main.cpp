@@ -91,14 +91,20 @@ int main(int argc, char **argv)
     opt(QStringLiteral("drop-aok"), QStringLiteral("Do not send the Nth AOK of a connection."),
         QStringLiteral("N"));
     opt(QStringLiteral("beacon"),
-        QStringLiteral("Send a \"wifly\" datagram to ADDR:55555 every second (loopback)."),
-        QStringLiteral("ADDR"));
+        QStringLiteral("Send a \"wifly\" datagram from the listen address to ADDR (port 55555 unless "
+                       "given) every second (loopback)."),
+        QStringLiteral("ADDR[:PORT]"));
     opt(QStringLiteral("http"),
         QStringLiteral("Serve GET /xrv/xrv_regdevice.php on PORT of the listen address."),
         QStringLiteral("PORT"));
     opt(QStringLiteral("http-reply"),
         QStringLiteral("Body of the registration reply (default 0: registered)."), QStringLiteral("TEXT"),
         QStringLiteral("0"));
+    p.addOption(QCommandLineOption(
+        QStringLiteral("account"),
+        QStringLiteral("An account of the registration service and its reply; repeatable. With accounts, "
+                       "any other user or password gets 4."),
+        QStringLiteral("USER:PASSWORD:REPLY")));
     p.process(app);
 
     if (!p.positionalArguments().isEmpty())
@@ -166,12 +172,23 @@ int main(int argc, char **argv)
     sim::Beacon beacon;
     QObject::connect(&beacon, &sim::Beacon::logLine, &out);
     if (p.isSet(QStringLiteral("beacon"))) {
-        const QHostAddress target(p.value(QStringLiteral("beacon")));
-        if (!beacon.start(target))
-            return fail(QStringLiteral("--beacon needs a loopback address"));
+        QString value = p.value(QStringLiteral("beacon"));
+        if (!value.contains(QLatin1Char(':')))
+            value += QStringLiteral(":%1").arg(sim::Beacon::port);
+        QHostAddress target;
+        quint16 targetPort = 0;
+        if (!sim::parseListenAddress(value, &target, &targetPort, &error) ||
+            !beacon.start(target, 1000, targetPort, address))
+            return fail(QStringLiteral("--beacon needs a loopback address and port"));
     }
     sim::RegistrationService http;
     http.reply = p.value(QStringLiteral("http-reply")).toLatin1();
+    for (const QString &text : p.values(QStringLiteral("account"))) {
+        sim::Account account;
+        if (!sim::parseAccount(text, &account))
+            return fail(QStringLiteral("--account takes USER:PASSWORD:REPLY, not \"%1\"").arg(text));
+        http.accounts.append(account);
+    }
     QObject::connect(&http, &sim::RegistrationService::logLine, &out);
     if (p.isSet(QStringLiteral("http"))) {
         const uint httpPort = p.value(QStringLiteral("http")).toUInt();

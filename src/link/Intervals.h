@@ -15,6 +15,7 @@ struct Intervals
     int autoUpdateTick = 1000; // one count of the automatic reload
     int findDevice = 15000;    // discovery listening window
     int waitDialogTick = 1000; // one step of the wait dialog's bar
+    int registration = 10000;  // the registration request, from sending to the whole reply
 };
 
 Intervals &intervals();

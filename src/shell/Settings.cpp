@@ -36,6 +36,7 @@ AppSettings readSettings(const IniFile &ini)
     if (settings.language != 0 && settings.language != 1)
         settings.language = 0;
     settings.autoUpdate = ini.readInteger(Sens, QStringLiteral("AUTOAUPD"), 30);
+    settings.registrationUrl = ini.readString(Sens, QStringLiteral("REGURL"), QString());
 
     const QStringList keys = ini.keys(ListSens);
     for (const QString &key : keys) {

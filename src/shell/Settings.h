@@ -18,6 +18,7 @@ struct AppSettings
     int language = 0;                                 // 0 English, 1 Italian
     int autoUpdate = 30;                              // seconds, 0 = never
     std::vector<std::pair<QString, QString>> devices; // (name, address) in address-book order
+    QString registrationUrl;                          // REGURL: read only, never written
 };
 
 // Reads SENS and the LISTSENS address book (NAMEn / IPADDRn rule).

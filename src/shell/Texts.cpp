@@ -195,6 +195,10 @@ QStringList buildTable(int column)
 
 QStringList texts;
 
+namespace {
+int loadedLanguage = 0;
+} // namespace
+
 const QStringList &languageTable(int lang)
 {
     static const QStringList english = buildTable(0);
@@ -205,4 +209,17 @@ const QStringList &languageTable(int lang)
 void loadLanguage(int lang)
 {
     texts = languageTable(lang);
+    loadedLanguage = lang == 1 ? 1 : 0;
+}
+
+QString extraText(ExtraText id)
+{
+    switch (id) {
+    case ExtraText::RegistrationNotConfigured:
+        return loadedLanguage == 1 ? QStringLiteral("La registrazione non è configurata: la sezione SENS di "
+                                                    "brezzano.ini non contiene un indirizzo REGURL valido.")
+                                   : QStringLiteral("Registration is not configured: the SENS section of "
+                                                    "brezzano.ini holds no usable REGURL address.");
+    }
+    return {};
 }

@@ -12,3 +12,7 @@ extern QStringList texts;
 
 // Copies the table of `lang` (0 English, 1 Italian) into `texts`.
 void loadLanguage(int lang);
+
+// Texts of this build beyond the fixed table, in the language last loaded.
+enum class ExtraText { RegistrationNotConfigured };
+QString extraText(ExtraText id);

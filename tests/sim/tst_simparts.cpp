@@ -176,6 +176,34 @@ private Q_SLOTS:
         QCOMPARE(error.isEmpty(), accepted);
     }
 
+    void accountsSplitAtTheFirstAndLastColon_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("password"); // empty: refused
+        QTest::newRow("plain") << "mario:p1:0"
+                               << "p1";
+        QTest::newRow("colons and delimiters") << "mario:a:b&#+ c:4"
+                                               << "a:b&#+ c";
+        QTest::newRow("no reply") << "mario:p1:"
+                                  << "";
+        QTest::newRow("no user") << ":p1:0"
+                                 << "";
+        QTest::newRow("one colon") << "mario:0"
+                                   << "";
+    }
+
+    void accountsSplitAtTheFirstAndLastColon()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, password);
+        Account account;
+        QCOMPARE(parseAccount(text, &account), !password.isEmpty());
+        if (!password.isEmpty()) {
+            QCOMPARE(account.user, QStringLiteral("mario"));
+            QCOMPARE(account.password, password);
+        }
+    }
+
     void shippedScenariosMatchBuiltins()
     {
         const struct

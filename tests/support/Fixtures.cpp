@@ -71,6 +71,16 @@ QString SimProcess::output()
     return QString::fromUtf8(printed);
 }
 
+std::unique_ptr<TForm1> makeTestForm()
+{
+    auto form = std::make_unique<TForm1>();
+    form->resetControllerState();
+    form->setupUnitListColumns();
+    form->setupDevListColumns();
+    form->autoupdvalue = 0;
+    return form;
+}
+
 QStringList logLines(const TForm1 &form)
 {
     return form.Memo2->toPlainText().split(QLatin1Char('\n'));

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
 class QTcpServer;
 class QTcpSocket;
 
@@ -33,8 +35,12 @@ private:
     QByteArray printed;
 };
 
-// Every line of the main window's communication log.
 class TForm1;
+// A main window with its lists set up as start-up leaves them, without a
+// settings file, the start-up reload or the automatic reload.
+std::unique_ptr<TForm1> makeTestForm();
+
+// Every line of the main window's communication log.
 QStringList logLines(const TForm1 &form);
 bool logHas(const TForm1 &form, const QString &line);
 

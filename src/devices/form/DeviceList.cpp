@@ -1,7 +1,69 @@
-// The address book as the settings tab shows it.
+// The address book as the settings tab shows it: the rows, the active device's
+// check box, the keys of the list and the web registration.
+#include "devices/form/RegisterSensorUnit.h"
+#include "devices/form/SensorNameUnit.h"
+#include "shell/Texts.h"
+#include "shell/form/Forms.h"
 #include "shell/form/Main.h"
+#include "shell/form/Prompts.h"
 
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
 #include <QTreeWidget>
+
+namespace {
+
+// Hands the keys that the device list acts on to the main window before the list sees them.
+class ListKeys final : public QObject
+{
+public:
+    explicit ListKeys(TForm1 *form) : QObject(form), form(form) {}
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent *>(event)->key();
+            if (key == Qt::Key_Delete || key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_F1) {
+                form->ListView1KeyDown(key);
+                return true;
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    TForm1 *form;
+};
+
+QTreeWidgetItem *selectedRow(const QTreeWidget *list)
+{
+    const QList<QTreeWidgetItem *> rows = list->selectedItems();
+    return rows.isEmpty() ? nullptr : rows.first();
+}
+
+bool isChecked(const QTreeWidgetItem *row)
+{
+    return row && row->checkState(0) == Qt::Checked;
+}
+
+} // namespace
+
+void TForm1::connectDeviceControls()
+{
+    connect(Timer_finddev, &QTimer::timeout, this, &TForm1::Timer_finddevTimer);
+    connect(FindDevBtnTab4, &QPushButton::clicked, this, &TForm1::FindDevBtnTab4Click);
+    connect(regSenseBtn_tab5, &QPushButton::clicked, this, &TForm1::showRegistration);
+    ListView1->installEventFilter(new ListKeys(this));
+    // A check-box change is a change of the check-state role; setData reports
+    // none when the state stays the same.
+    connect(ListView1->model(), &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex &topLeft, const QModelIndex &, const QList<int> &roles) {
+                if (roles.contains(Qt::CheckStateRole))
+                    listWindowProc(ListView1->topLevelItem(topLeft.row()));
+            });
+}
 
 void TForm1::addDevList(const QString &ip, const QString &name)
 {
@@ -21,6 +83,76 @@ void TForm1::fillDeviceList()
     preventRecall = false;
 }
 
+void TForm1::listWindowProc(QTreeWidgetItem *row)
+{
+    if (preventRecall || !row)
+        return;
+    preventRecall = true;
+    // Whatever the click did to the box, that row ends checked and alone.
+    for (int i = 0; i < ListView1->topLevelItemCount(); ++i)
+        ListView1->topLevelItem(i)->setCheckState(0, Qt::Unchecked);
+    row->setCheckState(0, Qt::Checked);
+    if (row->columnCount() > 1)
+        ipSensor = row->text(1);
+    netType = 1;
+    preventRecall = false;
+}
+
+void TForm1::ListView1KeyDown(int key)
+{
+    QTreeWidgetItem *row = selectedRow(ListView1);
+    switch (key) {
+    case Qt::Key_Delete:
+        if (!row)
+            return;
+        if (isChecked(row)) {
+            prompts().error(this, texts.value(14), texts.value(162));
+            return;
+        }
+        devList.Delete(ListView1->indexOfTopLevelItem(row));
+        fillDeviceList();
+        return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: {
+        TSensorName *dialog = forms().SensorName;
+        if (!isChecked(row) || !dialog)
+            return;
+        const int index = ListView1->indexOfTopLevelItem(row);
+        dialog->Edit1->setText(row->text(0));
+        if (prompts().exec(dialog) != QDialog::Accepted)
+            return;
+        const QString name = dialog->Edit1->text();
+        setLinkHost(ipSensor);
+        TaskList.Add(26);
+        openConnection(true, 5);
+        // openConnection lets pending events run: find the row again by its index.
+        if (index < devList.Count())
+            devList.Get(index)->name = name;
+        if (QTreeWidgetItem *same = ListView1->topLevelItem(index)) {
+            preventRecall = true;
+            same->setText(0, name);
+            preventRecall = false;
+        }
+        return;
+    }
+    case Qt::Key_F1:
+        showRegistration();
+        return;
+    default:
+        return;
+    }
+}
+
+void TForm1::showRegistration()
+{
+    TRegSensor *dialog = forms().RegSensor;
+    if (!dialog || !isChecked(selectedRow(ListView1)))
+        return;
+    dialog->serviceBase = registrationBase;
+    dialog->deviceAddress = ipSensor;
+    prompts().exec(dialog);
+}
+
 void TForm1::reloadbutTab3Click()
 {
     fillDeviceList();
@@ -35,10 +167,4 @@ void TForm1::refreshActiveDevice()
     for (int task : {24, 55, 50, 51, 68, 25, 2})
         TaskList.Add(task);
     openConnection(true, 5);
-}
-
-void TForm1::addrequestName()
-{
-    // Device discovery visits the next found device from here; until it
-    // exists no search ever leaves found devices waiting.
 }

@@ -1,13 +1,40 @@
 #include "devices/form/RegisterSensorUnit.h"
 
+#include "devices/Registration.h"
+#include "link/Intervals.h"
 #include "shell/Texts.h"
-
 #include "shell/form/Placement.h"
+#include "shell/form/Prompts.h"
 
+#include <QApplication>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QProxyStyle>
 #include <QPushButton>
+
+namespace {
+
+// The registration's messages have this fixed title, whatever the language.
+const QString MessageTitle = QStringLiteral("Informazione");
+
+// The password shows '*' for every character, whatever the platform's own mask is.
+class PasswordStars final : public QProxyStyle
+{
+public:
+    using QProxyStyle::QProxyStyle;
+    int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
+                  QStyleHintReturn *data) const override
+    {
+        return hint == SH_LineEdit_PasswordCharacter ? '*'
+                                                     : QProxyStyle::styleHint(hint, option, widget, data);
+    }
+};
+
+} // namespace
 
 TRegSensor::TRegSensor(QWidget *parent)
     : QDialog(parent), st1(new QLabel(this)), Edit1(new QLineEdit(this)), st2(new QLabel(this)),
@@ -23,9 +50,13 @@ TRegSensor::TRegSensor(QWidget *parent)
 
     setWindowTitle(QStringLiteral("Registra sensore"));
     Edit2->setEchoMode(QLineEdit::Password);
+    auto *stars = new PasswordStars(QApplication::style()->name());
+    stars->setParent(this);
+    Edit2->setStyle(stars);
     st1->setBuddy(Edit1);
     st2->setBuddy(Edit2);
     bt1->setDefault(true);
+    connect(bt1, &QPushButton::clicked, this, &TRegSensor::bt1Click);
     connect(bt2, &QPushButton::clicked, this, &QDialog::reject);
 
     auto *grid = new QGridLayout(this);
@@ -46,6 +77,69 @@ void TRegSensor::FormShow()
     st2->setText(texts.value(70));
     Edit1->clear();
     Edit2->clear();
+    bt1->setEnabled(true);
+}
+
+void TRegSensor::bt1Click()
+{
+    if (pending)
+        return; // one request at a time, whatever sends the click
+    const QUrl url = registration::url(serviceBase, Edit1->text(), Edit2->text(),
+                                       registration::macFor(MacAddress, MacAddressFrom, deviceAddress));
+    if (!url.isValid()) {
+        // Guessing a service would send the account's password to an unknown host.
+        prompts().info(this, MessageTitle, extraText(ExtraText::RegistrationNotConfigured));
+        return;
+    }
+    if (!http)
+        http = new QNetworkAccessManager(this);
+    QNetworkRequest request(url);
+    request.setTransferTimeout(intervals().registration);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+    bt1->setEnabled(false);
+    pending = http->get(request);
+    connect(pending, &QNetworkReply::finished, this, [this, reply = pending] { replyFinished(reply); });
+}
+
+void TRegSensor::replyFinished(QNetworkReply *reply)
+{
+    reply->deleteLater();
+    if (reply != pending)
+        return;
+    pending = nullptr;
+    bt1->setEnabled(true);
+    if (reply->error() != QNetworkReply::NoError) {
+        // Only the transfer time-out cancels a request that is still ours.
+        const bool timedOut = reply->error() == QNetworkReply::OperationCanceledError;
+        prompts().info(this, MessageTitle,
+                       registration::failureText(reply->error(), reply->errorString(), timedOut));
+        return;
+    }
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (status >= 300) {
+        // A redirect is not followed: it could lead the password to another host.
+        prompts().info(this, MessageTitle,
+                       QStringLiteral("HttpStatusError %1 %2")
+                           .arg(status)
+                           .arg(reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString()));
+        return;
+    }
+    const registration::Reply outcome = registration::interpret(reply->readAll());
+    prompts().info(this, MessageTitle, outcome.message);
+    if (outcome.closes)
+        accept();
+}
+
+void TRegSensor::dropRequest()
+{
+    if (!pending)
+        return;
+    QNetworkReply *reply = pending;
+    pending = nullptr;
+    reply->disconnect(this);
+    reply->abort();
+    reply->deleteLater();
+    bt1->setEnabled(true);
 }
 
 void TRegSensor::showEvent(QShowEvent *event)
@@ -54,4 +148,11 @@ void TRegSensor::showEvent(QShowEvent *event)
     QDialog::showEvent(event);
     Edit1->setFocus();
     centreWindow(this);
+}
+
+void TRegSensor::done(int result)
+{
+    // Cancel, Escape or closing the window while the request runs drop it quietly.
+    dropRequest();
+    QDialog::done(result);
 }

@@ -5,6 +5,8 @@
 
 class QLabel;
 class QLineEdit;
+class QNetworkAccessManager;
+class QNetworkReply;
 class QPushButton;
 
 // Registers the active device with the registration web service under a user's account.
@@ -16,8 +18,14 @@ class TRegSensor final : public QDialog
 public:
     explicit TRegSensor(QWidget *parent = nullptr);
 
-    // The MAC address as the device last reported it (response 24).
+    // The MAC address as the device last reported it (response 24), and the
+    // address of the device that reported it.
     QString MacAddress;
+    QString MacAddressFrom;
+    // Set by whoever opens the dialog: the service's base address (empty when
+    // not configured) and the address of the device being registered.
+    QString serviceBase;
+    QString deviceAddress;
 
     QLabel *const st1;
     QLineEdit *const Edit1; // user name
@@ -27,7 +35,19 @@ public:
     QPushButton *const bt2; // Cancel, also on Escape
 
     void FormShow();
+    // Sends the request; the answer is shown when it arrives, the window stays live meanwhile.
+    void bt1Click();
+    bool requestRunning() const { return pending != nullptr; }
+
+    void done(int result) override;
 
 protected:
     void showEvent(QShowEvent *event) override;
+
+private:
+    void replyFinished(QNetworkReply *reply);
+    void dropRequest();
+
+    QNetworkAccessManager *http = nullptr;
+    QNetworkReply *pending = nullptr;
 };

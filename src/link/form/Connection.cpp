@@ -109,8 +109,7 @@ void TForm1::IdTCPClient1Disconnected()
     // A module exchange cut off before "EXIT" must not leave later controller
     // answers unparsed.
     cmdMode = false;
-    if (finddevList.isEmpty())
-        findDeviceActive = false;
+    endSearchUnlessListening();
     addrequestName();
     showBusy(false);
 }
@@ -124,9 +123,13 @@ void TForm1::Timer_commTimer()
     // would find nothing to send and an empty panel would read as "no units".
     const QString host = openHost;
     const std::vector<TtaskRecord> carried = unansweredTasks();
+    const quint64 generation = linkGeneration;
     closeLink();
     Tab4Label1->clear();
     connectOK = false;
+    // Closing let device discovery go on to its next device: reopening would cut that visit.
+    if (linkGeneration != generation)
+        return;
     if (retray_counter > 0)
         --retray_counter;
     if (retray_counter == 0) {

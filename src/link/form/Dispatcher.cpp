@@ -81,8 +81,10 @@ void TForm1::applyResponse(const TpktRecord &packet)
         connectOK = true;
         return;
     case 24:
-        if (forms().RegSensor)
+        if (forms().RegSensor) {
             forms().RegSensor->MacAddress = bytesText(data);
+            forms().RegSensor->MacAddressFrom = openHost;
+        }
         log(QStringLiteral("MAC ADDR : ") + bytesText(data));
         wait_responce = false;
         return;
@@ -91,7 +93,7 @@ void TForm1::applyResponse(const TpktRecord &packet)
             addDevList(openHost, bytesText(data));
         wait_responce = false;
         if (finddevList.isEmpty()) {
-            findDeviceActive = false;
+            endSearchUnlessListening();
             for (const auto &device : devList)
                 log(QStringLiteral("---> devlist :") + device->name + QLatin1Char(' ') + device->ipdev);
             fillDeviceList();

@@ -50,3 +50,4 @@ void TForm1::sendNetworkSettings()
         TaskList.Add(task);
     openConnection(true, 5);
 }
+

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "devices/DevRecords.h"
+#include "devices/Discovery.h"
 #include "link/Records.h"
 #include "schedules/Program.h"
 #include "units/UnitTable.h"
@@ -26,6 +27,7 @@ class QTimer;
 class QToolButton;
 class QTreeWidget;
 class QTreeWidgetItem;
+class QUdpSocket;
 struct RequestSources;
 
 // The main window: the hub that holds the application's state and handles its
@@ -122,6 +124,18 @@ public:
     void reloadbutTab3Click();
     void refreshActiveDevice();
     void addrequestName();
+    void FindDevBtnTab4Click();
+    void IdUDPServer1UDPRead(const QByteArray &payload, const QString &sender);
+    void Timer_finddevTimer();
+    void endSearchUnlessListening();           // clears findDeviceActive once nothing is left to visit
+    void listWindowProc(QTreeWidgetItem *row); // the check box of `row` changed
+    void ListView1KeyDown(int key);
+    void showRegistration();
+    void connectDeviceControls();
+
+    QUdpSocket *IdUDPServer1 = nullptr;            // bound only while a search listens
+    quint16 discoveryPort = discovery::BeaconPort; // tests listen elsewhere
+    QString registrationBase;                      // SENS/REGURL; empty: not configured
 
     // ---- network module ------------------------------------------------
     void parseModuleReply(const QByteArray &line);

@@ -66,6 +66,7 @@ void TForm1::FormShow()
     loadLanguage(lang_act);
     applyCaptions();
     autoupdvalue = settings.autoUpdate;
+    registrationBase = settings.registrationUrl;
     tab4sb1->setChecked(netType == 0);
     showNetworkFields();
 

@@ -278,6 +278,7 @@ void TForm1::connectControls()
     connect(SendBtnTab4, &QPushButton::clicked, this, &TForm1::SendBtnTab4Click);
     connect(ReloadBtnTab4, &QPushButton::clicked, this, &TForm1::ReloadBtnTab4Click);
     connect(PageControl1, &QTabWidget::currentChanged, this, &TForm1::onTabChanged);
+    connectDeviceControls();
 }
 
 void TForm1::onTabChanged(int index)
