@@ -1,6 +1,7 @@
 #include "support/Fixtures.h"
 
 #include "link/Intervals.h"
+#include "shell/form/Forms.h"
 #include "shell/form/Main.h"
 
 #include <QDeadlineTimer>
@@ -22,6 +23,17 @@ void useFastIntervals()
     i.autoUpdateTick = 20;
     i.findDevice = 200;
     i.waitDialogTick = 10;
+}
+
+TForm1 *createDialogForms(const QString &host)
+{
+    createForms();
+    TForm1 *form = forms().Form1;
+    form->resetControllerState();
+    form->setupUnitListColumns();
+    form->autoupdvalue = 0;
+    form->ipSensor = host;
+    return form;
 }
 
 SimProcess::~SimProcess()

@@ -31,8 +31,13 @@ private:
     QByteArray printed;
 };
 
-// Every line of the main window's communication log.
 class TForm1;
+
+// Creates the windows for a dialog test: controller state reset, the unit
+// panel's columns set up, no automatic reload, the link pointed at `host`.
+TForm1 *createDialogForms(const QString &host);
+
+// Every line of the main window's communication log.
 QStringList logLines(const TForm1 &form);
 bool logHas(const TForm1 &form, const QString &line);
 // No link open, nothing queued, no connection attempt pending.
