@@ -145,6 +145,19 @@ private Q_SLOTS:
         QCOMPARE(rows(dialog->ProgListBox1), shown);
     }
 
+    // A group's dialog sends the schedule last read or edited: it shows it too.
+    void groupDialogShowsTheScheduleItSends()
+    {
+        form->unitProgList.Add(9000, 19, 1, 1);
+        form->unitProgList.Add(100, 18, 2, 2);
+        QStringList shown;
+        inDialog = [&] { shown = rows(dialog->ProgListBox1); };
+        dialog->ShowSetting(2, 255);
+        QCOMPARE(shown.size(), 2);
+        QVERIFY(shown.first().startsWith(QStringLiteral("Monday 01:40")));
+        QVERIFY(dialog->ProgListBox1->count() == 0); // emptied on closing
+    }
+
     void backLeavesTheScheduleAlone()
     {
         form->unitProgList.Add(100, 18, 2, 2);

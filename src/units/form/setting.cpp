@@ -269,6 +269,10 @@ void TForm2::ShowSetting(int par, int unita)
     Label6->hide();
     targetUnits.clear();
     TForm1 *main = forms().Form1;
+    // The list shows what the schedule's Set button would send: for a group, the
+    // schedule last read or edited; for one unit, what has arrived of its own.
+    if (main)
+        main->updateUnitProgListTemp();
 
     if (par == 0 && curr_addr < UnitRecords && main) {
         const TunitRecord &unit = main->unit_par[curr_addr];
