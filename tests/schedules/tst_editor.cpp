@@ -200,17 +200,6 @@ private Q_SLOTS:
         QCOMPARE(prompts->shown.first().text, texts.value(102));
     }
 
-    void replacingAtFiftyNine()
-    {
-        fillWeekend(form->unitProgList, 59);
-        const int planned = form->unitProgList.Get(3)->Time - 5 * 1440; // Saturday 07:10
-        openEditor([&] { add(5, planned / 60, planned % 60, 13, 6, 3); });
-        QVERIFY(prompts->shown.isEmpty());
-        QCOMPARE(editor->editProgList.Count(), 59);
-        const TprogRecord *changed = editor->editProgList.Get(3);
-        QCOMPARE(QList<int>({changed->Temp, changed->Mode, changed->Fan}), QList<int>({30, 6, 3}));
-    }
-
     void temperaturesFollowTheSettingLimits()
     {
         dialog->Edit1->setValue(18);
