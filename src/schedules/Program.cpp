@@ -29,6 +29,49 @@ std::vector<TprogRecord> TprogRecordList::entries() const
     return copy;
 }
 
+void TprogRecordList::assign(const std::vector<TprogRecord> &source)
+{
+    items.clear();
+    for (const TprogRecord &entry : source)
+        Add(std::make_unique<TprogRecord>(entry));
+}
+
+namespace {
+
+// Applies `change` to every entry planned at `time`; false when there is none.
+template <typename Items, typename Change> bool changeEntriesAt(Items &items, int time, Change change)
+{
+    bool matched = false;
+    for (const auto &existing : items) {
+        if (existing->Time == time) {
+            change(*existing);
+            matched = true;
+        }
+    }
+    return matched;
+}
+
+} // namespace
+
+bool TprogRecordList::addReceived(const TprogRecord &entry)
+{
+    const bool matched =
+        changeEntriesAt(items, entry.Time, [&](TprogRecord &existing) { existing.Temp = entry.Temp; });
+    if (!matched)
+        Add(std::make_unique<TprogRecord>(entry));
+    return !matched;
+}
+
+TprogRecordList::EditResult TprogRecordList::setEdited(const TprogRecord &entry)
+{
+    if (changeEntriesAt(items, entry.Time, [&](TprogRecord &existing) { existing = entry; }))
+        return EditResult::Replaced;
+    if (Count() >= MaxEdited)
+        return EditResult::Refused;
+    Add(std::make_unique<TprogRecord>(entry));
+    return EditResult::Added;
+}
+
 namespace schedule {
 
 namespace {
@@ -122,12 +165,40 @@ std::vector<TprogRecord> decodeBlock(const QByteArray &payload, bool secondBlock
     return entries;
 }
 
+void forChosenDays(int dayChoice, int minuteOfDay, const std::function<bool(int time)> &set)
+{
+    int first = dayChoice;
+    int last = dayChoice;
+    bool tryEveryDay = false;
+    switch (dayChoice) {
+    case MonToFri:
+        first = 0;
+        last = 4;
+        tryEveryDay = true;
+        break;
+    case SatSun:
+        first = 5;
+        last = 6;
+        break;
+    case AllDays:
+        first = 0;
+        last = 6;
+        break;
+    default:
+        if (dayChoice < 0 || dayChoice > 6)
+            return;
+    }
+    for (int day = first; day <= last; ++day)
+        if (!set(day * DayMinutes + minuteOfDay) && !tryEveryDay)
+            return;
+}
+
 QString entryLine(const TprogRecord &entry, const QStringList &texts)
 {
     const bool inWeek = entry.Time >= 0 && entry.Time < WeekMinutes;
-    const int dayMinute = entry.Time % 1440;
+    const int dayMinute = entry.Time % DayMinutes;
     return QStringLiteral("%1 %2:%3 - Temp. %4\u00B0C - %5: %6 - %7: %8")
-        .arg(textAt(texts, inWeek ? entry.Time / 1440 + DayTextBase : -1), twoDigits(dayMinute / 60),
+        .arg(textAt(texts, inWeek ? entry.Time / DayMinutes + DayTextBase : -1), twoDigits(dayMinute / 60),
              twoDigits(dayMinute % 60), twoDigits(entry.Temp), textAt(texts, ModeCaptionText),
              textAt(texts, modeTextIndex(entry.Mode)), textAt(texts, VentilationText),
              textAt(texts, fanTextIndex(entry.Fan)));

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <vector>
 
 // One switching point of a weekly schedule.
@@ -25,12 +26,25 @@ public:
     int Add(int tm, int tp, int md, int fn);
     void sortByTime(); // ascending Time
     std::vector<TprogRecord> entries() const;
+    // Replaces the entries with copies of `source`'s, in its order.
+    void assign(const std::vector<TprogRecord> &source);
+
+    // An entry read from a unit: a minute already in the list changes only its
+    // Temp (on every entry of that minute). True when the entry was appended.
+    bool addReceived(const TprogRecord &entry);
+
+    // An entry set in the editor: a minute already in the list takes the new
+    // Temp, Mode and Fan; a new minute is refused once the list holds MaxEdited.
+    enum class EditResult { Replaced, Added, Refused };
+    static constexpr int MaxEdited = 59;
+    EditResult setEdited(const TprogRecord &entry);
 };
 
 namespace schedule {
 
 constexpr int SlotsPerBlock = 30;
-constexpr int WeekMinutes = 10080;
+constexpr int DayMinutes = 1440;
+constexpr int WeekMinutes = 7 * DayMinutes;
 
 // The four wire bytes of one entry.
 QByteArray entryBytes(const TprogRecord &entry);
@@ -52,6 +66,15 @@ inline WeekBlock weekProgramFrame(const TprogRecordList &list, int addr, bool se
 // Entries of a received block (response 48: from byte 0; response 49: from byte 1),
 // up to the first slot whose Time is 10080 or more.
 std::vector<TprogRecord> decodeBlock(const QByteArray &payload, bool secondBlock);
+
+// The editor's day choices after the seven single days (0 = Monday).
+enum DayChoice { MonToFri = 7, SatSun = 8, AllDays = 9 };
+
+// Calls `set` with the minute of the week of `minuteOfDay` on each day that
+// `dayChoice` covers, in order; `set` returns false when it refused the entry.
+// Monday to Friday tries every day; the weekend and the whole week stop at the
+// first refusal.
+void forChosenDays(int dayChoice, int minuteOfDay, const std::function<bool(int time)> &set);
 
 // "Monday 08:30 - Temp. 22°C - Mode: Cooling - Ventilation: Low"
 QString entryLine(const TprogRecord &entry, const QStringList &texts);

@@ -3,6 +3,8 @@
 
 #include <QTest>
 
+#include <algorithm>
+
 namespace {
 
 // Entry i of a generated schedule: distinct times and a spread of codes.
@@ -117,6 +119,8 @@ private Q_SLOTS:
             << 31 << 63 << false << "*MK27F2*3F" + generatedSlots(0, 30) + "#" << 30;
         QTest::newRow("31 entries block 2")
             << 31 << 63 << true << "*MK28F2*3F" + generatedSlots(30, 31) + emptySlots(29) + "#" << 1;
+        QTest::newRow("60 entries block 2 full")
+            << 60 << 1 << true << "*MK28F2*01" + generatedSlots(30, 60) + "#" << 30;
         QTest::newRow("62 entries block 2 stops at 60")
             << 62 << 0 << true << "*MK28F2*00" + generatedSlots(30, 60) + "#" << 30;
     }
@@ -236,6 +240,98 @@ private Q_SLOTS:
         QFETCH(QString, line);
         QCOMPARE(schedule::entryLine({time, temp, mode, fan}, emptyTable ? QStringList() : englishTexts()),
                  line);
+    }
+
+    // The two merge rules: a received entry changes only Temp of a planned minute;
+    // an edited one replaces Temp, Mode and Fan, and a 60th minute is refused.
+    void mergeRules_data()
+    {
+        QTest::addColumn<int>("present"); // generated entries already in the list
+        QTest::addColumn<int>("time");
+        QTest::addColumn<QString>("received");
+        QTest::addColumn<QString>("edited");
+        QTest::addColumn<int>("editResult");
+
+        using R = TprogRecordList::EditResult;
+        QTest::newRow("new minute, empty list") << 0 << 600 << "600,25,4,4"
+                                                << "600,25,4,4" << int(R::Added);
+        QTest::newRow("planned minute") << 3 << 107 << "7,16,0,0;107,25,1,1;207,18,2,2"
+                                        << "7,16,0,0;107,25,4,4;207,18,2,2" << int(R::Replaced);
+        QTest::newRow("58 entries take a 59th") << 58 << 9999 << ""
+                                                << "" << int(R::Added);
+        QTest::newRow("59 entries refuse a new minute") << 59 << 9999 << ""
+                                                        << "" << int(R::Refused);
+        QTest::newRow("59 entries replace a planned minute") << 59 << 5807 << ""
+                                                             << "" << int(R::Replaced);
+    }
+
+    void mergeRules()
+    {
+        QFETCH(int, present);
+        QFETCH(int, time);
+        QFETCH(QString, received);
+        QFETCH(QString, edited);
+        QFETCH(int, editResult);
+        const TprogRecord entry{time, 25, 4, 4};
+
+        TprogRecordList fromUnit;
+        fill(fromUnit, present);
+        const std::vector<TprogRecord> before = fromUnit.entries();
+        const bool planned =
+            std::any_of(before.begin(), before.end(), [&](const TprogRecord &e) { return e.Time == time; });
+        // A unit's own list is never limited: its blocks hold 60 entries.
+        QCOMPARE(fromUnit.addReceived(entry), !planned);
+        QCOMPARE(fromUnit.Count(), present + (planned ? 0 : 1));
+
+        TprogRecordList inEditor;
+        fill(inEditor, present);
+        QCOMPARE(int(inEditor.setEdited(entry)), editResult);
+        QCOMPARE(inEditor.Count(), present + (editResult == int(TprogRecordList::EditResult::Added) ? 1 : 0));
+        if (!received.isEmpty()) {
+            QCOMPARE(describe(fromUnit.entries()), received);
+            QCOMPARE(describe(inEditor.entries()), edited);
+        }
+        const auto at = [&](const TprogRecordList &list) {
+            for (const auto &e : list)
+                if (e->Time == time)
+                    return describe({*e});
+            return QString();
+        };
+        if (editResult == int(TprogRecordList::EditResult::Replaced))
+            QCOMPARE(at(inEditor), QStringLiteral("%1,25,4,4").arg(time));
+    }
+
+    void forChosenDays_data()
+    {
+        QTest::addColumn<int>("choice");
+        QTest::addColumn<int>("accepted"); // how many calls succeed before every later one is refused
+        QTest::addColumn<QList<int>>("tried");
+
+        const int m = 6 * 60;
+        QTest::newRow("tuesday") << 1 << 9 << QList<int>{1440 + m};
+        QTest::newRow("sunday") << 6 << 9 << QList<int>{6 * 1440 + m};
+        QTest::newRow("mon-fri") << 7 << 9 << QList<int>{m, 1800, 3240, 4680, 6120};
+        QTest::newRow("mon-fri tries every day after a refusal")
+            << 7 << 2 << QList<int>{m, 1800, 3240, 4680, 6120};
+        QTest::newRow("sat-sun") << 8 << 9 << QList<int>{5 * 1440 + m, 6 * 1440 + m};
+        QTest::newRow("sat-sun stops at the first refusal") << 8 << 0 << QList<int>{5 * 1440 + m};
+        QTest::newRow("all days") << 9 << 9 << QList<int>{m, 1800, 3240, 4680, 6120, 7560, 9000};
+        QTest::newRow("all days stop after the fifth") << 9 << 4 << QList<int>{m, 1800, 3240, 4680, 6120};
+        QTest::newRow("no choice") << -1 << 9 << QList<int>{};
+        QTest::newRow("past the list") << 10 << 9 << QList<int>{};
+    }
+
+    void forChosenDays()
+    {
+        QFETCH(int, choice);
+        QFETCH(int, accepted);
+        QFETCH(QList<int>, tried);
+        QList<int> calls;
+        schedule::forChosenDays(choice, 6 * 60, [&](int time) {
+            calls << time;
+            return calls.size() <= accepted;
+        });
+        QCOMPARE(calls, tried);
     }
 
     void sortByTimeKeepsEqualTimesInOrder()

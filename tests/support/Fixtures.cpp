@@ -25,6 +25,17 @@ void useFastIntervals()
     i.waitDialogTick = 10;
 }
 
+TForm1 *createDialogForms(const QString &host)
+{
+    createForms();
+    TForm1 *form = forms().Form1;
+    form->resetControllerState();
+    form->setupUnitListColumns();
+    form->autoupdvalue = 0;
+    form->ipSensor = host;
+    return form;
+}
+
 SimProcess::~SimProcess()
 {
     stop();

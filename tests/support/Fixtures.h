@@ -40,6 +40,10 @@ class TForm1;
 // settings file, the start-up reload or the automatic reload.
 std::unique_ptr<TForm1> makeTestForm();
 
+// Creates the windows for a dialog test: controller state reset, the unit
+// panel's columns set up, no automatic reload, the link pointed at `host`.
+TForm1 *createDialogForms(const QString &host);
+
 // Every line of the main window's communication log.
 QStringList logLines(const TForm1 &form);
 bool logHas(const TForm1 &form, const QString &line);

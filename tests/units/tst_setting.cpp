@@ -95,13 +95,8 @@ private Q_SLOTS:
     void init()
     {
         prompts = std::make_unique<ScriptedPrompts>();
-        createForms();
-        form = forms().Form1;
+        form = createDialogForms(Unreachable);
         dialog = forms().Form2;
-        form->resetControllerState();
-        form->setupUnitListColumns();
-        form->autoupdvalue = 0;
-        form->ipSensor = Unreachable;
     }
 
     void cleanup()

@@ -17,17 +17,8 @@ void TForm1::getLengthProgramm(int adr)
 
 void TForm1::addUnitProgEntry(int tm, int tp, int md, int fn)
 {
-    bool matched = false;
-    for (const auto &entry : unitProgList) {
-        if (entry->Time == tm) {
-            entry->Temp = tp;
-            matched = true;
-        }
-    }
-    if (!matched) {
+    if (unitProgList.addReceived({tm, tp, md, fn}))
         log(QStringLiteral("%1,%2,%3,%4").arg(tm).arg(tp).arg(md).arg(fn));
-        unitProgList.Add(tm, tp, md, fn);
-    }
 }
 
 void TForm1::updateUnitProgListTemp()

@@ -34,6 +34,7 @@ struct RequestSources;
 // events. Its methods live in the subsystem folder that owns them:
 //   link/form      read tick, request sender, dispatcher, connection manager
 //   units/form     unit panel
+//   schedules/form reading and showing a unit's schedule
 //   devices/form   device list
 //   netmodule/form module command mode, network tab
 //   shell/form     building the window, start-up, settings file, captions, help
@@ -106,9 +107,6 @@ public:
     void Tab1PanelListAdvancedCustomDrawItem(QTreeWidgetItem *item, int index);
     int unitAddressOfRow(const QTreeWidgetItem *item) const;
     std::vector<int> checkedUnitAddresses() const; // the ticked rows' units, top to bottom
-    void getLengthProgramm(int adr);
-    void addUnitProgEntry(int tm, int tp, int md, int fn);
-    void updateUnitProgListTemp();
     void sendsetting(int par);
     // True when the controller asks for no password, or the user typed it.
     bool passwordGate();
@@ -117,6 +115,11 @@ public:
     void tab3sb2Click();
     void tab3sb7Click();
     void updtimeClick();
+
+    // ---- schedules -----------------------------------------------------
+    void getLengthProgramm(int adr);
+    void addUnitProgEntry(int tm, int tp, int md, int fn);
+    void updateUnitProgListTemp();
 
     // ---- devices -------------------------------------------------------
     void addDevList(const QString &ip, const QString &name);

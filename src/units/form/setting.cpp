@@ -3,6 +3,7 @@
 #include "shell/Texts.h"
 #include "shell/form/Controls.h"
 #include "shell/form/Forms.h"
+#include "shell/form/Guarded.h"
 #include "shell/form/Main.h"
 #include "shell/form/Placement.h"
 #include "shell/form/Prompts.h"
@@ -102,20 +103,14 @@ TForm2::TForm2(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("Form2"));
     buildUi();
-    const auto handle = [this](QAbstractButton *button, void (TForm2::*handler)()) {
-        connect(button, &QAbstractButton::clicked, this, [this, button, handler] {
-            if (TForm1 *main = forms().Form1)
-                main->guarded(button, [this, handler] { (this->*handler)(); });
-        });
-    };
-    handle(btset, &TForm2::btsetClick);
-    handle(btsetn, &TForm2::btsetnClick);
-    handle(btsetp, &TForm2::btsetpClick);
-    handle(sb14, &TForm2::sb14Click);
-    handle(sb15, &TForm2::sb15Click);
-    handle(btcancel, &TForm2::btcancelClick);
-    handle(BitBtn1, &TForm2::BitBtn1Click);
-    handle(btprog, &TForm2::btprogClick);
+    onClickGuarded(btset, this, &TForm2::btsetClick);
+    onClickGuarded(btsetn, this, &TForm2::btsetnClick);
+    onClickGuarded(btsetp, this, &TForm2::btsetpClick);
+    onClickGuarded(sb14, this, &TForm2::sb14Click);
+    onClickGuarded(sb15, this, &TForm2::sb15Click);
+    onClickGuarded(btcancel, this, &TForm2::btcancelClick);
+    onClickGuarded(BitBtn1, this, &TForm2::BitBtn1Click);
+    onClickGuarded(btprog, this, &TForm2::btprogClick);
 }
 
 void TForm2::buildUi()
@@ -274,6 +269,10 @@ void TForm2::ShowSetting(int par, int unita)
     Label6->hide();
     targetUnits.clear();
     TForm1 *main = forms().Form1;
+    // The list shows what the schedule's Set button would send: for a group, the
+    // schedule last read or edited; for one unit, what has arrived of its own.
+    if (main)
+        main->updateUnitProgListTemp();
 
     if (par == 0 && curr_addr < UnitRecords && main) {
         const TunitRecord &unit = main->unit_par[curr_addr];
