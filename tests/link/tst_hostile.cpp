@@ -1,15 +1,24 @@
 // Devices that flood, answer slowly, answer twice or send frames nobody asked for.
 #include "link/Intervals.h"
+#include "shell/Texts.h"
 #include "shell/form/LogPane.h"
 #include "shell/form/Main.h"
 #include "support/Fixtures.h"
 
+#include <QElapsedTimer>
 #include <QPlainTextEdit>
+#include <QTcpSocket>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
 
 #include <memory>
+#include <vector>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 class TestHostile : public QObject
 {
@@ -25,7 +34,11 @@ class TestHostile : public QObject
     }
 
 private Q_SLOTS:
-    void initTestCase() { useFastIntervals(); }
+    void initTestCase()
+    {
+        useFastIntervals();
+        loadLanguage(0);
+    }
 
     void init()
     {
@@ -123,13 +136,79 @@ private Q_SLOTS:
         // Each connection answers six requests, then nothing: the reload of 15
         // requests needs three links.
         SimProcess sim;
-        connectTo(sim, QStringLiteral("127.0.0.125"), {QStringLiteral("--silent-after"), QStringLiteral("6")});
+        connectTo(sim, QStringLiteral("127.0.0.125"),
+                  {QStringLiteral("--silent-after"), QStringLiteral("6")});
         form->reloadUnitList();
         QTRY_VERIFY_WITH_TIMEOUT(logHas(*form, QStringLiteral("--->FINITO")), 10000);
         QTRY_VERIFY_WITH_TIMEOUT(linkIdle(*form), 8000);
         QCOMPARE(form->retray_counter, 3);
         QCOMPARE(form->Tab1PanelList->topLevelItemCount(), 5);
-        QCOMPARE(sim.output().count(QStringLiteral("<- *MK")), 17); // 15, and the two unanswered again
+        QTRY_COMPARE_WITH_TIMEOUT(sim.output().count(QStringLiteral("<- *MK")), 17,
+                                  3000); // 15, and two again
+        QVERIFY(windows->prompts.shown.isEmpty());
+    }
+
+    void connectionAttemptNeverStallsTheWindow()
+    {
+        // A listener that never accepts, its queue filled: the next connection hangs.
+        const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+        QVERIFY(listener >= 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(2000);
+        address.sin_addr.s_addr = htonl(0x7F00007E); // 127.0.0.126
+        const int yes = 1;
+        ::setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+        QVERIFY(::bind(listener, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0);
+        QVERIFY(::listen(listener, 0) == 0);
+        std::vector<std::unique_ptr<QTcpSocket>> fillers;
+        for (int i = 0; i < 2; ++i) {
+            fillers.push_back(std::make_unique<QTcpSocket>());
+            fillers.back()->connectToHost(QStringLiteral("127.0.0.126"), 2000);
+            fillers.back()->waitForConnected(300);
+        }
+
+        intervals().connectTimeout = 1500;
+        form->setLinkHost(QStringLiteral("127.0.0.126"));
+        form->TaskList.Add(50);
+        QElapsedTimer clock;
+        qint64 longestGap = 0;
+        qint64 last = 0;
+        QTimer probe;
+        connect(&probe, &QTimer::timeout, this, [&] {
+            longestGap = std::max(longestGap, clock.elapsed() - last);
+            last = clock.elapsed();
+        });
+        clock.start();
+        probe.start(0);
+        form->openConnection(true, 5);
+        // A host set later must not divert the second attempt.
+        form->setLinkHost(QStringLiteral("127.0.0.127"));
+        QTRY_VERIFY_WITH_TIMEOUT(logHas(*form, QStringLiteral("******* RETRAY")), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(windows->prompts.shown.size(), 1, 8000);
+        probe.stop();
+        intervals().connectTimeout = 500;
+        ::close(listener);
+        // A blocking connect would hold the event loop for the whole 1500 ms.
+        QVERIFY2(longestGap < 500, qPrintable(QString::number(longestGap)));
+        QCOMPARE(logLines(*form).filter(QStringLiteral("START conn at 127.0.0.126")).size(), 2);
+        QCOMPARE(windows->prompts.shown.first().text,
+                 QStringLiteral("Unable to communicate with the centralized control"));
+        QCOMPARE(form->TaskList.Count(), 1); // kept for the next connection
+    }
+
+    void anAttemptToAnotherHostSupersedesTheRunningOne()
+    {
+        SimProcess sim;
+        connectTo(sim, QStringLiteral("127.0.0.128"), {});
+        form->setLinkHost(QStringLiteral("127.0.0.129")); // nothing listens there
+        form->TaskList.Add(52);
+        form->openConnection(true, 5);
+        form->reloadUnitList();
+        QVERIFY(logHas(*form, QStringLiteral("drop task 52 queued for 127.0.0.129")));
+        QTRY_VERIFY_WITH_TIMEOUT(logHas(*form, QStringLiteral("--->FINITO")), 8000);
+        QTRY_VERIFY_WITH_TIMEOUT(linkIdle(*form), 8000);
+        QVERIFY(!logHas(*form, QStringLiteral("******* RETRAY")));
         QVERIFY(windows->prompts.shown.isEmpty());
     }
 };

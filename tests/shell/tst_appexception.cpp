@@ -63,7 +63,7 @@ private Q_SLOTS:
         form->setLinkHost(QStringLiteral("127.0.0.61"));
         form->TaskList.Add(50);
         form->openConnection(true, 5);
-        QVERIFY(form->linkIsOpen());
+        QTRY_VERIFY(form->linkIsOpen());
         form->connectOK = true;
         form->Tab4Label1->setText(QStringLiteral("Device connected"));
         throwSoon();

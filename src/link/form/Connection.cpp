@@ -8,7 +8,6 @@
 #include "shell/form/Main.h"
 #include "shell/form/Prompts.h"
 
-#include <QCoreApplication>
 #include <QLabel>
 #include <QTabWidget>
 #include <QTcpSocket>
@@ -25,24 +24,29 @@ void TForm1::openConnection(bool retry, int count)
     retray_counter = count;
     log(QStringLiteral("START conn at ") + host);
 
-    if (connecting) {
-        // Called again from the pending events of a running call: that call's
-        // connect goes on, and the tasks just stamped wait for their host.
-        return;
-    }
     if (linkOpen && openHost == host) {
         // Keep the running exchange; the new tasks go out behind it.
         return;
     }
+    if (connecting && connectHost == host) {
+        // The attempt under way serves the new tasks too.
+        connectRetry = retry;
+        return;
+    }
+    if (connecting)
+        abandonAttempt();
     if (linkOpen) {
         IdTCPClient1->readAll();
         closeLink();
     }
-
-    connecting = true;
-    QCoreApplication::processEvents();
     showBusy(true);
+    startAttempt(host, retry);
+}
 
+// Connects without waiting: the window keeps answering, and the link-opened
+// handler or the failure runs when the attempt ends.
+void TForm1::startAttempt(const QString &host, bool retry)
+{
     if (IdTCPClient1)
         IdTCPClient1->deleteLater();
     // A fresh socket for every link: a socket closed from inside its own
@@ -50,19 +54,46 @@ void TForm1::openConnection(bool retry, int count)
     IdTCPClient1 = new QTcpSocket(this);
     IdTCPClient1->setReadBufferSize(64 * 1024);
     connect(IdTCPClient1, &QTcpSocket::readyRead, this, &TForm1::linkDataArrived);
-    ++linkGeneration;
+    const quint64 generation = ++linkGeneration;
+    // Queued, so that nothing of ours runs inside the socket's own signals.
+    connect(
+        IdTCPClient1, &QTcpSocket::connected, this,
+        [this, generation] {
+            if (connecting && generation == linkGeneration)
+                attemptSucceeded();
+        },
+        Qt::QueuedConnection);
+    connect(
+        IdTCPClient1, &QAbstractSocket::errorOccurred, this,
+        [this, generation] {
+            if (connecting && generation == linkGeneration)
+                attemptFailed();
+        },
+        Qt::QueuedConnection);
+    connecting = true;
+    connectHost = host;
+    connectRetry = retry;
+    connectLimit->start(intervals().connectTimeout);
     IdTCPClient1->connectToHost(host, 2000);
-    const bool connected = IdTCPClient1->waitForConnected(intervals().connectTimeout);
-    connecting = false;
+}
 
-    if (connected) {
-        linkOpen = true;
-        openHost = host;
-        IdTCPClient1Connected();
-        return;
-    }
+void TForm1::attemptSucceeded()
+{
+    connectLimit->stop();
+    connecting = false;
+    linkOpen = true;
+    openHost = connectHost;
+    IdTCPClient1Connected();
+}
+
+void TForm1::attemptFailed()
+{
+    connectLimit->stop();
+    connecting = false;
     IdTCPClient1->abort();
-    if (retry) {
+    // The retry goes where this attempt went, whatever host was set since.
+    retryHost = connectHost;
+    if (connectRetry) {
         Timer_openconn->setInterval(intervals().retry);
         Timer_openconn->start();
         log(QStringLiteral("******* RETRAY"));
@@ -72,9 +103,24 @@ void TForm1::openConnection(bool retry, int count)
     }
 }
 
+void TForm1::abandonAttempt()
+{
+    connectLimit->stop();
+    connecting = false;
+    IdTCPClient1->abort();
+    // Its tasks were meant for a device that is no longer wanted.
+    for (int i = TaskList.Count() - 1; i >= 0; --i) {
+        if (TaskList.Get(i)->host == connectHost) {
+            log(QStringLiteral("drop task %1 queued for %2").arg(TaskList.Get(i)->code).arg(connectHost));
+            TaskList.Delete(i);
+        }
+    }
+}
+
 void TForm1::Timer_openconnTimer()
 {
     Timer_openconn->stop();
+    setLinkHost(retryHost);
     openConnection(false, retray_counter);
 }
 

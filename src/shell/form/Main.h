@@ -281,6 +281,10 @@ private:
     void linkDataArrived();
     void failLink();
     void armWatchdog();
+    void startAttempt(const QString &host, bool retry);
+    void attemptSucceeded();
+    void attemptFailed();
+    void abandonAttempt();
     // The request that waits for an answer and those queued behind it, for a reconnection.
     std::vector<TtaskRecord> unansweredTasks();
     void writeToLink(const QByteArray &bytes); // throws LinkFailure
@@ -293,7 +297,11 @@ private:
     QString openHost;           // the host of the open link
     bool linkOpen = false;      // counts as open until the application closes it
     quint64 linkGeneration = 0; // changes with every new connection
-    bool connecting = false;    // inside openConnection's connect
+    bool connecting = false;    // a connection attempt is under way
+    QString connectHost;        // where it goes
+    bool connectRetry = false;  // whether its failure schedules the second attempt
+    QString retryHost;          // where the second attempt goes
+    QTimer *connectLimit = nullptr;
     bool discardingLine = false;
     bool linkCarriedSetting = false; // this link wrote a task of the settings dialog
     bool readStarted = false;        // the first read tick of this link has run

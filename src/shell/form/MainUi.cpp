@@ -98,6 +98,8 @@ void TForm1::buildUi()
     Timer_comm->setInterval(intervals().connectTimeout);
     Timer_openconn = windowTimer("Timer_openconn", this);
     Timer_openconn->setInterval(intervals().retry);
+    connectLimit = windowTimer("connectLimit", this);
+    connectLimit->setSingleShot(true);
     Timer_finddev = windowTimer("Timer_finddev", this);
     Timer_finddev->setInterval(intervals().findDevice);
     Timer_startup = windowTimer("Timer_startup", this);
@@ -252,6 +254,10 @@ void TForm1::connectControls()
     connect(Timer_readtcp, &QTimer::timeout, this, &TForm1::Timer_readtcpTimer);
     connect(Timer_comm, &QTimer::timeout, this, &TForm1::Timer_commTimer);
     connect(Timer_openconn, &QTimer::timeout, this, &TForm1::Timer_openconnTimer);
+    connect(connectLimit, &QTimer::timeout, this, [this] {
+        if (connecting)
+            attemptFailed();
+    });
     connect(Timer_startup, &QTimer::timeout, this, &TForm1::Timer_startupTimer);
     connect(autoupdtm, &QTimer::timeout, this, &TForm1::autoupdtmTimer);
 
