@@ -44,9 +44,6 @@ private Q_SLOTS:
     {
         windows = std::make_unique<WindowsUnderTest>();
         form = windows->form;
-        form->resetControllerState();
-        form->setupUnitListColumns();
-        form->autoupdvalue = 0;
     }
 
     void cleanup() { windows.reset(); }

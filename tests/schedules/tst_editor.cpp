@@ -108,7 +108,7 @@ private Q_SLOTS:
             return 0;
         };
         // Nothing listens here.
-        form = createDialogForms(QStringLiteral("127.0.0.112"));
+        form = createDialogForms(QStringLiteral("127.0.0.162"));
         dialog = forms().Form2;
         editor = forms().progForm3;
         dialog->Edit1->setValue(17);
@@ -267,8 +267,8 @@ private Q_SLOTS:
         QFETCH(int, unit);
         QFETCH(int, before);
         SimProcess sim;
-        QVERIFY(sim.start(QStringLiteral("127.0.0.111")));
-        form->ipSensor = QStringLiteral("127.0.0.111");
+        QVERIFY(sim.start(QStringLiteral("127.0.0.161")));
+        form->ipSensor = QStringLiteral("127.0.0.161");
         form->reloadUnitList();
         waitForIdle();
         QVERIFY(form->unit_online[size_t(unit)]);

@@ -123,6 +123,9 @@ WindowsUnderTest::WindowsUnderTest()
 {
     createForms();
     form = forms().Form1;
+    form->resetControllerState();
+    form->setupUnitListColumns();
+    form->autoupdvalue = 0;
 }
 
 WindowsUnderTest::~WindowsUnderTest()

@@ -55,7 +55,8 @@ bool inOrder(const QString &text, const QStringList &needles);
 bool linkIdle(const TForm1 &form);
 
 // The main window and its dialogs for one test case, built hidden, with
-// scripted prompts; destroyed with this object.
+// scripted prompts, the unit table reset and no automatic reload; destroyed
+// with this object.
 class WindowsUnderTest final
 {
 public:

@@ -28,7 +28,7 @@
 namespace {
 
 // Nothing listens here: every connection is refused at once.
-const QString Unreachable = QStringLiteral("127.0.0.103");
+const QString Unreachable = QStringLiteral("127.0.0.153");
 
 QString queued(const TtaskRecordList &list)
 {
@@ -465,8 +465,8 @@ private Q_SLOTS:
     void settingReachesTheUnitAndTheStatusBarTellsWhen()
     {
         SimProcess sim;
-        QVERIFY(sim.start(QStringLiteral("127.0.0.101")));
-        form->ipSensor = QStringLiteral("127.0.0.101");
+        QVERIFY(sim.start(QStringLiteral("127.0.0.151")));
+        form->ipSensor = QStringLiteral("127.0.0.151");
         form->reloadUnitList();
         waitForIdle();
         QVERIFY(form->unit_online[5]);
@@ -505,7 +505,7 @@ private Q_SLOTS:
     void unreachableControllerKeepsWaiting()
     {
         SimProcess sim;
-        QVERIFY(sim.start(QStringLiteral("127.0.0.104")));
+        QVERIFY(sim.start(QStringLiteral("127.0.0.154")));
         QString status;
         prompts->answer = [&](QDialog *d) {
             if (d != dialog)
@@ -513,7 +513,7 @@ private Q_SLOTS:
             dialog->btset->click();
             [&] { QTRY_COMPARE_WITH_TIMEOUT(prompts->shown.size(), 1, 3000); }();
             // A reload of another controller that runs dry has not sent these settings.
-            form->ipSensor = QStringLiteral("127.0.0.104");
+            form->ipSensor = QStringLiteral("127.0.0.154");
             form->reloadUnitList();
             waitForIdle();
             status = statusText(*dialog);
@@ -528,8 +528,8 @@ private Q_SLOTS:
     void passwordChangeReadsBack()
     {
         SimProcess sim;
-        QVERIFY(sim.start(QStringLiteral("127.0.0.102")));
-        form->ipSensor = QStringLiteral("127.0.0.102");
+        QVERIFY(sim.start(QStringLiteral("127.0.0.152")));
+        form->ipSensor = QStringLiteral("127.0.0.152");
         form->reloadUnitList();
         waitForIdle();
         QCOMPARE(form->BZ_password, QStringLiteral("123456"));
