@@ -8,6 +8,7 @@ packages=(
   cmake make g++ pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-pdf-dev libgl-dev
   fonts-dejavu-core
+  dpkg-dev
 )
 # Only for running the application without a display, and for screenshots.
 if [ "${1:-}" = "--run" ]; then

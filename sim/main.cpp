@@ -1,6 +1,7 @@
 #include "Extras.h"
 #include "Server.h"
 #include "SignalQuit.h"
+#include "shell/Version.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -38,7 +39,7 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("brezzano-sim"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("1.02"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(BREZZANO_VERSION));
 
     QCommandLineParser p;
     p.setApplicationDescription(

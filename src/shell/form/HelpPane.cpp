@@ -2,6 +2,7 @@
 
 #include "shell/Texts.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QLabel>
 #include <QPdfDocument>
@@ -26,7 +27,15 @@ HelpPane::HelpPane(QWidget *parent)
 
 QString HelpPane::manualPath(const QString &appDir)
 {
-    return QDir(appDir).filePath(QStringLiteral("man/%1/man.pdf").arg(texts.value(0)));
+    const QString manual = QStringLiteral("man/%1/man.pdf").arg(texts.value(0));
+    // An installed program started in a folder of the user's own finds its
+    // manuals in its data folder; a man folder beside the settings file wins.
+    if (!QDir(appDir).exists(QStringLiteral("man"))) {
+        const QDir data(QCoreApplication::applicationDirPath() + QStringLiteral("/" BREZZANO_DATA_FROM_BIN));
+        if (data.exists(QStringLiteral("man")))
+            return data.filePath(manual);
+    }
+    return QDir(appDir).filePath(manual);
 }
 
 void HelpPane::showManual(const QString &path)

@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Unpacks the package into a temporary root, starts the installed program
+# offscreen in a temporary folder with a loopback settings file, and stops it by
+# its process id. Usage: package-test.sh PACKAGE.deb
+set -euo pipefail
+deb="$1"
+root=$(mktemp -d)
+work=$(mktemp -d)
+pid=""
+cleanup() { [ -n "$pid" ] && kill "$pid" 2>/dev/null || true; rm -rf "$root" "$work"; }
+trap cleanup EXIT
+
+dpkg-deb -x "$deb" "$root"
+for f in usr/bin/brezzano usr/bin/brezzano-sim usr/bin/brezzano-launch \
+         usr/share/applications/brezzano.desktop usr/share/icons/hicolor/scalable/apps/brezzano.svg \
+         usr/share/brezzano/man/En/man.pdf usr/share/brezzano/man/It/man.pdf; do
+  [ -e "$root/$f" ] || { echo "missing from the package: $f"; exit 1; }
+done
+dpkg-deb -f "$deb" Depends | grep -q 'libqt6widgets6' || { echo "no Qt dependency: $(dpkg-deb -f "$deb" Depends)"; exit 1; }
+
+# Nothing listens on this address: the program starts, fails to connect and keeps running.
+printf '[SENS]\nNETTYPE=1\nIP=127.0.0.201\nAUTOAUPD=0\nLANGUAGE=0\n' > "$work/brezzano.ini"
+(cd "$work" && QT_QPA_PLATFORM=offscreen exec "$root/usr/bin/brezzano") > "$work/out.log" 2>&1 &
+pid=$!
+sleep 3
+if ! kill -0 "$pid" 2>/dev/null; then
+  echo "the installed program did not keep running:"; cat "$work/out.log"; exit 1
+fi
+kill "$pid"
+wait "$pid" 2>/dev/null || true
+pid=""
+echo "package ok: $(dpkg-deb -f "$deb" Package) $(dpkg-deb -f "$deb" Version)"
