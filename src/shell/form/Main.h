@@ -9,7 +9,6 @@
 #include <QDateTime>
 #include <QMainWindow>
 
-#include <exception>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -67,15 +66,6 @@ public:
     void appException(QObject *sender, const QString &message);
     // The values requests read, as they stand now, for a task to carry.
     std::shared_ptr<const RequestSources> requestSnapshot() const;
-    // Runs an event handler; what it throws goes to appException, not up the event loop.
-    template <typename Handler> void guarded(QObject *sender, Handler &&handler)
-    {
-        try {
-            handler();
-        } catch (const std::exception &error) {
-            appException(sender, QString::fromLocal8Bit(error.what()));
-        }
-    }
 
     // The link's host, set before openConnection.
     void setLinkHost(const QString &host) { linkHost = host; }
