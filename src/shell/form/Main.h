@@ -50,7 +50,6 @@ public:
     void Timer_readtcpTimer();
     void parseFrames(const QByteArray &line);
     void sendNextTask();
-    void sendClock();
     void processPackets();
     void applyResponse(const TpktRecord &packet); // one packet, as the dispatcher reads it
     void queueUnitRequests();
@@ -279,8 +278,6 @@ private:
     std::vector<TtaskRecord> unansweredTasks();
     void writeToLink(const QByteArray &bytes); // throws LinkFailure
     RequestSources requestSources() const;
-    void loadSettings();
-    void saveSettings();
 
     QTcpSocket *IdTCPClient1 = nullptr;
     QString linkHost;           // where the next connection goes
