@@ -66,18 +66,18 @@ void IniFile::loadBytes(const QByteArray &bytes)
     lines.clear();
     newLineEnd = "\n";
     bom = bytes.startsWith(Utf8Bom);
-    const int size = int(bytes.size());
-    int start = bom ? int(Utf8Bom.size()) : 0;
+    const qsizetype size = bytes.size();
+    qsizetype start = bom ? Utf8Bom.size() : 0;
     bool endSeen = false;
     // Stateless: a sequence cut at the line's end is an error, not pending input.
     QStringDecoder utf8(QStringDecoder::Utf8,
                         QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     QString section;
     while (start < size) {
-        int stop = start;
+        qsizetype stop = start;
         while (stop < size && bytes[stop] != '\n' && bytes[stop] != '\r')
             ++stop;
-        int next = stop;
+        qsizetype next = stop;
         if (next < size)
             next += (bytes[next] == '\r' && next + 1 < size && bytes[next + 1] == '\n') ? 2 : 1;
 
