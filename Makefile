@@ -32,8 +32,9 @@ sanitize: deps
 
 # How fast a reload of 64 units runs against the simulator, next to what the device allows.
 bench: configure
-	@cmake --build $(BUILD) -j $(JOBS) --target brezzano-bench
+	@cmake --build $(BUILD) -j $(JOBS) --target brezzano-bench brezzano-settings-probe
 	@QT_QPA_PLATFORM=offscreen $(BUILD)/bin/brezzano-bench
+	@$(BUILD)/bin/brezzano-settings-probe
 
 run:
 	@scripts/deps.sh --run

@@ -4,13 +4,16 @@
 #include <QSaveFile>
 #include <QStringDecoder>
 
-#include <algorithm>
-
 namespace {
 
-bool sameName(const QString &a, const QString &b)
+QString folded(const QString &name)
 {
-    return a.compare(b, Qt::CaseInsensitive) == 0;
+    return name.toCaseFolded();
+}
+
+QString keyId(const QString &section, const QString &key)
+{
+    return folded(section) + QChar(0) + folded(key);
 }
 
 // A line break or NUL inside a name or value would split the line on the next read.
@@ -28,15 +31,12 @@ bool isComment(const QString &trimmed)
     return trimmed.startsWith(QLatin1Char(';')) || trimmed.startsWith(QLatin1Char('#'));
 }
 
-// Files edited by hand on older systems may not be UTF-8.
-QString decode(const QByteArray &bytes)
+QString valueOf(const QString &line)
 {
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    QString text = utf8.decode(bytes);
-    if (utf8.hasError())
-        return QString::fromLatin1(bytes);
-    return text;
+    return line.mid(line.indexOf(QLatin1Char('=')) + 1).trimmed();
 }
+
+const QByteArray Utf8Bom("\xEF\xBB\xBF");
 
 } // namespace
 
@@ -44,7 +44,7 @@ bool IniFile::load(const QString &path, QString *error)
 {
     QFile file(path);
     if (!file.exists()) {
-        lines.clear();
+        loadBytes(QByteArray());
         return true;
     }
     if (!file.open(QIODevice::ReadOnly)) {
@@ -52,111 +52,162 @@ bool IniFile::load(const QString &path, QString *error)
             *error = QStringLiteral("Cannot read %1: %2").arg(path, file.errorString());
         return false;
     }
-    loadText(decode(file.readAll()));
+    loadBytes(file.readAll());
     return true;
 }
 
 void IniFile::loadText(const QString &text)
 {
-    lines.clear();
-    QString body = text;
-    if (body.startsWith(QChar(0xFEFF)))
-        body.remove(0, 1);
-    QStringList rawLines = body.split(QLatin1Char('\n'));
-    if (!rawLines.isEmpty() && rawLines.constLast().isEmpty())
-        rawLines.removeLast(); // the final line break does not open another line
+    loadBytes(text.toUtf8());
+}
 
+void IniFile::loadBytes(const QByteArray &bytes)
+{
+    lines.clear();
+    newLineEnd = "\n";
+    bom = bytes.startsWith(Utf8Bom);
+    const qsizetype size = bytes.size();
+    qsizetype start = bom ? Utf8Bom.size() : 0;
+    bool endSeen = false;
+    // Stateless: a sequence cut at the line's end is an error, not pending input.
+    QStringDecoder utf8(QStringDecoder::Utf8,
+                        QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     QString section;
-    for (QString raw : rawLines) {
-        if (raw.endsWith(QLatin1Char('\r')))
-            raw.chop(1);
+    while (start < size) {
+        qsizetype stop = start;
+        while (stop < size && bytes[stop] != '\n' && bytes[stop] != '\r')
+            ++stop;
+        qsizetype next = stop;
+        if (next < size)
+            next += (bytes[next] == '\r' && next + 1 < size && bytes[next + 1] == '\n') ? 2 : 1;
+
         Line line;
-        line.raw = raw;
-        const QString trimmed = raw.trimmed();
+        line.raw = bytes.mid(start, stop - start);
+        line.end = bytes.mid(stop, next - stop);
+        if (!endSeen && !line.end.isEmpty()) {
+            newLineEnd = line.end;
+            endSeen = true;
+        }
+        utf8.resetState();
+        line.text = utf8.decode(line.raw);
+        if (utf8.hasError())
+            line.text = QString::fromLatin1(line.raw);
+
+        const QString trimmed = line.text.trimmed();
         if (trimmed.startsWith(QLatin1Char('[')) && trimmed.contains(QLatin1Char(']'))) {
             section = trimmed.mid(1, trimmed.indexOf(QLatin1Char(']')) - 1).trimmed();
             line.isSection = true;
         } else if (!isComment(trimmed)) {
-            const int eq = raw.indexOf(QLatin1Char('='));
+            const int eq = line.text.indexOf(QLatin1Char('='));
             if (eq > 0)
-                line.key = raw.left(eq).trimmed();
+                line.key = line.text.left(eq).trimmed();
         }
         line.section = section;
         lines.push_back(std::move(line));
+        start = next;
     }
+    rebuildIndex();
+}
+
+void IniFile::rebuildIndex()
+{
+    firstKeys.clear();
+    sections.clear();
+    for (LineIt it = lines.begin(); it != lines.end(); ++it)
+        indexLine(it);
+}
+
+void IniFile::indexLine(LineIt it)
+{
+    if (it->isSection) {
+        const QString name = folded(it->section);
+        if (!sections.contains(name))
+            sections.insert(name, Section{it, it});
+        return;
+    }
+    if (it->key.isEmpty())
+        return;
+    const QString id = keyId(it->section, it->key);
+    if (!firstKeys.contains(id))
+        firstKeys.insert(id, it);
+    auto section = sections.find(folded(it->section));
+    if (section != sections.end())
+        section->lastKey = it;
+}
+
+IniFile::Line *IniFile::findKey(const QString &section, const QString &key) const
+{
+    const auto found = firstKeys.constFind(keyId(section, key));
+    return found == firstKeys.constEnd() ? nullptr : &**found;
 }
 
 QString IniFile::readString(const QString &section, const QString &key, const QString &def) const
 {
-    for (const Line &line : lines) {
-        if (!line.key.isEmpty() && sameName(line.section, section) && sameName(line.key, key))
-            return line.raw.mid(line.raw.indexOf(QLatin1Char('=')) + 1).trimmed();
-    }
-    return def;
+    const Line *line = findKey(section, key);
+    return line ? valueOf(line->text) : def;
 }
 
 int IniFile::readInteger(const QString &section, const QString &key, int def) const
 {
     bool ok = false;
-    const int value = readString(section, key, QString()).trimmed().toInt(&ok, 10);
+    const int value = readString(section, key, QString()).toInt(&ok, 10);
     return ok ? value : def;
 }
 
 QStringList IniFile::keys(const QString &section) const
 {
     QStringList result;
+    for (const auto &entry : entries(section))
+        result.append(entry.first);
+    return result;
+}
+
+std::vector<std::pair<QString, QString>> IniFile::entries(const QString &section) const
+{
+    const QString name = folded(section);
+    std::vector<std::pair<QString, QString>> result;
     for (const Line &line : lines) {
-        if (!line.key.isEmpty() && sameName(line.section, section))
-            result.append(line.key);
+        if (!line.key.isEmpty() && folded(line.section) == name)
+            result.emplace_back(line.key, valueOf(line.text));
     }
     return result;
 }
 
 bool IniFile::hasKey(const QString &section, const QString &key) const
 {
-    for (const Line &line : lines) {
-        if (!line.key.isEmpty() && sameName(line.section, section) && sameName(line.key, key))
-            return true;
-    }
-    return false;
+    return findKey(section, key) != nullptr;
 }
 
 void IniFile::writeString(const QString &section, const QString &key, const QString &value)
 {
+    const QString cleanKey = singleLine(key).trimmed();
     const QString cleanValue = singleLine(value);
-    int sectionLine = -1;
-    int lastKeyLine = -1;
-    for (int i = 0; i < int(lines.size()); ++i) {
-        Line &line = lines[i];
-        if (!sameName(line.section, section))
-            continue;
-        if (line.isSection && sectionLine < 0)
-            sectionLine = i;
-        if (line.key.isEmpty())
-            continue;
-        if (sameName(line.key, key)) {
-            line.raw = line.key + QLatin1Char('=') + cleanValue;
-            return;
-        }
-        lastKeyLine = i;
+    if (Line *existing = findKey(section, cleanKey)) {
+        existing->text = existing->key + QLatin1Char('=') + cleanValue;
+        existing->own = true;
+        return;
     }
 
     Line added;
-    added.key = singleLine(key).trimmed();
-    added.raw = added.key + QLatin1Char('=') + cleanValue;
-    if (sectionLine < 0) {
+    added.key = cleanKey;
+    added.text = cleanKey + QLatin1Char('=') + cleanValue;
+    added.end = newLineEnd;
+    added.own = true;
+    const auto known = sections.constFind(folded(section));
+    if (known == sections.constEnd()) {
         Line header;
         header.section = singleLine(section).trimmed();
-        header.raw = QLatin1Char('[') + header.section + QLatin1Char(']');
+        header.text = QLatin1Char('[') + header.section + QLatin1Char(']');
+        header.end = newLineEnd;
         header.isSection = true;
+        header.own = true;
         added.section = header.section;
-        lines.push_back(std::move(header));
-        lines.push_back(std::move(added));
+        indexLine(lines.insert(lines.end(), std::move(header)));
+        indexLine(lines.insert(lines.end(), std::move(added)));
         return;
     }
-    const int after = lastKeyLine >= 0 ? lastKeyLine : sectionLine;
-    added.section = lines[after].section;
-    lines.insert(lines.begin() + after + 1, std::move(added));
+    added.section = known->lastKey->section;
+    indexLine(lines.insert(std::next(known->lastKey), std::move(added)));
 }
 
 void IniFile::writeInteger(const QString &section, const QString &key, int value)
@@ -166,20 +217,39 @@ void IniFile::writeInteger(const QString &section, const QString &key, int value
 
 void IniFile::eraseSectionKeys(const QString &section)
 {
-    lines.erase(std::remove_if(lines.begin(), lines.end(),
-                               [&section](const Line &line) {
-                                   return !line.key.isEmpty() && sameName(line.section, section);
-                               }),
-                lines.end());
+    const QString name = folded(section);
+    lines.remove_if(
+        [&name](const Line &line) { return !line.key.isEmpty() && folded(line.section) == name; });
+    rebuildIndex();
+}
+
+QByteArray IniFile::endOf(Lines::const_iterator it) const
+{
+    const auto next = std::next(it);
+    if (next == lines.end())
+        return it->end;
+    // A last line without an end gets one when a line follows it.
+    const QByteArray &end = it->end.isEmpty() ? newLineEnd : it->end;
+    // A lone CR before a blank LF line would read back as one CRLF, and the
+    // blank line would be gone; this happens where a line was added or removed.
+    if (end == "\r" && next->text.isEmpty() && next->end.startsWith('\n'))
+        return QByteArrayLiteral("\r\n");
+    return end;
 }
 
 QString IniFile::text() const
 {
     QString result;
-    for (const Line &line : lines) {
-        result += line.raw;
-        result += QLatin1Char('\n');
-    }
+    for (auto it = lines.begin(); it != lines.end(); ++it)
+        result += it->text + QString::fromLatin1(endOf(it));
+    return result;
+}
+
+QByteArray IniFile::bytes() const
+{
+    QByteArray result = bom ? Utf8Bom : QByteArray();
+    for (auto it = lines.begin(); it != lines.end(); ++it)
+        result += (it->own ? it->text.toUtf8() : it->raw) + endOf(it);
     return result;
 }
 
@@ -191,8 +261,8 @@ bool IniFile::save(const QString &path, QString *error) const
             *error = QStringLiteral("Cannot write %1: %2").arg(path, file.errorString());
         return false;
     }
-    const QByteArray bytes = text().toUtf8();
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
+    const QByteArray data = bytes();
+    if (file.write(data) != data.size() || !file.commit()) {
         if (error)
             *error = QStringLiteral("Cannot write %1: %2").arg(path, file.errorString());
         return false;

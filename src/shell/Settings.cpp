@@ -38,14 +38,17 @@ AppSettings readSettings(const IniFile &ini)
     settings.autoUpdate = ini.readInteger(Sens, QStringLiteral("AUTOAUPD"), 30);
     settings.registrationUrl = ini.readString(Sens, QStringLiteral("REGURL"), QString());
 
-    const QStringList keys = ini.keys(ListSens);
-    for (const QString &key : keys) {
-        const int n = deviceNumber(key, keys.size());
-        if (n < 0)
+    const auto entries = ini.entries(ListSens);
+    const int keyCount = int(entries.size());
+    std::vector<bool> seen(entries.size(), false); // a repeated NAMEn: the first counts
+    for (const auto &[key, name] : entries) {
+        const int n = deviceNumber(key, keyCount);
+        if (n < 0 || seen[size_t(n)])
             continue;
+        seen[size_t(n)] = true;
         const QString address =
             ini.readString(ListSens, QStringLiteral("IPADDR") + QString::number(n), DeviceNetworkAddress);
-        settings.devices.emplace_back(ini.readString(ListSens, key, QString()), address);
+        settings.devices.emplace_back(name, address);
     }
     return settings;
 }

@@ -183,13 +183,17 @@ private Q_SLOTS:
 
     void togglesFollowTheFlagsWithoutAClick()
     {
+        // Each flag moves its toggle, while no password is asked, so a click
+        // handler that ran would queue its request.
+        form->applyResponse(packet(55, "01"));
+        QVERIFY(form->tab3sb2->isChecked());
+        form->applyResponse(packet(68, "01"));
+        QVERIFY(form->tab3sb7->isChecked());
+        form->applyResponse(packet(68, "00"));
+        QVERIFY(!form->tab3sb7->isChecked());
         form->applyResponse(packet(50, "01"));
         QVERIFY(form->tab3sb1->isChecked());
         QVERIFY(form->use_password);
-        form->applyResponse(packet(55, "01"));
-        QVERIFY(form->tab3sb2->isChecked());
-        form->applyResponse(packet(68, "00"));
-        QVERIFY(!form->tab3sb7->isChecked());
         QVERIFY(form->TaskList.isEmpty());
     }
 

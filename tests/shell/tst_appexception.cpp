@@ -6,6 +6,7 @@
 #include "support/Fixtures.h"
 #include "support/ScriptedPrompts.h"
 
+#include <QAbstractButton>
 #include <QLabel>
 #include <QTcpServer>
 #include <QTest>
@@ -72,6 +73,27 @@ private Q_SLOTS:
         QVERIFY(!form->connectOK);
         QVERIFY(form->Tab4Label1->text().isEmpty());
         QVERIFY(form->TaskList.isEmpty());
+    }
+
+    // A dialog that cannot run stands for any fault inside a handler. The click
+    // is a direct call: what the handler let out would end this test instead.
+    void aHandlerThatThrowsReportsWhereItRuns_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::newRow("device search") << QStringLiteral("FindDevBtnTab4");
+        QTest::newRow("password switch") << QStringLiteral("tab3sb1");
+    }
+    void aHandlerThatThrowsReportsWhereItRuns()
+    {
+        QFETCH(QString, button);
+        prompts->answer = [](QDialog *) -> int { throw std::runtime_error("no dialog"); };
+        auto *control = forms().Form1->findChild<QAbstractButton *>(button);
+        QVERIFY(control);
+        control->click();
+        QCOMPARE(prompts->dialogsRun, 1);
+        QCOMPARE(prompts->shown.size(), 1);
+        QCOMPARE(prompts->shown.first().text,
+                 QStringLiteral("Centralized control does not respond\n\rno dialog"));
     }
 };
 

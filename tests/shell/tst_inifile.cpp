@@ -49,7 +49,54 @@ private Q_SLOTS:
         ini.loadText(QStringLiteral("[S]\r\nA=1\r\nB=two\r\n"));
         QCOMPARE(ini.readInteger(QStringLiteral("S"), QStringLiteral("A"), 0), 1);
         QCOMPARE(ini.readString(QStringLiteral("S"), QStringLiteral("B"), QString()), QStringLiteral("two"));
-        QCOMPARE(ini.text(), QStringLiteral("[S]\nA=1\nB=two\n"));
+        QCOMPARE(ini.text(), QStringLiteral("[S]\r\nA=1\r\nB=two\r\n"));
+    }
+
+    // Every line keeps its own end; a written value keeps its line's end, an
+    // added line takes the file's first one.
+    void lineEnds_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QByteArray>("written"); // after writing B=3
+        QTest::newRow("LF") << QByteArray("[S]\nA=1\nB=2\n") << QByteArray("[S]\nA=1\nB=3\n");
+        QTest::newRow("CR only") << QByteArray("[S]\rA=1\rB=2\r") << QByteArray("[S]\rA=1\rB=3\r");
+        QTest::newRow("CR only, added") << QByteArray("[S]\rA=1") << QByteArray("[S]\rA=1\rB=3\r");
+        QTest::newRow("run of CRs") << QByteArray("[S]\r\nA=1\r\r\nB=2\r\r\r\n")
+                                    << QByteArray("[S]\r\nA=1\r\r\nB=3\r\r\r\n");
+        QTest::newRow("CRLF, added") << QByteArray("[S]\r\nA=1\r\n") << QByteArray("[S]\r\nA=1\r\nB=3\r\n");
+        QTest::newRow("no final end") << QByteArray("[S]\nA=1") << QByteArray("[S]\nA=1\nB=3\n");
+        QTest::newRow("BOM kept") << QByteArray("\xEF\xBB\xBF[S]\nA=1\n")
+                                  << QByteArray("\xEF\xBB\xBF[S]\nA=1\nB=3\n");
+    }
+    void lineEnds()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QByteArray, written);
+        IniFile ini;
+        ini.loadBytes(file);
+        QCOMPARE(ini.readInteger(QStringLiteral("S"), QStringLiteral("A"), 0), 1);
+        ini.writeString(QStringLiteral("S"), QStringLiteral("B"), QStringLiteral("3"));
+        QCOMPARE(ini.bytes(), written);
+        IniFile again;
+        again.loadBytes(ini.bytes());
+        QCOMPARE(again.bytes(), written);
+    }
+
+    // A Windows editor's Latin-1 line does not turn the UTF-8 lines into Latin-1.
+    void eachLineDecodedOnItsOwn()
+    {
+        const QByteArray foreign("; Caf\xE9 (Latin-1)\n[S]\nNAME=Caf\xC3\xA9\nOLD=na\xEFve\nCUT=Caf\xC3\n");
+        IniFile ini;
+        ini.loadBytes(foreign);
+        QCOMPARE(ini.readString(QStringLiteral("S"), QStringLiteral("NAME"), QString()),
+                 QString::fromUtf8("Café"));
+        QCOMPARE(ini.readString(QStringLiteral("S"), QStringLiteral("OLD"), QString()),
+                 QString::fromUtf8("naïve"));
+        QCOMPARE(ini.readString(QStringLiteral("S"), QStringLiteral("CUT"), QString()),
+                 QString::fromUtf8("CafÃ"));
+        ini.writeString(QStringLiteral("S"), QStringLiteral("NAME"), QString::fromUtf8("Café"));
+        ini.writeString(QStringLiteral("S"), QStringLiteral("NEW"), QString::fromUtf8("ü"));
+        QCOMPARE(ini.bytes(), foreign + QByteArray("NEW=\xC3\xBC\n"));
     }
 
     void writesKeepEverythingElse()

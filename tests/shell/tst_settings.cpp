@@ -1,6 +1,8 @@
 #include "shell/IniFile.h"
 #include "shell/Settings.h"
 
+#include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTest>
 
 namespace {
@@ -13,6 +15,65 @@ IniFile iniOf(const QString &text)
 }
 
 using Devices = std::vector<std::pair<QString, QString>>;
+
+// A settings file as people and other programs leave it: known and foreign keys,
+// repeats, comments, every line end, Latin-1 and UTF-8 bytes.
+QByteArray generatedFile(QRandomGenerator &random)
+{
+    static const char *const sections[] = {"[SENS]", "[LISTSENS]", "[Other]", "[sens]", " [ListSens] x"};
+    static const char *const keys[] = {"NETTYPE", "IP",     "DEBUG", "LANGUAGE", "AUTOAUPD", "REGURL",
+                                       "NAME",    "IPADDR", "MINE",  "name",     " Key "};
+    static const char *const values[] = {
+        "0", "1", "5", "-1", "127", "x1", "10.0.0.7", " Caf\xC3\xA9 ", "na\xEFve", "a=b", "", "Caf\xC3"};
+    static const char *const others[] = {"; Caf\xE9 comment", "# note", "", "   ", "junk line", "[broken"};
+    static const char *const ends[] = {"\n", "\r\n", "\r", "\r\r\n"};
+    QByteArray file = random.bounded(8) == 0 ? QByteArray("\xEF\xBB\xBF") : QByteArray();
+    const int count = random.bounded(30);
+    for (int i = 0; i < count; ++i) {
+        const int kind = random.bounded(10);
+        if (kind == 0)
+            file += sections[random.bounded(5)];
+        else if (kind == 1)
+            file += others[random.bounded(6)];
+        else {
+            const QByteArray key = keys[random.bounded(11)];
+            file += key;
+            if (key.trimmed().toUpper() == "NAME" || key == "IPADDR")
+                file += QByteArray::number(random.bounded(6));
+            file += '=';
+            file += values[random.bounded(12)];
+        }
+        if (i + 1 < count || random.bounded(2))
+            file += ends[random.bounded(4)];
+    }
+    return file;
+}
+
+// The lines the program does not own, outside LISTSENS (rewritten by design),
+// split by rules of their own so the oracle does not borrow the reader's.
+QList<QByteArray> foreignLines(QByteArray file)
+{
+    static const QRegularExpression lineEnd(QStringLiteral("\r\n|\r|\n"));
+    static const QSet<QString> owned = {"NETTYPE", "IP", "AUTOAUPD", "LANGUAGE"};
+    if (file.startsWith("\xEF\xBB\xBF"))
+        file.remove(0, 3);
+    QList<QByteArray> result;
+    QString section;
+    for (const QString &line : QString::fromLatin1(file).split(lineEnd)) {
+        const QString trimmed = line.trimmed();
+        const bool header = trimmed.startsWith(QLatin1Char('[')) && trimmed.contains(QLatin1Char(']'));
+        if (header)
+            section = trimmed.mid(1, trimmed.indexOf(QLatin1Char(']')) - 1).trimmed().toUpper();
+        const QString key = line.section(QLatin1Char('='), 0, 0).trimmed().toUpper();
+        const bool ownKey =
+            section == QLatin1String("SENS") && line.contains(QLatin1Char('=')) && owned.contains(key);
+        const bool ours =
+            section == QLatin1String("LISTSENS") || (header && section == QLatin1String("SENS"));
+        if (!ownKey && !ours && !line.isEmpty())
+            result.append(line.toLatin1());
+    }
+    return result;
+}
 
 } // namespace
 
@@ -104,6 +165,11 @@ private Q_SLOTS:
         QTest::newRow("leading zero, other case") << "NAME01=X\nname1=Y\nIPADDR1=10.0.0.1\n" << Devices{};
         QTest::newRow("foreign keys count towards k") << "X=1\nY=2\nNAME2=C\n"
                                                       << Devices{{"C", "169.254.1.1"}};
+        QTest::newRow("repeated NAME: the first counts")
+            << "NAME0=First\nNAME0=Second\nNAME1=Third\n"
+            << Devices{{"First", "169.254.1.1"}, {"Third", "169.254.1.1"}};
+        QTest::newRow("repeated IPADDR: the first counts") << "NAME0=A\nIPADDR0=10.0.0.1\nIPADDR0=10.0.0.9\n"
+                                                           << Devices{{"A", "10.0.0.1"}};
     }
     void addressBook()
     {
@@ -139,6 +205,35 @@ private Q_SLOTS:
         IniFile reread = iniOf(ini.text());
         QCOMPARE(readSettings(reread).devices, settings.devices);
         QCOMPARE(readSettings(reread).ipSensor, settings.ipSensor);
+    }
+
+    void loadSaveLoadKeepsSettingsAndForeignLines()
+    {
+        QRandomGenerator random(20261209);
+        for (int round = 0; round < 2000; ++round) {
+            const QByteArray file = generatedFile(random);
+            const QByteArray context = "file: " + file.toPercentEncoding();
+            IniFile first;
+            first.loadBytes(file);
+            const AppSettings read = readSettings(first);
+            writeSettings(first, read);
+            const QByteArray saved = first.bytes();
+
+            IniFile second;
+            second.loadBytes(saved);
+            const AppSettings reread = readSettings(second);
+            QVERIFY2((reread.netType == 0) == (read.netType == 0), context.constData());
+            QVERIFY2(reread.ipSensor == read.ipSensor, context.constData());
+            QVERIFY2(reread.debug == read.debug, context.constData());
+            QVERIFY2(reread.language == read.language, context.constData());
+            QVERIFY2(reread.autoUpdate == read.autoUpdate, context.constData());
+            QVERIFY2(reread.registrationUrl == read.registrationUrl, context.constData());
+            QVERIFY2(reread.devices == read.devices, context.constData());
+            QVERIFY2(foreignLines(saved) == foreignLines(file), context.constData());
+
+            writeSettings(second, reread);
+            QVERIFY2(second.bytes() == saved, context.constData()); // a second close changes nothing
+        }
     }
 };
 

@@ -4,7 +4,6 @@
 #include "shell/form/Forms.h"
 #include "shell/form/Main.h"
 
-#include <QDeadlineTimer>
 #include <QPlainTextEdit>
 #include <QTcpSocket>
 #include <QTest>
@@ -52,17 +51,15 @@ bool SimProcess::start(const QString &address, const QStringList &extraArgs, boo
         return false;
     if (!expectListening)
         return true;
-    const QDeadlineTimer deadline(5000);
-    while (!deadline.hasExpired()) {
-        QTcpSocket probe;
-        probe.connectToHost(address, 2000);
-        if (probe.waitForConnected(200)) {
+    return QTest::qWaitFor(
+        [&address] {
+            QTcpSocket probe;
+            probe.connectToHost(address, 2000);
+            const bool listening = probe.waitForConnected(200);
             probe.abort();
-            return true;
-        }
-        QTest::qWait(20);
-    }
-    return false;
+            return listening;
+        },
+        5000);
 }
 
 void SimProcess::stop()

@@ -4,6 +4,7 @@
 #include "devices/form/SensorNameUnit.h"
 #include "shell/Texts.h"
 #include "shell/form/Forms.h"
+#include "shell/form/Guarded.h"
 #include "shell/form/Main.h"
 #include "shell/form/Prompts.h"
 
@@ -26,7 +27,7 @@ public:
         if (event->type() == QEvent::KeyPress) {
             const int key = static_cast<QKeyEvent *>(event)->key();
             if (key == Qt::Key_Delete || key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_F1) {
-                form->ListView1KeyDown(key);
+                guarded(*form, watched, [this, key] { form->ListView1KeyDown(key); });
                 return true;
             }
         }
@@ -52,16 +53,17 @@ bool isChecked(const QTreeWidgetItem *row)
 
 void TForm1::connectDeviceControls()
 {
-    connect(Timer_finddev, &QTimer::timeout, this, &TForm1::Timer_finddevTimer);
-    connect(FindDevBtnTab4, &QPushButton::clicked, this, &TForm1::FindDevBtnTab4Click);
-    connect(regSenseBtn_tab5, &QPushButton::clicked, this, &TForm1::showRegistration);
+    connectGuarded(Timer_finddev, &QTimer::timeout, this, &TForm1::Timer_finddevTimer);
+    connectGuarded(FindDevBtnTab4, &QPushButton::clicked, this, &TForm1::FindDevBtnTab4Click);
+    connectGuarded(regSenseBtn_tab5, &QPushButton::clicked, this, &TForm1::showRegistration);
     ListView1->installEventFilter(new ListKeys(this));
     // A check-box change is a change of the check-state role; setData reports
     // none when the state stays the same.
     connect(ListView1->model(), &QAbstractItemModel::dataChanged, this,
             [this](const QModelIndex &topLeft, const QModelIndex &, const QList<int> &roles) {
                 if (roles.contains(Qt::CheckStateRole))
-                    listWindowProc(ListView1->topLevelItem(topLeft.row()));
+                    guarded(*this, ListView1,
+                            [&] { listWindowProc(ListView1->topLevelItem(topLeft.row())); });
             });
 }
 

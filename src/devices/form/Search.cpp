@@ -2,6 +2,7 @@
 // every device heard to ask its name.
 #include "shell/Texts.h"
 #include "shell/form/Forms.h"
+#include "shell/form/Guarded.h"
 #include "shell/form/Main.h"
 #include "shell/form/Prompts.h"
 #include "shell/form/waitUnit.h"
@@ -25,7 +26,8 @@ void TForm1::FindDevBtnTab4Click()
         connect(IdUDPServer1, &QUdpSocket::readyRead, this, [this] {
             while (IdUDPServer1->hasPendingDatagrams()) {
                 const QNetworkDatagram datagram = IdUDPServer1->receiveDatagram(discovery::MaxDatagram);
-                IdUDPServer1UDPRead(datagram.data(), datagram.senderAddress().toString());
+                guarded(*this, IdUDPServer1,
+                        [&] { IdUDPServer1UDPRead(datagram.data(), datagram.senderAddress().toString()); });
             }
         });
     }

@@ -5,6 +5,7 @@
 #include "link/Intervals.h"
 #include "shell/Texts.h"
 #include "shell/form/BusyIndicator.h"
+#include "shell/form/Guarded.h"
 #include "shell/form/Main.h"
 #include "shell/form/Prompts.h"
 
@@ -60,14 +61,14 @@ void TForm1::startAttempt(const QString &host, bool retry)
         IdTCPClient1, &QTcpSocket::connected, this,
         [this, generation] {
             if (connecting && generation == linkGeneration)
-                attemptSucceeded();
+                guarded(*this, IdTCPClient1, [this] { attemptSucceeded(); });
         },
         Qt::QueuedConnection);
     connect(
         IdTCPClient1, &QAbstractSocket::errorOccurred, this,
         [this, generation] {
             if (connecting && generation == linkGeneration)
-                attemptFailed();
+                guarded(*this, IdTCPClient1, [this] { attemptFailed(); });
         },
         Qt::QueuedConnection);
     connecting = true;

@@ -55,11 +55,6 @@ void TForm1::sendNextTask()
     TaskList.RemoveHead();
 }
 
-void TForm1::sendClock()
-{
-    writeToLink(clockFrame(clockNow()));
-}
-
 void TForm1::writeToLink(const QByteArray &bytes)
 {
     if (!IdTCPClient1 || !linkOpen || IdTCPClient1->write(bytes) != bytes.size())

@@ -39,9 +39,9 @@ TprogForm3::TprogForm3(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("progForm3"));
     buildUi();
-    onClickGuarded(Button1, this, &TprogForm3::Button1Click);
-    onClickGuarded(Button2, this, &TprogForm3::Button2Click);
-    onClickGuarded(Button3, this, &TprogForm3::Button3Click);
+    connectGuarded(Button1, &QAbstractButton::clicked, this, &TprogForm3::Button1Click);
+    connectGuarded(Button2, &QAbstractButton::clicked, this, &TprogForm3::Button2Click);
+    connectGuarded(Button3, &QAbstractButton::clicked, this, &TprogForm3::Button3Click);
     editprogListBox1->installEventFilter(this);
 }
 
@@ -187,7 +187,7 @@ bool TprogForm3::eventFilter(QObject *watched, QEvent *event)
         const int key = static_cast<QKeyEvent *>(event)->key();
         if (key == Qt::Key_Delete) {
             if (TForm1 *main = forms().Form1)
-                main->guarded(editprogListBox1, [&] { editprogListBox1KeyDown(key); });
+                guarded(*main, editprogListBox1, [&] { editprogListBox1KeyDown(key); });
             return true;
         }
     }

@@ -9,7 +9,6 @@
 #include <QDateTime>
 #include <QMainWindow>
 
-#include <exception>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -51,7 +50,6 @@ public:
     void Timer_readtcpTimer();
     void parseFrames(const QByteArray &line);
     void sendNextTask();
-    void sendClock();
     void processPackets();
     void applyResponse(const TpktRecord &packet); // one packet, as the dispatcher reads it
     void queueUnitRequests();
@@ -67,15 +65,6 @@ public:
     void appException(QObject *sender, const QString &message);
     // The values requests read, as they stand now, for a task to carry.
     std::shared_ptr<const RequestSources> requestSnapshot() const;
-    // Runs an event handler; what it throws goes to appException, not up the event loop.
-    template <typename Handler> void guarded(QObject *sender, Handler &&handler)
-    {
-        try {
-            handler();
-        } catch (const std::exception &error) {
-            appException(sender, QString::fromLocal8Bit(error.what()));
-        }
-    }
 
     // The link's host, set before openConnection.
     void setLinkHost(const QString &host) { linkHost = host; }
@@ -289,8 +278,6 @@ private:
     std::vector<TtaskRecord> unansweredTasks();
     void writeToLink(const QByteArray &bytes); // throws LinkFailure
     RequestSources requestSources() const;
-    void loadSettings();
-    void saveSettings();
 
     QTcpSocket *IdTCPClient1 = nullptr;
     QString linkHost;           // where the next connection goes

@@ -3,6 +3,7 @@
 #include "shell/form/BusyIndicator.h"
 #include "shell/form/Controls.h"
 #include "shell/form/Forms.h"
+#include "shell/form/Guarded.h"
 #include "shell/form/HelpPane.h"
 #include "shell/form/LogPane.h"
 #include "shell/form/Main.h"
@@ -251,39 +252,41 @@ void TForm1::connectControls()
 {
     // User actions connect to clicked/activated, never to toggled or
     // currentIndexChanged: controls that the program sets run no handler.
-    connect(Timer_readtcp, &QTimer::timeout, this, &TForm1::Timer_readtcpTimer);
-    connect(Timer_comm, &QTimer::timeout, this, &TForm1::Timer_commTimer);
-    connect(Timer_openconn, &QTimer::timeout, this, &TForm1::Timer_openconnTimer);
+    // Every handler that may reach the link runs guarded: what it throws goes
+    // to appException, not up the event loop.
+    connectGuarded(Timer_readtcp, &QTimer::timeout, this, &TForm1::Timer_readtcpTimer);
+    connectGuarded(Timer_comm, &QTimer::timeout, this, &TForm1::Timer_commTimer);
+    connectGuarded(Timer_openconn, &QTimer::timeout, this, &TForm1::Timer_openconnTimer);
     connect(connectLimit, &QTimer::timeout, this, [this] {
         if (connecting)
-            attemptFailed();
+            guarded(*this, connectLimit, [this] { attemptFailed(); });
     });
-    connect(Timer_startup, &QTimer::timeout, this, &TForm1::Timer_startupTimer);
-    connect(autoupdtm, &QTimer::timeout, this, &TForm1::autoupdtmTimer);
+    connectGuarded(Timer_startup, &QTimer::timeout, this, &TForm1::Timer_startupTimer);
+    connectGuarded(autoupdtm, &QTimer::timeout, this, &TForm1::autoupdtmTimer);
 
-    connect(reloadbutTab1, &QPushButton::clicked, this, &TForm1::reloadbutTab1Click);
-    connect(Tab1setunit, &QPushButton::clicked, this, &TForm1::Tab1setunitClick);
-    connect(Tab1setall, &QPushButton::clicked, this, &TForm1::Tab1setallClick);
-    connect(Tab1PanelList, &QTreeWidget::itemDoubleClicked, this, &TForm1::Tab1PanelListDblClick);
+    connectGuarded(reloadbutTab1, &QPushButton::clicked, this, &TForm1::reloadbutTab1Click);
+    connectGuarded(Tab1setunit, &QPushButton::clicked, this, &TForm1::Tab1setunitClick);
+    connectGuarded(Tab1setall, &QPushButton::clicked, this, &TForm1::Tab1setallClick);
+    connectGuarded(Tab1PanelList, &QTreeWidget::itemDoubleClicked, this, &TForm1::Tab1PanelListDblClick);
     for (QToolButton *button : {tab3sb3, tab3sb4, tab3sb5, tab3sb6})
-        connect(button, &QToolButton::clicked, this,
-                [this, button] { tab3sb3Click(button->property("Tag").toInt()); });
-    connect(reloadbutTab3, &QPushButton::clicked, this, &TForm1::reloadbutTab3Click);
-    const auto handle = [this](QAbstractButton *button, void (TForm1::*handler)()) {
-        connect(button, &QAbstractButton::clicked, this,
-                [this, button, handler] { guarded(button, [this, handler] { (this->*handler)(); }); });
-    };
-    handle(tab3sb1, &TForm1::tab3sb1Click);
-    handle(tab3bt1, &TForm1::tab3bt1Click);
-    handle(tab3sb2, &TForm1::tab3sb2Click);
-    handle(tab3sb7, &TForm1::tab3sb7Click);
-    handle(updtime, &TForm1::updtimeClick);
-    connect(sel_language, &QComboBox::activated, this, &TForm1::sel_languageChange);
-    connect(tab4sb1, &QToolButton::clicked, this, &TForm1::chgNetType);
-    connect(tab4sb2, &QToolButton::clicked, this, &TForm1::tab4sb2Click);
-    connect(SendBtnTab4, &QPushButton::clicked, this, &TForm1::SendBtnTab4Click);
-    connect(ReloadBtnTab4, &QPushButton::clicked, this, &TForm1::ReloadBtnTab4Click);
-    connect(PageControl1, &QTabWidget::currentChanged, this, &TForm1::onTabChanged);
+        connect(button, &QToolButton::clicked, this, [this, button] {
+            guarded(*this, button, [this, button] { tab3sb3Click(button->property("Tag").toInt()); });
+        });
+    connectGuarded(reloadbutTab3, &QPushButton::clicked, this, &TForm1::reloadbutTab3Click);
+    connectGuarded(tab3sb1, &QToolButton::clicked, this, &TForm1::tab3sb1Click);
+    connectGuarded(tab3bt1, &QPushButton::clicked, this, &TForm1::tab3bt1Click);
+    connectGuarded(tab3sb2, &QToolButton::clicked, this, &TForm1::tab3sb2Click);
+    connectGuarded(tab3sb7, &QToolButton::clicked, this, &TForm1::tab3sb7Click);
+    connectGuarded(updtime, &QPushButton::clicked, this, &TForm1::updtimeClick);
+    connect(sel_language, &QComboBox::activated, this, [this](int index) {
+        guarded(*this, sel_language, [this, index] { sel_languageChange(index); });
+    });
+    connectGuarded(tab4sb1, &QToolButton::clicked, this, &TForm1::chgNetType);
+    connectGuarded(tab4sb2, &QToolButton::clicked, this, &TForm1::tab4sb2Click);
+    connectGuarded(SendBtnTab4, &QPushButton::clicked, this, &TForm1::SendBtnTab4Click);
+    connectGuarded(ReloadBtnTab4, &QPushButton::clicked, this, &TForm1::ReloadBtnTab4Click);
+    connect(PageControl1, &QTabWidget::currentChanged, this,
+            [this](int index) { guarded(*this, PageControl1, [this, index] { onTabChanged(index); }); });
     connectDeviceControls();
 }
 

@@ -27,10 +27,7 @@ void TForm1::resetControllerState()
     lock_mode = 0;
     use_password = false;
     BZ_password.clear();
-    for (int adr = 0; adr < PanelUnits; ++adr) {
-        unit_online[size_t(adr)] = 0;
-        unit_par[size_t(adr)].addr = 255;
-    }
+    units::resetControllerState(unit_par, unit_online);
 }
 
 void TForm1::setupUnitListColumns()

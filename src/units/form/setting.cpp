@@ -103,14 +103,14 @@ TForm2::TForm2(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("Form2"));
     buildUi();
-    onClickGuarded(btset, this, &TForm2::btsetClick);
-    onClickGuarded(btsetn, this, &TForm2::btsetnClick);
-    onClickGuarded(btsetp, this, &TForm2::btsetpClick);
-    onClickGuarded(sb14, this, &TForm2::sb14Click);
-    onClickGuarded(sb15, this, &TForm2::sb15Click);
-    onClickGuarded(btcancel, this, &TForm2::btcancelClick);
-    onClickGuarded(BitBtn1, this, &TForm2::BitBtn1Click);
-    onClickGuarded(btprog, this, &TForm2::btprogClick);
+    connectGuarded(btset, &QAbstractButton::clicked, this, &TForm2::btsetClick);
+    connectGuarded(btsetn, &QAbstractButton::clicked, this, &TForm2::btsetnClick);
+    connectGuarded(btsetp, &QAbstractButton::clicked, this, &TForm2::btsetpClick);
+    connectGuarded(sb14, &QAbstractButton::clicked, this, &TForm2::sb14Click);
+    connectGuarded(sb15, &QAbstractButton::clicked, this, &TForm2::sb15Click);
+    connectGuarded(btcancel, &QAbstractButton::clicked, this, &TForm2::btcancelClick);
+    connectGuarded(BitBtn1, &QAbstractButton::clicked, this, &TForm2::BitBtn1Click);
+    connectGuarded(btprog, &QAbstractButton::clicked, this, &TForm2::btprogClick);
 }
 
 void TForm2::buildUi()
