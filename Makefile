@@ -1,9 +1,10 @@
 # make run   installs what is missing, builds, starts the simulator and the application
 # make test  installs what is missing, builds, runs the whole suite headless
+# make fuzz  runs each parser's fuzz target for FUZZ_SECONDS (not part of CI)
 BUILD ?= build
 JOBS  ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build app test sanitize bench run clean
+.PHONY: all deps configure build app test sanitize fuzz format-check bench run clean
 
 all: build
 
@@ -11,7 +12,7 @@ deps:
 	@scripts/deps.sh
 
 configure: deps
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBREZZANO_WERROR=ON >/dev/null
 
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
@@ -24,11 +25,40 @@ test: build
 	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 # The suite under AddressSanitizer and UndefinedBehaviorSanitizer, in its own build folder.
+# Undefined behaviour stops the test; leaks are reported, except those that Qt
+# and the libraries under it allocated themselves (.ci/lsan.supp). Allocation
+# stacks keep two frames so that the allocating function alone decides whose a
+# leak is (deeper stacks always pass through Qt's event loop); raise
+# malloc_context_size by hand to read a longer one.
 sanitize: deps
 	@cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug \
-	  -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined -fno-omit-frame-pointer -D_GLIBCXX_ASSERTIONS" >/dev/null
+	  -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer -D_GLIBCXX_ASSERTIONS" >/dev/null
 	@cmake --build build-asan -j $(JOBS)
-	@cd build-asan && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 ctest --output-on-failure -j $(JOBS)
+	@cd build-asan && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1:malloc_context_size=2 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/.ci/lsan.supp:print_suppressions=0 \
+	  UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
+
+# Each fuzz target for FUZZ_SECONDS, built with clang in its own folder. New
+# inputs go to build-fuzz/corpus/<target>; the repository's corpus is only read.
+# Copy an input worth keeping to fuzz/corpus/<target>/ so `make test` replays it.
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS := frame units dispatcher ini schedule
+fuzz:
+	@scripts/deps.sh --fuzz
+	@CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBREZZANO_FUZZ=ON \
+	  -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined,fuzzer-no-link -fno-sanitize-recover=undefined" >/dev/null
+	@cmake --build build-fuzz -j $(JOBS) --target fuzzers
+	@for t in $(FUZZ_TARGETS); do \
+	  mkdir -p build-fuzz/corpus/$$t build-fuzz/crashes && \
+	  echo "fuzzing $$t for $(FUZZ_SECONDS) s" && \
+	  build-fuzz/fuzz/fuzz_$$t -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+	    -artifact_prefix=build-fuzz/crashes/$$t- build-fuzz/corpus/$$t fuzz/corpus/$$t || exit 1; \
+	done
+
+# The formatting of every C++ file that the repository keeps.
+format-check:
+	@scripts/deps.sh --format
+	@git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 
 # How fast a reload of 64 units runs against the simulator, next to what the device allows.
 bench: configure

@@ -10,10 +10,13 @@ packages=(
   fonts-dejavu-core
   dpkg-dev
 )
-# Only for running the application without a display, and for screenshots.
-if [ "${1:-}" = "--run" ]; then
-  packages+=(xvfb xauth imagemagick)
-fi
+case "${1:-}" in
+  # Only for running the application without a display, and for screenshots.
+  --run) packages+=(xvfb xauth imagemagick) ;;
+  # libFuzzer comes with clang's runtime libraries of the same version.
+  --fuzz) packages+=(clang libclang-rt-dev) ;;
+  --format) packages+=(clang-format) ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

@@ -2,6 +2,7 @@
 // device's answers are interpreted.
 #include "devices/form/RegisterSensorUnit.h"
 #include "link/Frame.h"
+#include "link/Response.h"
 #include "schedules/Program.h"
 #include "shell/Texts.h"
 #include "shell/form/Forms.h"
@@ -9,15 +10,6 @@
 
 #include <QLabel>
 #include <QToolButton>
-
-namespace {
-
-QString bytesText(const QByteArray &data)
-{
-    return QString::fromLatin1(data);
-}
-
-} // namespace
 
 void TForm1::processPackets()
 {
@@ -37,60 +29,47 @@ void TForm1::processPackets()
 
 void TForm1::applyResponse(const TpktRecord &packet)
 {
-    const QByteArray &data = packet.data;
-    const int n = int(data.size());
+    const response::Reply reply = response::decode(packet);
     // A payload that does not fit the tables stores nothing but still ends the
     // wait, so the exchange goes on.
     const auto reject = [this, &packet](const QString &reason) {
         log(QStringLiteral("rcv %1 ignored: %2").arg(packet.code).arg(reason));
         wait_responce = false;
     };
-    const auto flag = [&data] { return quint8(data.at(0)); };
 
-    switch (packet.code) {
-    case 2: {
-        if (n < 3)
-            return reject(QStringLiteral("clock needs 3 bytes, got %1").arg(n));
-        const int day = quint8(data.at(0));
-        if (day < 1 || day > 7)
-            return reject(QStringLiteral("day %1 is not 1 to 7").arg(day));
-        current_time = QString::asprintf("%s %.2d:%.2d", qUtf8Printable(texts.value(day + 3)),
-                                         quint8(data.at(1)), quint8(data.at(2)));
+    switch (reply.kind) {
+    case response::Kind::Unlisted:
+        return; // the wait stays as it was
+    case response::Kind::Rejected:
+        return reject(reply.reason);
+    case response::Kind::Acknowledged:
+        if (!reply.note.isEmpty())
+            log(reply.note);
+        wait_responce = false;
+        return;
+    case response::Kind::Clock:
+        current_time = QString::asprintf("%s %.2d:%.2d", qUtf8Printable(texts.value(reply.day + 3)),
+                                         reply.hour, reply.minute);
         tab3lb2->setText(texts.value(117) + QStringLiteral(" - ") + current_time);
         log(QStringLiteral("CURR TIME ") + current_time);
         wait_responce = false;
         fillUnitList();
         return;
-    }
-    case 3:
-    case 4:
-    case 5:
-    case 6:
-    case 7:
-    case 8:
-    case 9:
-    case 10:
-    case 11:
-    case 23:
-    case 26:
-    case 28:
-        wait_responce = false;
-        return;
-    case 20:
+    case response::Kind::Greeting:
         Tab4Label1->setText(QStringLiteral("%1 %2").arg(texts.value(11), ipSensor));
         connectOK = true;
         return;
-    case 24:
+    case response::Kind::MacAddress:
         if (forms().RegSensor) {
-            forms().RegSensor->MacAddress = bytesText(data);
+            forms().RegSensor->MacAddress = reply.text;
             forms().RegSensor->MacAddressFrom = openHost;
         }
-        log(QStringLiteral("MAC ADDR : ") + bytesText(data));
+        log(QStringLiteral("MAC ADDR : ") + reply.text);
         wait_responce = false;
         return;
-    case 25:
+    case response::Kind::DeviceName:
         if (findDeviceActive)
-            addDevList(openHost, bytesText(data));
+            addDevList(openHost, reply.text);
         wait_responce = false;
         if (finddevList.isEmpty()) {
             endSearchUnlessListening();
@@ -99,127 +78,67 @@ void TForm1::applyResponse(const TpktRecord &packet)
             fillDeviceList();
         }
         return;
-    case 29: {
-        const QString reason = units::storeOnline(unit_online, data);
+    case response::Kind::UnitTable: {
+        const QString reason = packet.code == 29   ? units::storeOnline(unit_online, reply.data)
+                               : packet.code == 30 ? units::storeStatus(unit_par, reply.data)
+                                                   : units::storeName(unit_par, reply.data);
         if (!reason.isEmpty())
             return reject(reason);
         wait_responce = false;
-        queueUnitRequests();
+        if (packet.code == 29)
+            queueUnitRequests();
         return;
     }
-    case 30: {
-        const QString reason = units::storeStatus(unit_par, data);
-        if (!reason.isEmpty())
-            return reject(reason);
-        wait_responce = false;
-        return;
-    }
-    case 34: {
-        const QString reason = units::storeName(unit_par, data);
-        if (!reason.isEmpty())
-            return reject(reason);
-        wait_responce = false;
-        return;
-    }
-    case 31:
-    case 32:
-    case 33:
-    case 35:
-    case 36:
-    case 37:
-    case 38: {
-        static const char *const names[] = {
-            "SETREMCONTRLOCK", "SETREMCONTRUNLOCK",  "SETUNITSTATUS",        nullptr,
-            "SETUNITNAME",     "SETALLREMCONTRLOCK", "SETALLREMCONTRUNLOCK", "SETALLUNITSTATUS"};
-        log(QStringLiteral("rcv ") + QLatin1String(names[packet.code - 31]));
-        wait_responce = false;
-        return;
-    }
-    case 39:
-    case 40:
-        log(QStringLiteral(" RCV : ") + QString::fromLatin1(frame::hex2(packet.code)));
-        wait_responce = false;
-        return;
-    case 41: {
-        if (n < 2)
-            return reject(QStringLiteral("schedule length needs 2 bytes, got %1").arg(n));
-        const int adr = quint8(data.at(0));
-        const int blocks = quint8(data.at(1));
-        log(QStringLiteral("LENGTH PROG : %1").arg(blocks));
-        if (blocks >= 1)
-            queueFollowUp(48, adr);
-        if (blocks >= 2)
-            queueFollowUp(49, adr);
-        if (blocks == 0)
+    case response::Kind::ScheduleLength:
+        log(QStringLiteral("LENGTH PROG : %1").arg(reply.blocks));
+        if (reply.blocks >= 1)
+            queueFollowUp(48, reply.unit);
+        if (reply.blocks >= 2)
+            queueFollowUp(49, reply.unit);
+        if (reply.blocks == 0)
             unitProgList.Clear();
         wait_responce = false;
         return;
-    }
-    case 48:
-    case 49: {
-        log(QStringLiteral(" PROG : %1 -->").arg(n) + QString::fromLatin1(data.toHex().toUpper()));
+    case response::Kind::ScheduleBlock:
+        log(QStringLiteral(" PROG : %1 -->").arg(packet.data.size()) +
+            QString::fromLatin1(packet.data.toHex().toUpper()));
         if (packet.code == 48)
             unitProgList.Clear();
-        for (const TprogRecord &entry : schedule::decodeBlock(data, packet.code == 49))
+        for (const TprogRecord &entry : reply.entries)
             addUnitProgEntry(entry.Time, entry.Temp, entry.Mode, entry.Fan);
         wait_responce = false;
         updateUnitProgListTemp();
         return;
-    }
-    case 50:
-    case 53:
-        if (n < 1)
-            return reject(QStringLiteral("the flag is missing"));
-        tab3sb1->setChecked(flag() != 0);
-        use_password = flag() != 0;
+    case response::Kind::PasswordUse:
+        tab3sb1->setChecked(reply.flag);
+        use_password = reply.flag;
         log((packet.code == 50 ? QStringLiteral("USE PWD : ") : QStringLiteral("RCV SET USE PWD : ")) +
-            QString::number(flag()));
+            QString::number(reply.value));
         wait_responce = false;
         return;
-    case 51:
-        BZ_password = bytesText(data);
+    case response::Kind::Password:
+        BZ_password = reply.text;
         log(QStringLiteral("PWD : ") + BZ_password);
         wait_responce = false;
         return;
-    case 52:
-        log(QStringLiteral("RCV NEW PWD"));
+    case response::Kind::WebConnection:
+        tab3sb2->setChecked(reply.flag);
+        log(QStringLiteral("RCV WEB CONN : ") + QString::number(reply.value));
         wait_responce = false;
         return;
-    case 54:
-    case 55:
-        if (n < 1)
-            return reject(QStringLiteral("the flag is missing"));
-        tab3sb2->setChecked(flag() != 0);
-        log(QStringLiteral("RCV WEB CONN : ") + QString::number(flag()));
+    case response::Kind::AlarmUse:
+        tab3sb7->setChecked(reply.flag);
+        log(QStringLiteral("USE ALARM : ") + QString::number(reply.value));
         wait_responce = false;
         return;
-    case 67:
-        log(QStringLiteral("RCV UPWEB : "));
+    case response::Kind::LockMode:
+        lock_mode = quint8(reply.value);
         wait_responce = false;
         return;
-    case 68:
-        if (n < 1)
-            return reject(QStringLiteral("the flag is missing"));
-        tab3sb7->setChecked(flag() != 0);
-        log(QStringLiteral("USE ALARM : ") + QString::number(flag()));
-        wait_responce = false;
-        return;
-    case 69:
-        log(QStringLiteral("RCV ALARM "));
-        wait_responce = false;
-        return;
-    case 70:
-        if (n < 1)
-            return reject(QStringLiteral("the lock value is missing"));
-        lock_mode = flag();
-        wait_responce = false;
-        return;
-    case 71:
+    case response::Kind::LockModeSet:
         log(QStringLiteral("RCV LOCK MODE : ") + QString::number(lock_mode));
         wait_responce = false;
         return;
-    default:
-        return; // unlisted: ignored, the wait stays as it was
     }
 }
 

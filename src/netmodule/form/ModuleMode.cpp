@@ -50,4 +50,3 @@ void TForm1::sendNetworkSettings()
         TaskList.Add(task);
     openConnection(true, 5);
 }
-
