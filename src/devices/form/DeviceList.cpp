@@ -96,6 +96,7 @@ void TForm1::listWindowProc(QTreeWidgetItem *row)
         ipSensor = row->text(1);
     netType = 1;
     preventRecall = false;
+    statusChanged();
 }
 
 void TForm1::ListView1KeyDown(int key)

@@ -23,6 +23,7 @@ void TForm1::openConnection(bool retry, int count)
     Timer_openconn->stop();
     retray_counter = count;
     log(QStringLiteral("START conn at ") + host);
+    statusChanged();
 
     if (linkOpen && openHost == host) {
         // Keep the running exchange; the new tasks go out behind it.
@@ -83,6 +84,8 @@ void TForm1::attemptSucceeded()
     connecting = false;
     linkOpen = true;
     openHost = connectHost;
+    if (openHost == linkFailedHost)
+        linkFailure = status::Link::Idle;
     IdTCPClient1Connected();
 }
 
@@ -99,6 +102,10 @@ void TForm1::attemptFailed()
         log(QStringLiteral("******* RETRAY"));
     } else {
         showBusy(false);
+        linkFailure = status::Link::Unreachable;
+        linkFailedAt = clockNow();
+        linkFailedHost = connectHost;
+        statusChanged();
         prompts().error(this, texts.value(14), texts.value(164));
     }
 }
@@ -108,6 +115,7 @@ void TForm1::abandonAttempt()
     connectLimit->stop();
     connecting = false;
     IdTCPClient1->abort();
+    statusChanged();
     // Its tasks were meant for a device that is no longer wanted.
     for (int i = TaskList.Count() - 1; i >= 0; --i) {
         if (TaskList.Get(i)->host == connectHost) {
@@ -158,6 +166,8 @@ void TForm1::IdTCPClient1Disconnected()
     endSearchUnlessListening();
     addrequestName();
     showBusy(false);
+    reconnecting = false;
+    statusChanged();
 }
 
 void TForm1::Timer_commTimer()
@@ -179,12 +189,17 @@ void TForm1::Timer_commTimer()
     if (retray_counter > 0)
         --retray_counter;
     if (retray_counter == 0) {
+        linkFailure = status::Link::Silent;
+        linkFailedAt = clockNow();
+        linkFailedHost = host;
+        statusChanged();
         prompts().error(this, texts.value(14), texts.value(163));
         return;
     }
     for (const TtaskRecord &task : carried)
         TaskList.Add(std::make_unique<TtaskRecord>(task));
     setLinkHost(host);
+    reconnecting = true;
     openConnection(true, retray_counter);
 }
 
