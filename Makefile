@@ -2,6 +2,8 @@
 # make test  installs what is missing, builds, runs the whole suite headless
 BUILD ?= build
 JOBS  ?= $(shell nproc 2>/dev/null || echo 2)
+# The builds that cmake runs are make's children: without this each prints its "Entering directory".
+MAKEFLAGS += --no-print-directory
 
 .PHONY: all deps configure build app test sanitize bench run clean
 
@@ -35,7 +37,9 @@ bench: configure
 	@cmake --build $(BUILD) -j $(JOBS) --target brezzano-bench
 	@QT_QPA_PLATFORM=offscreen $(BUILD)/bin/brezzano-bench
 
+# The display is checked first: finding it missing after the build wastes minutes.
 run:
+	@scripts/run.sh --check-display
 	@scripts/deps.sh --run
 	@$(MAKE) --no-print-directory app
 	@scripts/run.sh $(BUILD)

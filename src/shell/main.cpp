@@ -1,6 +1,8 @@
 #include "shell/form/Main.h"
+#include "link/Intervals.h"
 #include "shell/form/Application.h"
 #include "shell/form/Forms.h"
+#include "shell/form/Placement.h"
 #include "shell/form/Style.h"
 
 #include <QScreen>
@@ -16,8 +18,9 @@ int main(int argc, char **argv)
     if (QScreen *screen = main->screen())
         main->setGeometry(screen->availableGeometry());
     main->showMaximized();
-    // A fixed border: the window keeps the size it opened with.
-    QTimer::singleShot(0, main, [main] { main->setFixedSize(main->size()); });
+    // A fixed border, but only once the window manager has maximized and
+    // framed the window: fixed earlier, the frame pushed the bottom off screen.
+    QTimer::singleShot(intervals().windowSettle, main, [main] { fitAndFixSize(main); });
     const int result = app.exec();
     destroyForms();
     return result;

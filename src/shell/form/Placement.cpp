@@ -19,6 +19,22 @@ void centreWindow(QWidget *w, const QWidget *host)
     w->move(frame.topLeft());
 }
 
+void fitAndFixSize(QWidget *w)
+{
+    const QScreen *where = w->screen() ? w->screen() : QGuiApplication::primaryScreen();
+    if (!where)
+        return;
+    const QRect area = where->availableGeometry();
+    const QRect frame = w->frameGeometry();
+    const QRect client = w->geometry();
+    // The decoration's thickness on each side, as the window manager drew it.
+    const QRect fitted = area.adjusted(client.left() - frame.left(), client.top() - frame.top(),
+                                       client.right() - frame.right(), client.bottom() - frame.bottom());
+    if (!area.contains(frame) && fitted.isValid())
+        w->setGeometry(fitted);
+    w->setFixedSize(w->geometry().size());
+}
+
 QHBoxLayout *buttonRow(std::initializer_list<QWidget *> buttons, bool centred)
 {
     auto *row = new QHBoxLayout;
