@@ -122,9 +122,10 @@ Line describe(const Facts &f, int lang)
     Line line;
     if (f.deviceAddress.isEmpty())
         line.device = text(NoDevice, lang);
+    else if (f.deviceName.isEmpty())
+        line.device = f.deviceAddress;
     else
-        line.device =
-            text(Device, lang).arg(f.deviceName.isEmpty() ? f.deviceAddress : f.deviceName, f.deviceAddress);
+        line.device = text(Device, lang).arg(f.deviceName, f.deviceAddress);
     line.link = linkText(f, lang);
     // The link may serve another device for a while (discovery, the network tab): say which.
     if (f.link != Link::Idle && !f.linkHost.isEmpty() && f.linkHost != f.deviceAddress)

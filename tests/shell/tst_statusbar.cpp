@@ -125,8 +125,8 @@ private Q_SLOTS:
         for (int column = 0; column < 6; ++column)
             QCOMPARE(list->headerItem()->toolTip(column), list->headerItem()->text(column));
 
-        // Space ticks and unticks the current row.
-        list->setCurrentItem(list->topLevelItem(1));
+        // Space ticks and unticks the current row, also with the focus on a cell without the box.
+        list->setCurrentItem(list->topLevelItem(1), 1);
         QTest::keyClick(list, Qt::Key_Space);
         QCOMPARE(list->topLevelItem(1)->checkState(0), Qt::Checked);
         QTest::keyClick(list, Qt::Key_Space);

@@ -29,6 +29,13 @@ public:
                 form->ListView1KeyDown(key);
                 return true;
             }
+            // As a click on the check box, whichever cell of the row has the focus.
+            auto *list = qobject_cast<QTreeWidget *>(watched);
+            if (key == Qt::Key_Space && list && list->currentItem()) {
+                QTreeWidgetItem *row = list->currentItem();
+                row->setCheckState(0, row->checkState(0) == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+                return true;
+            }
         }
         return QObject::eventFilter(watched, event);
     }

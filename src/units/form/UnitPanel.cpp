@@ -7,6 +7,7 @@
 
 #include <QComboBox>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QStyledItemDelegate>
@@ -62,6 +63,26 @@ private:
     static constexpr int LastShownColumn = AddressColumn - 1;
 };
 
+// Space ticks or unticks the current row whichever of its cells holds the
+// focus; the view alone acts only when the focus is on the check box's column.
+class SpaceTicks final : public QObject
+{
+public:
+    using QObject::QObject;
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        auto *list = qobject_cast<QTreeWidget *>(watched);
+        if (list && event->type() == QEvent::KeyPress &&
+            static_cast<QKeyEvent *>(event)->key() == Qt::Key_Space && list->currentItem()) {
+            QTreeWidgetItem *row = list->currentItem();
+            row->setCheckState(0, row->checkState(0) == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+            return true;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
 } // namespace
 
 void TForm1::resetControllerState()
@@ -96,8 +117,10 @@ void TForm1::setupUnitListColumns()
     // Headings are cut at the fixed widths: the whole caption is a tooltip.
     for (int column = 0; column < AddressColumn; ++column)
         Tab1PanelList->headerItem()->setToolTip(column, headers.at(column));
-    if (!dynamic_cast<SelectionFrame *>(Tab1PanelList->itemDelegate()))
+    if (!dynamic_cast<SelectionFrame *>(Tab1PanelList->itemDelegate())) {
         Tab1PanelList->setItemDelegate(new SelectionFrame(Tab1PanelList));
+        Tab1PanelList->installEventFilter(new SpaceTicks(Tab1PanelList));
+    }
 }
 
 void TForm1::fillUnitList()
