@@ -3,6 +3,7 @@
 #include "devices/form/RegisterSensorUnit.h"
 #include "devices/form/SensorNameUnit.h"
 #include "shell/Texts.h"
+#include "shell/form/Controls.h"
 #include "shell/form/Forms.h"
 #include "shell/form/Main.h"
 #include "shell/form/Prompts.h"
@@ -30,12 +31,8 @@ public:
                 return true;
             }
             // As a click on the check box, whichever cell of the row has the focus.
-            auto *list = qobject_cast<QTreeWidget *>(watched);
-            if (key == Qt::Key_Space && list && list->currentItem()) {
-                QTreeWidgetItem *row = list->currentItem();
-                row->setCheckState(0, row->checkState(0) == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+            if (key == Qt::Key_Space && flipCurrentRowCheck(qobject_cast<QTreeWidget *>(watched)))
                 return true;
-            }
         }
         return QObject::eventFilter(watched, event);
     }

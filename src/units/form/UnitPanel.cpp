@@ -1,5 +1,6 @@
 // The unit panel: the first tab of the main window.
 #include "shell/Texts.h"
+#include "shell/form/Controls.h"
 #include "shell/form/Forms.h"
 #include "shell/form/Main.h"
 #include "shell/form/Prompts.h"
@@ -63,8 +64,7 @@ private:
     static constexpr int LastShownColumn = AddressColumn - 1;
 };
 
-// Space ticks or unticks the current row whichever of its cells holds the
-// focus; the view alone acts only when the focus is on the check box's column.
+// Space ticks or unticks the current row whichever of its cells holds the focus.
 class SpaceTicks final : public QObject
 {
 public:
@@ -72,13 +72,9 @@ public:
 
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        auto *list = qobject_cast<QTreeWidget *>(watched);
-        if (list && event->type() == QEvent::KeyPress &&
-            static_cast<QKeyEvent *>(event)->key() == Qt::Key_Space && list->currentItem()) {
-            QTreeWidgetItem *row = list->currentItem();
-            row->setCheckState(0, row->checkState(0) == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+        if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Space &&
+            flipCurrentRowCheck(qobject_cast<QTreeWidget *>(watched)))
             return true;
-        }
         return QObject::eventFilter(watched, event);
     }
 };
