@@ -3,6 +3,8 @@
 # make fuzz  runs each parser's fuzz target for FUZZ_SECONDS (not part of CI)
 BUILD ?= build
 JOBS  ?= $(shell nproc 2>/dev/null || echo 2)
+# The builds that cmake runs are make's children: without this each prints its "Entering directory".
+MAKEFLAGS += --no-print-directory
 
 .PHONY: all deps configure build app test sanitize fuzz format-check bench run clean
 
@@ -66,7 +68,9 @@ bench: configure
 	@QT_QPA_PLATFORM=offscreen $(BUILD)/bin/brezzano-bench
 	@$(BUILD)/bin/brezzano-settings-probe
 
+# The display is checked first: finding it missing after the build wastes minutes.
 run:
+	@scripts/run.sh --check-display
 	@scripts/deps.sh --run
 	@$(MAKE) --no-print-directory app
 	@scripts/run.sh $(BUILD)

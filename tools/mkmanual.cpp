@@ -1,10 +1,12 @@
 // Renders one manual source (HTML) to a PDF file: mkmanual IN.html OUT.pdf
+#include <QAbstractTextDocumentLayout>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QPageLayout>
 #include <QPageSize>
+#include <QPainter>
 #include <QPdfWriter>
 #include <QTextDocument>
 
@@ -33,9 +35,32 @@ int main(int argc, char **argv)
     writer.setTitle(QStringLiteral("Brezzano"));
     writer.setCreator(QStringLiteral("Brezzano"));
 
+    QPainter painter(&writer);
+    // The painter starts at the top left of the margins; the page number gets
+    // a band of its own under the text, so the two never meet.
+    const QRectF area(QPointF(0, 0), writer.pageLayout().paintRectPixels(writer.resolution()).size());
+    const qreal footer = writer.resolution() * 0.35;
+    const QSizeF body(area.width(), area.height() - footer);
+
     QTextDocument document;
+    document.documentLayout()->setPaintDevice(&writer);
     document.setDefaultFont(QFont(QStringLiteral("DejaVu Sans"), 10));
+    // The page margins are the only margins: print() would add its own inside them.
+    document.setDocumentMargin(0);
+    document.setPageSize(body);
     document.setHtml(html);
-    document.print(&writer);
+
+    QFont numberFont(QStringLiteral("DejaVu Sans"), 9);
+    for (int page = 0; page < document.pageCount(); ++page) {
+        if (page > 0)
+            writer.newPage();
+        painter.save();
+        painter.translate(0, -page * body.height());
+        document.drawContents(&painter, QRectF(QPointF(0, page * body.height()), body));
+        painter.restore();
+        painter.setFont(numberFont);
+        painter.drawText(QRectF(0, area.height() - footer * 0.6, area.width(), footer * 0.6),
+                         Qt::AlignHCenter | Qt::AlignBottom, QString::number(page + 1));
+    }
     return 0;
 }

@@ -16,6 +16,7 @@ struct Intervals
     int findDevice = 15000;    // discovery listening window
     int waitDialogTick = 1000; // one step of the wait dialog's bar
     int registration = 10000;  // the registration request, from sending to the whole reply
+    int windowSettle = 700;    // for the window manager to maximize and frame the main window
 };
 
 Intervals &intervals();

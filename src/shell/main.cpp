@@ -1,10 +1,15 @@
 #include "shell/form/Main.h"
+#include "link/Intervals.h"
 #include "shell/form/Application.h"
 #include "shell/form/Forms.h"
+#include "shell/form/Placement.h"
 #include "shell/form/Style.h"
 
 #include <QScreen>
 #include <QTimer>
+
+#include <functional>
+#include <memory>
 
 int main(int argc, char **argv)
 {
@@ -16,8 +21,15 @@ int main(int argc, char **argv)
     if (QScreen *screen = main->screen())
         main->setGeometry(screen->availableGeometry());
     main->showMaximized();
-    // A fixed border: the window keeps the size it opened with.
-    QTimer::singleShot(0, main, [main] { main->setFixedSize(main->size()); });
+    // A fixed border, but only once the window manager has maximized and
+    // framed the window: fixed earlier, the frame pushed the bottom off screen.
+    // A window manager un-maximizes a window whose size is fixed and frames it anew: fit again.
+    auto fit = std::make_shared<std::function<void(int)>>();
+    *fit = [main, fit](int triesLeft) {
+        if (!fitAndFixSize(main) && triesLeft > 1)
+            QTimer::singleShot(intervals().windowSettle, main, [fit, triesLeft] { (*fit)(triesLeft - 1); });
+    };
+    QTimer::singleShot(intervals().windowSettle, main, [fit] { (*fit)(4); });
     const int result = app.exec();
     destroyForms();
     return result;

@@ -108,6 +108,10 @@ private Q_SLOTS:
         QCOMPARE(form->ipSensor, QStringLiteral("127.0.0.113"));
         QTest::keyClick(form->ListView1, Qt::Key_Space); // unchecking the checked row keeps it
         QCOMPARE(checks(), (QList<bool>{false, false, true}));
+        // With the focus on the address cell, Space still acts on the row's box.
+        form->ListView1->setCurrentItem(row(1), 1);
+        QTest::keyClick(form->ListView1, Qt::Key_Space);
+        QCOMPARE(checks(), (QList<bool>{false, true, false}));
     }
 
     void aRebuildChecksEveryEntryOfTheActiveAddress()

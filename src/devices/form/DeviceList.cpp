@@ -3,6 +3,7 @@
 #include "devices/form/RegisterSensorUnit.h"
 #include "devices/form/SensorNameUnit.h"
 #include "shell/Texts.h"
+#include "shell/form/Controls.h"
 #include "shell/form/Forms.h"
 #include "shell/form/Guarded.h"
 #include "shell/form/Main.h"
@@ -30,6 +31,9 @@ public:
                 guarded(*form, watched, [this, key] { form->ListView1KeyDown(key); });
                 return true;
             }
+            // As a click on the check box, whichever cell of the row has the focus.
+            if (key == Qt::Key_Space && flipCurrentRowCheck(qobject_cast<QTreeWidget *>(watched)))
+                return true;
         }
         return QObject::eventFilter(watched, event);
     }
@@ -98,6 +102,7 @@ void TForm1::listWindowProc(QTreeWidgetItem *row)
         ipSensor = row->text(1);
     netType = 1;
     preventRecall = false;
+    statusChanged();
 }
 
 void TForm1::ListView1KeyDown(int key)

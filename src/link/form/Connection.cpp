@@ -24,6 +24,7 @@ void TForm1::openConnection(bool retry, int count)
     Timer_openconn->stop();
     retray_counter = count;
     log(QStringLiteral("START conn at ") + host);
+    statusChanged();
 
     if (linkOpen && openHost == host) {
         // Keep the running exchange; the new tasks go out behind it.
@@ -84,6 +85,8 @@ void TForm1::attemptSucceeded()
     connecting = false;
     linkOpen = true;
     openHost = connectHost;
+    if (openHost == linkFailedHost)
+        linkFailure = status::Link::Idle;
     IdTCPClient1Connected();
 }
 
@@ -100,6 +103,10 @@ void TForm1::attemptFailed()
         log(QStringLiteral("******* RETRAY"));
     } else {
         showBusy(false);
+        linkFailure = status::Link::Unreachable;
+        linkFailedAt = clockNow();
+        linkFailedHost = connectHost;
+        statusChanged();
         prompts().error(this, texts.value(14), texts.value(164));
     }
 }
@@ -109,6 +116,7 @@ void TForm1::abandonAttempt()
     connectLimit->stop();
     connecting = false;
     IdTCPClient1->abort();
+    statusChanged();
     // Its tasks were meant for a device that is no longer wanted.
     for (int i = TaskList.Count() - 1; i >= 0; --i) {
         if (TaskList.Get(i)->host == connectHost) {
@@ -159,6 +167,8 @@ void TForm1::IdTCPClient1Disconnected()
     endSearchUnlessListening();
     addrequestName();
     showBusy(false);
+    reconnecting = false;
+    statusChanged();
 }
 
 void TForm1::Timer_commTimer()
@@ -180,12 +190,17 @@ void TForm1::Timer_commTimer()
     if (retray_counter > 0)
         --retray_counter;
     if (retray_counter == 0) {
+        linkFailure = status::Link::Silent;
+        linkFailedAt = clockNow();
+        linkFailedHost = host;
+        statusChanged();
         prompts().error(this, texts.value(14), texts.value(163));
         return;
     }
     for (const TtaskRecord &task : carried)
         TaskList.Add(std::make_unique<TtaskRecord>(task));
     setLinkHost(host);
+    reconnecting = true;
     openConnection(true, retray_counter);
 }
 

@@ -23,6 +23,7 @@ template <typename T> void caption(T *control, int text)
 
 void TForm1::applyCaptions()
 {
+    statusChanged();
     caption(reloadbutTab1, 108);
     PageControl1->setTabText(0, QStringLiteral("&1 ") + texts.value(137));
     caption(Tab1setunit, 96);

@@ -2,6 +2,7 @@
 
 #include <QLatin1String>
 #include <QToolButton>
+#include <QTreeWidget>
 
 // `widget` with its object name, so tests and people can find it by name.
 template <typename T> T *named(T *widget, const char *name)
@@ -18,4 +19,16 @@ inline QToolButton *toggle(const char *name, QWidget *parent)
     button->setToolButtonStyle(Qt::ToolButtonTextOnly);
     button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     return button;
+}
+
+// What Space does in a list with a check box per row: flips the current row's
+// box, whichever of its cells has the focus (the view alone acts only on the
+// box's own column). False when there is no current row.
+inline bool flipCurrentRowCheck(QTreeWidget *list)
+{
+    QTreeWidgetItem *row = list ? list->currentItem() : nullptr;
+    if (!row)
+        return false;
+    row->setCheckState(0, row->checkState(0) == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+    return true;
 }

@@ -4,6 +4,7 @@
 #include "devices/Discovery.h"
 #include "link/Records.h"
 #include "schedules/Program.h"
+#include "shell/StatusLine.h"
 #include "units/UnitTable.h"
 
 #include <QDateTime>
@@ -152,6 +153,13 @@ public:
     void helpShow();
     void log(const QString &line); // one line to Memo2
 
+    // ---- status bar ----------------------------------------------------
+    // Called wherever the link, the unit panel or the reload countdown
+    // changes; the status bar follows on the next pass of the event loop.
+    void statusChanged();
+    void refreshStatusBar();
+    status::Facts statusFacts() const;
+
     // The computer's clock; tests replace it.
     std::function<QDateTime()> clockNow = [] { return QDateTime::currentDateTime(); };
 
@@ -255,6 +263,12 @@ public:
     // Help tab.
     HelpPane *helpPane = nullptr; // holds the viewer AcroPDF1
 
+    // Status bar.
+    QLabel *statusDevice = nullptr;
+    QLabel *statusLink = nullptr;
+    QLabel *statusPanel = nullptr;
+    QLabel *statusReload = nullptr;
+
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -264,6 +278,7 @@ private:
     void buildInfoTab();
     void buildSettingsTab();
     void buildNetworkTab();
+    void buildStatusBar();
     void connectControls();
     void onTabChanged(int index);
     QByteArray readLinkLine();
@@ -295,5 +310,16 @@ private:
     bool passQueued = false;         // a read pass is queued for data that arrived
     qint64 droppedBytes = 0;
     bool shownOnce = false;
+    // What the status bar remembers beyond the link's own flags.
+    status::Link linkFailure = status::Link::Idle; // Unreachable or Silent until a link opens there
+    QDateTime linkFailedAt;
+    QString linkFailedHost;
+    bool reconnecting = false;  // the link was reopened after a silence
+    bool reloadPending = false; // a reload waits for the panel to be filled
+    QDateTime reloadFailedAt;
+    QDateTime panelFilledAt;
+    int panelUnits = 0;
+    int panelFaults = 0;
+    bool statusQueued = false;
     int currentTab = 0;
 };

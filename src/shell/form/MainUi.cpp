@@ -89,6 +89,7 @@ void TForm1::buildUi()
     buildInfoTab();
     buildSettingsTab();
     buildNetworkTab();
+    buildStatusBar();
     auto *helpLayout = new QVBoxLayout(help);
     helpPane = named(new HelpPane(help), "helpPane");
     helpLayout->addWidget(helpPane);

@@ -19,6 +19,27 @@ void centreWindow(QWidget *w, const QWidget *host)
     w->move(frame.topLeft());
 }
 
+bool fitAndFixSize(QWidget *w)
+{
+    const QScreen *where = w->screen() ? w->screen() : QGuiApplication::primaryScreen();
+    if (!where)
+        return true;
+    const QRect area = where->availableGeometry();
+    const QRect frame = w->frameGeometry();
+    if (frame == area && w->minimumSize() == w->maximumSize())
+        return true;
+    const QRect client = w->geometry();
+    // The decoration's thickness on each side, as the window manager drew it.
+    const QSize fitted = area.adjusted(client.left() - frame.left(), client.top() - frame.top(),
+                                       client.right() - frame.right(), client.bottom() - frame.bottom())
+                             .size();
+    if (fitted.isValid())
+        w->setFixedSize(fitted);
+    // move() places the frame, not the client area.
+    w->move(area.topLeft());
+    return false;
+}
+
 QHBoxLayout *buttonRow(std::initializer_list<QWidget *> buttons, bool centred)
 {
     auto *row = new QHBoxLayout;

@@ -9,5 +9,10 @@ class QWidget;
 // screen it is on when `host` is null.
 void centreWindow(QWidget *w, const QWidget *host = nullptr);
 
+// Makes the window `w`, frame included, fill the available area of its screen
+// with a fixed size. The window manager answers a change by redrawing the
+// frame, so a caller repeats this until it returns true.
+bool fitAndFixSize(QWidget *w);
+
 // A row of dialog buttons: pushed to the right, or centred when `centred`.
 QHBoxLayout *buttonRow(std::initializer_list<QWidget *> buttons, bool centred = false);

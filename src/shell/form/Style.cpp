@@ -49,7 +49,9 @@ QPushButton:hover, QToolButton:hover { background: #E6F0EF; }
 QPushButton:pressed, QToolButton:pressed { background: #CFE3E1; }
 QPushButton:disabled, QToolButton:disabled { color: #8A9A99; border-color: #C9D3D2; }
 QPushButton:default { border: 1px solid #2F6F73; }
-QToolButton:checked { background: #CFE3E1; border: 1px solid #2F6F73; }
+QToolButton:checked { background: #2F6F73; color: white; font-weight: bold; border: 1px solid #1E4E51; }
+QToolButton:checked:hover { background: #3A8085; }
+QToolButton:checked:disabled { background: #93A9A8; color: #EEF2F1; border-color: #93A9A8; }
 QTabBar::tab { padding: 6px 16px; }
 QGroupBox { font-weight: bold; }
 QStatusBar QLabel { padding: 0 6px; }

@@ -1,5 +1,6 @@
 // The unit panel: the first tab of the main window.
 #include "shell/Texts.h"
+#include "shell/form/Controls.h"
 #include "shell/form/Forms.h"
 #include "shell/form/Main.h"
 #include "shell/form/Prompts.h"
@@ -7,7 +8,10 @@
 
 #include <QComboBox>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QPainter>
 #include <QPlainTextEdit>
+#include <QStyledItemDelegate>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -19,6 +23,61 @@ namespace {
 constexpr int AddressColumn = 6;
 const QColor PaleGreen(192, 220, 192);
 const QColor FaultRed(255, 0, 0);
+
+// Draws a selected row in a darker shade of its own colour inside a frame, so
+// that selecting a unit in fault does not hide its red.
+class SelectionFrame final : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::paint(painter, option, index);
+        if (!(option.state & QStyle::State_Selected))
+            return;
+        painter->save();
+        painter->setPen(QPen(QColor(0x1F, 0x2A, 0x30), 2));
+        const QRectF r = QRectF(option.rect).adjusted(0, 1, 0, -1);
+        painter->drawLine(r.topLeft(), r.topRight());
+        painter->drawLine(r.bottomLeft(), r.bottomRight());
+        if (index.column() == 0)
+            painter->drawLine(r.topLeft() + QPointF(1, 0), r.bottomLeft() + QPointF(1, 0));
+        if (index.column() == LastShownColumn)
+            painter->drawLine(r.topRight() - QPointF(1, 0), r.bottomRight() - QPointF(1, 0));
+        painter->restore();
+    }
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (!(option->state & QStyle::State_Selected))
+            return;
+        option->state &= ~QStyle::State_Selected;
+        const QColor own = option->backgroundBrush.style() == Qt::NoBrush ? QColor(Qt::white)
+                                                                          : option->backgroundBrush.color();
+        option->backgroundBrush = own.darker(125);
+    }
+
+private:
+    static constexpr int LastShownColumn = AddressColumn - 1;
+};
+
+// Space ticks or unticks the current row whichever of its cells holds the focus.
+class SpaceTicks final : public QObject
+{
+public:
+    using QObject::QObject;
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Space &&
+            flipCurrentRowCheck(qobject_cast<QTreeWidget *>(watched)))
+            return true;
+        return QObject::eventFilter(watched, event);
+    }
+};
 
 } // namespace
 
@@ -48,6 +107,13 @@ void TForm1::setupUnitListColumns()
     for (int column = 0; column < AddressColumn; ++column)
         Tab1PanelList->setColumnWidth(column, widths[column]);
     Tab1PanelList->setColumnHidden(AddressColumn, true);
+    // Headings are cut at the fixed widths: the whole caption is a tooltip.
+    for (int column = 0; column < AddressColumn; ++column)
+        Tab1PanelList->headerItem()->setToolTip(column, headers.at(column));
+    if (!dynamic_cast<SelectionFrame *>(Tab1PanelList->itemDelegate())) {
+        Tab1PanelList->setItemDelegate(new SelectionFrame(Tab1PanelList));
+        Tab1PanelList->installEventFilter(new SpaceTicks(Tab1PanelList));
+    }
 }
 
 void TForm1::fillUnitList()
@@ -67,6 +133,16 @@ void TForm1::fillUnitList()
     Tab1PanelList->addTopLevelItems(rows);
     for (int index = 0; index < rows.size(); ++index)
         Tab1PanelListAdvancedCustomDrawItem(rows.at(index), index);
+
+    reloadPending = false;
+    reloadFailedAt = QDateTime();
+    panelFilledAt = clockNow();
+    panelUnits = int(rows.size());
+    panelFaults = int(std::count_if(rows.begin(), rows.end(), [this](const QTreeWidgetItem *item) {
+        const int adr = unitAddressOfRow(item);
+        return adr >= 0 && units::inFault(unit_par[size_t(adr)]);
+    }));
+    statusChanged();
 }
 
 void TForm1::addUnitItem(int adr)
@@ -76,6 +152,9 @@ void TForm1::addUnitItem(int adr)
         Tab1PanelList, {row.name, row.mode, row.fan, row.remote, row.setTemp, row.roomTemp, row.address});
     item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
     item->setCheckState(0, Qt::Unchecked);
+    // Cells are cut at the fixed column widths: the whole text is a tooltip.
+    for (int column = 0; column < AddressColumn; ++column)
+        item->setToolTip(column, item->text(column));
 }
 
 void TForm1::Tab1PanelListAdvancedCustomDrawItem(QTreeWidgetItem *item, int index)
@@ -124,6 +203,7 @@ void TForm1::reloadUnitList()
         autoupdtm->start();
     else
         autoupdtm->stop();
+    statusChanged();
     // A slow device must not get a second reload queued behind the first one:
     // each would bring a request for every unit, and the link would never empty.
     if (reloadRunning(ipSensor)) {
@@ -139,6 +219,7 @@ void TForm1::reloadUnitList()
         for (int task : {50, 51, 70, 29})
             TaskList.Add_addr(task, 0, {}, TaskOrigin::Reload);
     Tab1PanelList->clear();
+    reloadPending = true;
     openConnection(true, 5);
 }
 
@@ -209,6 +290,7 @@ void TForm1::autoupdtmTimer()
             --autoupt_counter;
         return;
     }
+    statusChanged();
     if (autoupt_counter < 2) {
         if (autoupdvalue > 0) {
             autoupt_counter = autoupdvalue;
@@ -223,6 +305,7 @@ void TForm1::tab3sb3Click(int tag)
 {
     autoupdvalue = tag;
     log(QStringLiteral("auto upd %1").arg(tag));
+    statusChanged();
 }
 
 void TForm1::InfoShow()
@@ -235,6 +318,7 @@ void TForm1::InfoHide()
 {
     log(QStringLiteral("tab1 hide"));
     autoupdtm->stop();
+    statusChanged();
 }
 
 void TForm1::ImpostazioniShow()

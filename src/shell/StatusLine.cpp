@@ -1,0 +1,155 @@
+#include "shell/StatusLine.h"
+
+#include <array>
+
+namespace status {
+namespace {
+
+enum Id {
+    NoDevice,
+    Device,
+    Idle,
+    Connecting,
+    Exchanging,
+    Retrying,
+    Reconnecting,
+    Unreachable,
+    Silent,
+    OtherHost,
+    NeverFilled,
+    Filled,
+    Counts,
+    NoUnits,
+    Reloading,
+    ReloadFailed,
+    ReloadFailedAfter,
+    NextReload,
+    NoAutoReload,
+    AutoReloadPaused,
+    Count
+};
+
+using Table = std::array<const char *, Count>;
+
+// clang-format off
+const Table English = {
+    "No active device",
+    "%1 (%2)",
+    "Idle",
+    "Connecting",
+    "Exchanging data",
+    "Connection failed, retrying: %1 attempt(s) left",
+    "Not responding, reconnecting: %1 attempt(s) left",
+    "Not reachable since %1",
+    "Not responding since %1",
+    "%1 (%2)",
+    "Not updated yet",
+    "Updated %1",
+    "%1: %2 units, %3 in fault",
+    "%1: no units",
+    "Reloading",
+    "Reload failed at %1, no data",
+    "Reload failed at %1; last update %2",
+    "Next reload in %1 s",
+    "No automatic reload",
+    "Automatic reload paused",
+};
+
+const Table Italian = {
+    "Nessun dispositivo attivo",
+    "%1 (%2)",
+    "Inattivo",
+    "Connessione in corso",
+    "Scambio dati in corso",
+    "Connessione fallita, nuovo tentativo: %1 rimasti",
+    "Nessuna risposta, riconnessione: %1 tentativi rimasti",
+    "Non raggiungibile dalle %1",
+    "Non risponde dalle %1",
+    "%1 (%2)",
+    "Non ancora aggiornato",
+    "Aggiornato %1",
+    "%1: %2 unità, %3 in errore",
+    "%1: nessuna unità",
+    "Aggiornamento in corso",
+    "Aggiornamento fallito alle %1, nessun dato",
+    "Aggiornamento fallito alle %1; ultimo aggiornamento %2",
+    "Prossimo aggiornamento tra %1 s",
+    "Aggiornamento automatico disattivato",
+    "Aggiornamento automatico sospeso",
+};
+// clang-format on
+
+QString text(Id id, int lang)
+{
+    return QString::fromUtf8((lang == 1 ? Italian : English)[size_t(id)]);
+}
+
+QString linkText(const Facts &f, int lang)
+{
+    switch (f.link) {
+    case Link::Idle:
+        return text(Idle, lang);
+    case Link::Connecting:
+        return text(Connecting, lang);
+    case Link::Exchanging:
+        return text(Exchanging, lang);
+    case Link::Retrying:
+        return text(Retrying, lang).arg(f.attemptsLeft);
+    case Link::Reconnecting:
+        return text(Reconnecting, lang).arg(f.attemptsLeft);
+    case Link::Unreachable:
+        return text(Unreachable, lang).arg(f.failedAt.toString(QStringLiteral("HH:mm")));
+    case Link::Silent:
+        return text(Silent, lang).arg(f.failedAt.toString(QStringLiteral("HH:mm")));
+    }
+    return {};
+}
+
+QString filledText(const Facts &f, int lang)
+{
+    if (!f.filledAt.isValid())
+        return text(NeverFilled, lang);
+    const QString when = text(Filled, lang).arg(f.filledAt.toString(QStringLiteral("HH:mm:ss")));
+    if (f.units == 0)
+        return text(NoUnits, lang).arg(when);
+    return text(Counts, lang).arg(when).arg(f.units).arg(f.faults);
+}
+
+} // namespace
+
+Line describe(const Facts &f, int lang)
+{
+    Line line;
+    if (f.deviceAddress.isEmpty())
+        line.device = text(NoDevice, lang);
+    else if (f.deviceName.isEmpty())
+        line.device = f.deviceAddress;
+    else
+        line.device = text(Device, lang).arg(f.deviceName, f.deviceAddress);
+    line.link = linkText(f, lang);
+    // The link may serve another device for a while (discovery, the network tab): say which.
+    if (f.link != Link::Idle && !f.linkHost.isEmpty() && f.linkHost != f.deviceAddress)
+        line.link = text(OtherHost, lang).arg(line.link, f.linkHost);
+
+    if (f.reloading)
+        line.panel = text(Reloading, lang);
+    else if (f.reloadFailedAt.isValid()) {
+        // The panel was emptied for the reload: an empty panel must not read as "no units".
+        const QString at = f.reloadFailedAt.toString(QStringLiteral("HH:mm:ss"));
+        line.panel =
+            f.filledAt.isValid()
+                ? text(ReloadFailedAfter, lang).arg(at, f.filledAt.toString(QStringLiteral("HH:mm:ss")))
+                : text(ReloadFailed, lang).arg(at);
+    } else
+        line.panel = filledText(f, lang);
+
+    if (f.autoReload == AutoReload::Off)
+        line.reload = text(NoAutoReload, lang);
+    else if (f.autoReload == AutoReload::Paused)
+        line.reload = text(AutoReloadPaused, lang);
+    else
+        line.reload = text(NextReload, lang).arg(f.nextReloadIn);
+    return line;
+}
+
+} // namespace status

@@ -1,0 +1,162 @@
+// The status bar's wording, and what it says through real exchanges with the
+// simulator; the unit panel's tooltips and keyboard.
+#include "shell/StatusLine.h"
+#include "shell/Texts.h"
+#include "shell/form/Main.h"
+#include "support/Fixtures.h"
+#include "support/ScriptedPrompts.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <memory>
+
+using status::Facts;
+using status::Link;
+
+Q_DECLARE_METATYPE(Facts)
+
+namespace {
+
+const QDateTime At1040(QDate(2026, 12, 9), QTime(10, 40, 0));
+const QDateTime At1042(QDate(2026, 12, 9), QTime(10, 42, 7));
+
+Facts facts(std::function<void(Facts &)> change)
+{
+    Facts f;
+    f.deviceName = QStringLiteral("Demo");
+    f.deviceAddress = QStringLiteral("10.0.0.5");
+    change(f);
+    return f;
+}
+
+} // namespace
+
+class TestStatusBar : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<ScriptedPrompts> prompts;
+    std::unique_ptr<TForm1> form;
+
+    void startReload(const QString &host)
+    {
+        form->ipSensor = host;
+        form->devList.Add(host, QStringLiteral("Roof"));
+        form->reloadUnitList();
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        useFastIntervals();
+        loadLanguage(0);
+    }
+
+    void init()
+    {
+        prompts = std::make_unique<ScriptedPrompts>();
+        form = makeTestForm();
+        form->clockNow = [] { return At1040; };
+    }
+
+    void cleanup()
+    {
+        form.reset();
+        prompts.reset();
+    }
+
+    void describes_data()
+    {
+        QTest::addColumn<Facts>("facts");
+        QTest::addColumn<int>("lang");
+        QTest::addColumn<QString>("link");
+        QTest::addColumn<QString>("panel");
+        // clang-format off
+        QTest::newRow("filled, no units") << facts([](Facts &f) { f.filledAt = At1042; }) << 0
+            << "Idle" << "Updated 10:42:07: no units";
+        QTest::newRow("failed reload is not an empty panel")
+            << facts([](Facts &f) { f.reloadFailedAt = At1042; f.link = Link::Unreachable; f.failedAt = At1040;
+                                    f.linkHost = f.deviceAddress; }) << 0
+            << "Not reachable since 10:40" << "Reload failed at 10:42:07, no data";
+        QTest::newRow("failed after a good one")
+            << facts([](Facts &f) { f.filledAt = At1040; f.units = 12; f.reloadFailedAt = At1042; }) << 0
+            << "Idle" << "Reload failed at 10:42:07; last update 10:40:00";
+        QTest::newRow("counts") << facts([](Facts &f) { f.filledAt = At1042; f.units = 12; f.faults = 2;
+                                                         f.link = Link::Retrying; f.attemptsLeft = 1; }) << 0
+            << "Connection failed, retrying: 1 attempt(s) left" << "Updated 10:42:07: 12 units, 2 in fault";
+        QTest::newRow("link serves another device")
+            << facts([](Facts &f) { f.link = Link::Exchanging; f.linkHost = QStringLiteral("10.0.0.9"); }) << 0
+            << "Exchanging data (10.0.0.9)" << "Not updated yet";
+        QTest::newRow("Italian") << facts([](Facts &f) { f.link = Link::Silent; f.failedAt = At1040;
+                                                          f.filledAt = At1042; f.units = 3; f.faults = 1; }) << 1
+            << "Non risponde dalle 10:40" << QString::fromUtf8("Aggiornato 10:42:07: 3 unità, 1 in errore");
+        // clang-format on
+    }
+    void describes()
+    {
+        QFETCH(Facts, facts);
+        QFETCH(int, lang);
+        QFETCH(QString, link);
+        QFETCH(QString, panel);
+        const status::Line line = status::describe(facts, lang);
+        QCOMPARE(line.link, link);
+        QCOMPARE(line.panel, panel);
+    }
+
+    void reloadThatSucceeds()
+    {
+        SimProcess sim;
+        QVERIFY(sim.start(QStringLiteral("127.0.0.171"), {QStringLiteral("--demo")}));
+        form->clockNow = [] { return At1042; };
+        startReload(QStringLiteral("127.0.0.171"));
+        QTRY_VERIFY_WITH_TIMEOUT(linkIdle(*form) && form->Tab1PanelList->topLevelItemCount() > 0, 8000);
+        QTRY_COMPARE(form->statusPanel->text(), QStringLiteral("Updated 10:42:07: 12 units, 2 in fault"));
+        QCOMPARE(form->statusLink->text(), QStringLiteral("Idle"));
+        QCOMPARE(form->statusDevice->text(), QStringLiteral("Roof (127.0.0.171)"));
+
+        // Every cell and heading can be read whole, however narrow its column.
+        QTreeWidget *list = form->Tab1PanelList;
+        for (int row = 0; row < list->topLevelItemCount(); ++row)
+            for (int column = 0; column < 6; ++column)
+                QCOMPARE(list->topLevelItem(row)->toolTip(column), list->topLevelItem(row)->text(column));
+        for (int column = 0; column < 6; ++column)
+            QCOMPARE(list->headerItem()->toolTip(column), list->headerItem()->text(column));
+
+        // Space ticks and unticks the current row, also with the focus on a cell without the box.
+        list->setCurrentItem(list->topLevelItem(1), 1);
+        QTest::keyClick(list, Qt::Key_Space);
+        QCOMPARE(list->topLevelItem(1)->checkState(0), Qt::Checked);
+        QTest::keyClick(list, Qt::Key_Space);
+        QCOMPARE(list->topLevelItem(1)->checkState(0), Qt::Unchecked);
+    }
+
+    void reloadAgainstAnUnreachableController()
+    {
+        SimProcess sim;
+        QVERIFY(sim.start(QStringLiteral("127.0.0.172"), {QStringLiteral("--refuse")}, false));
+        startReload(QStringLiteral("127.0.0.172"));
+        QTRY_VERIFY_WITH_TIMEOUT(!prompts->shown.isEmpty(), 8000);
+        QCOMPARE(prompts->shown.first().text, texts.value(164));
+        QTRY_COMPARE(form->statusLink->text(), QStringLiteral("Not reachable since 10:40"));
+        QCOMPARE(form->statusPanel->text(), QStringLiteral("Reload failed at 10:40:00, no data"));
+    }
+
+    void reloadAgainstAControllerThatFallsSilent()
+    {
+        SimProcess sim;
+        QVERIFY(sim.start(QStringLiteral("127.0.0.173"), {QStringLiteral("--silent")}));
+        startReload(QStringLiteral("127.0.0.173"));
+        QTRY_COMPARE_WITH_TIMEOUT(form->statusLink->text(),
+                                  QStringLiteral("Not responding, reconnecting: 4 attempt(s) left"), 8000);
+        QTRY_VERIFY_WITH_TIMEOUT(!prompts->shown.isEmpty(), 15000);
+        QCOMPARE(prompts->shown.first().text, texts.value(163));
+        QTRY_COMPARE(form->statusLink->text(), QStringLiteral("Not responding since 10:40"));
+        QCOMPARE(form->statusPanel->text(), QStringLiteral("Reload failed at 10:40:00, no data"));
+    }
+};
+
+QTEST_MAIN(TestStatusBar)
+#include "tst_statusbar.moc"
