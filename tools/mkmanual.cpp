@@ -1,5 +1,7 @@
 // Renders one manual source (HTML) to a PDF file: mkmanual IN.html OUT.pdf
+#include "shell/Version.h"
 #include <QAbstractTextDocumentLayout>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -25,7 +27,9 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "mkmanual: cannot read %s\n", qPrintable(args.at(1)));
         return 1;
     }
-    const QString html = QString::fromUtf8(in.readAll());
+    // The manual names the version the build was made from.
+    const QString html = QString::fromUtf8(in.readAll())
+                             .replace(QStringLiteral("@VERSION@"), QStringLiteral(BREZZANO_VERSION));
     QDir().mkpath(QFileInfo(args.at(2)).absolutePath());
 
     QPdfWriter writer(args.at(2));
