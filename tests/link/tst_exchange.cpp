@@ -33,11 +33,7 @@ private Q_SLOTS:
     void init()
     {
         prompts = std::make_unique<ScriptedPrompts>();
-        form = std::make_unique<TForm1>();
-        form->resetControllerState();
-        form->setupUnitListColumns();
-        form->setupDevListColumns();
-        form->autoupdvalue = 0; // no automatic reload in the middle of a case
+        form = makeTestForm(); // no automatic reload in the middle of a case
     }
 
     void cleanup()

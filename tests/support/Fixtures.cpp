@@ -28,9 +28,7 @@ TForm1 *createDialogForms(const QString &host)
 {
     createForms();
     TForm1 *form = forms().Form1;
-    form->resetControllerState();
-    form->setupUnitListColumns();
-    form->autoupdvalue = 0;
+    prepareTestForm(*form);
     form->ipSensor = host;
     return form;
 }
@@ -79,13 +77,18 @@ QString SimProcess::output()
     return QString::fromUtf8(printed);
 }
 
+void prepareTestForm(TForm1 &form)
+{
+    form.resetControllerState();
+    form.setupUnitListColumns();
+    form.setupDevListColumns();
+    form.autoupdvalue = 0;
+}
+
 std::unique_ptr<TForm1> makeTestForm()
 {
     auto form = std::make_unique<TForm1>();
-    form->resetControllerState();
-    form->setupUnitListColumns();
-    form->setupDevListColumns();
-    form->autoupdvalue = 0;
+    prepareTestForm(*form);
     return form;
 }
 
@@ -120,9 +123,7 @@ WindowsUnderTest::WindowsUnderTest()
 {
     createForms();
     form = forms().Form1;
-    form->resetControllerState();
-    form->setupUnitListColumns();
-    form->autoupdvalue = 0;
+    prepareTestForm(*form);
 }
 
 WindowsUnderTest::~WindowsUnderTest()

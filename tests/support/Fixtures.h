@@ -36,6 +36,10 @@ private:
 };
 
 class TForm1;
+// The unit table reset, both lists' columns set up and no automatic reload, as
+// start-up leaves the window before its first reload.
+void prepareTestForm(TForm1 &form);
+
 // A main window with its lists set up as start-up leaves them, without a
 // settings file, the start-up reload or the automatic reload.
 std::unique_ptr<TForm1> makeTestForm();
