@@ -24,6 +24,7 @@ app: configure
 	@cmake --build $(BUILD) -j $(JOBS) --target brezzano brezzano-sim manual
 
 test: build
+	@scripts/deps.sh --test
 	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 # The suite under AddressSanitizer and UndefinedBehaviorSanitizer, in its own build folder.
@@ -33,6 +34,7 @@ test: build
 # leak is (deeper stacks always pass through Qt's event loop); raise
 # malloc_context_size by hand to read a longer one.
 sanitize: deps
+	@scripts/deps.sh --test
 	@cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug \
 	  -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer -D_GLIBCXX_ASSERTIONS" >/dev/null
 	@cmake --build build-asan -j $(JOBS)

@@ -18,6 +18,19 @@ for f in usr/bin/brezzano usr/bin/brezzano-sim usr/bin/brezzano-launch \
 done
 dpkg-deb -f "$deb" Depends | grep -q 'libqt6widgets6' || { echo "no Qt dependency: $(dpkg-deb -f "$deb" Depends)"; exit 1; }
 
+# Every program has its manual page, and the simulator's page names every option that its --help lists.
+for b in brezzano brezzano-sim brezzano-launch; do
+  [ -e "$root/usr/share/man/man1/$b.1.gz" ] || { echo "no manual page for $b"; exit 1; }
+done
+page=$(zcat "$root/usr/share/man/man1/brezzano-sim.1.gz" | sed 's/\\-/-/g')
+for opt in $("$root/usr/bin/brezzano-sim" --help | grep -o '^  \(-[a-z], \)\?--[a-z-]*' | grep -o -- '--[a-z-]*'); do
+  case "$opt" in --help|--help-all|--version) continue ;; esac
+  grep -qE -- "${opt}([^a-z-]|$)" <<<"$page" || { echo "brezzano-sim.1 does not describe $opt"; exit 1; }
+done
+# Running as root is normal in CI; lintian only warns about it.
+report=$(lintian "$deb" 2>&1 | grep -v 'running with root privileges' || true)
+[ -z "$report" ] || { echo "lintian:"; echo "$report"; exit 1; }
+
 # Nothing listens on this address: the program starts, fails to connect and keeps running.
 printf '[SENS]\nNETTYPE=1\nIP=127.0.0.201\nAUTOAUPD=0\nLANGUAGE=0\n' > "$work/brezzano.ini"
 (cd "$work" && QT_QPA_PLATFORM=offscreen exec "$root/usr/bin/brezzano") > "$work/out.log" 2>&1 &

@@ -16,6 +16,8 @@ case "${1:-}" in
   # libFuzzer comes with clang's runtime libraries of the same version.
   --fuzz) packages+=(clang libclang-rt-dev) ;;
   --format) packages+=(clang-format) ;;
+  # The package test checks the package with lintian.
+  --test) packages+=(lintian) ;;
 esac
 
 missing=()
