@@ -87,6 +87,7 @@ void TForm1::attemptSucceeded()
     openHost = connectHost;
     if (openHost == linkFailedHost)
         linkFailure = status::Link::Idle;
+    statusChanged();
     IdTCPClient1Connected();
 }
 

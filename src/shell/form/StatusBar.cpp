@@ -64,8 +64,11 @@ void TForm1::markSettingsSource()
     const auto note = [this](const QString &from) {
         return status::readFromOtherDevice(from, deviceName(from), ipSensor, lang_act);
     };
-    if (auto *options = qobject_cast<QGroupBox *>(tab3sb1->parentWidget()))
-        options->setTitle(note(optionsReadFrom));
+    // A blank title keeps the title's line, so the tab does not move when the note comes and goes.
+    if (auto *options = qobject_cast<QGroupBox *>(tab3sb1->parentWidget())) {
+        const QString optionsNote = note(optionsReadFrom);
+        options->setTitle(optionsNote.isEmpty() ? QStringLiteral(" ") : optionsNote);
+    }
     const QString clockNote = note(clockReadFrom);
     tab3lb2->setEnabled(clockNote.isEmpty());
     tab3lb2->setToolTip(clockNote);

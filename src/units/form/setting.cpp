@@ -228,9 +228,10 @@ void TForm2::buildUi()
     stb1->addWidget(stb1Panel0);
     stb1->addWidget(stb1Panel1, 1);
     layout->addWidget(stb1);
-    // Each mode hides other controls; their room stays so the dialog keeps one size.
-    for (QWidget *optional : std::initializer_list<QWidget *>{sb11, sb14, sb15, Edit4, Label6, Edit5, Label7,
-                                                              ToolBar3, btsetn, BitBtn1}) {
+    // Each mode hides other controls; their room stays so the dialog keeps one size. The name
+    // field gives way to the lock buttons beside it, which need the room in their mode.
+    for (QWidget *optional :
+         std::initializer_list<QWidget *>{sb11, sb14, sb15, Edit4, Label6, ToolBar3, btsetn, BitBtn1}) {
         QSizePolicy policy = optional->sizePolicy();
         policy.setRetainSizeWhenHidden(true);
         optional->setSizePolicy(policy);
