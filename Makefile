@@ -70,10 +70,10 @@ bench: configure
 	@QT_QPA_PLATFORM=offscreen $(BUILD)/bin/brezzano-bench
 	@$(BUILD)/bin/brezzano-settings-probe
 
-# The display is checked first: finding it missing after the build wastes minutes.
+# The display is checked first: finding it missing after the build wastes minutes. A display
+# is there already, so only what building needs is installed (by app).
 run:
 	@scripts/run.sh --check-display
-	@scripts/deps.sh --run
 	@$(MAKE) --no-print-directory app
 	@scripts/run.sh $(BUILD)
 

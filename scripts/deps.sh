@@ -11,8 +11,9 @@ packages=(
   dpkg-dev
 )
 case "${1:-}" in
-  # Only for running the application without a display, and for screenshots.
-  --run) packages+=(xvfb xauth imagemagick) ;;
+  # A virtual display for running the application without one (xvfb-run); install it before
+  # starting xvfb-run. Screenshot tools install their own.
+  --run) packages+=(xvfb xauth) ;;
   # libFuzzer comes with clang's runtime libraries of the same version.
   --fuzz) packages+=(clang libclang-rt-dev) ;;
   --format) packages+=(clang-format) ;;

@@ -10,9 +10,48 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
+#include <QTextLayout>
 
 #include <cstdio>
+
+namespace {
+
+int pageOf(qreal y, qreal pageHeight)
+{
+    return int(y / pageHeight);
+}
+
+// A heading left at the foot of a page, its text on the next, moves to that next page.
+void keepHeadingsWithText(QTextDocument &document, qreal pageHeight)
+{
+    QAbstractTextDocumentLayout *layout = document.documentLayout();
+    // Each move can push later headings: look again from the start until none moves.
+    for (int pass = 0; pass < 200; ++pass) {
+        bool moved = false;
+        for (QTextBlock block = document.begin(); block.isValid() && !moved; block = block.next()) {
+            const QTextBlock next = block.next();
+            if (block.blockFormat().headingLevel() == 0 || !next.isValid() || !next.layout() ||
+                next.layout()->lineCount() == 0)
+                continue;
+            const qreal headingTop = layout->blockBoundingRect(block).top();
+            const qreal firstLineBottom =
+                layout->blockBoundingRect(next).top() + next.layout()->lineAt(0).rect().bottom();
+            if (pageOf(firstLineBottom, pageHeight) > pageOf(headingTop, pageHeight)) {
+                QTextBlockFormat format = block.blockFormat();
+                format.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
+                QTextCursor(block).setBlockFormat(format);
+                moved = true;
+            }
+        }
+        if (!moved)
+            return;
+    }
+}
+
+} // namespace
 
 int main(int argc, char **argv)
 {
@@ -53,6 +92,7 @@ int main(int argc, char **argv)
     document.setDocumentMargin(0);
     document.setPageSize(body);
     document.setHtml(html);
+    keepHeadingsWithText(document, body.height());
 
     QFont numberFont(QStringLiteral("DejaVu Sans"), 9);
     for (int page = 0; page < document.pageCount(); ++page) {

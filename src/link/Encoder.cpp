@@ -134,8 +134,13 @@ Request encodeTask(const TtaskRecord &task, const RequestSources &src)
     case 48:
     case 49:
         return logged(controllerRequest(task.code, address));
-    case 33:
-        return logged(controllerRequest(33, address + updateBytes(src.updateBuffer)));
+    case 33: {
+        // No fan button down: the unit keeps its own fan speed; fan 0 is no speed at all.
+        QByteArray bytes = updateBytes(src.updateBuffer);
+        if (bytes.at(1) == 0 && task.addr >= 0 && task.addr < src.unitFans.size())
+            bytes[1] = src.unitFans.at(task.addr);
+        return logged(controllerRequest(33, address + bytes));
+    }
     case 34:
         return controllerRequest(34, address);
     case 35:

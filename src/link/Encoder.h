@@ -15,6 +15,7 @@
 struct RequestSources
 {
     QByteArray updateBuffer;          // update_buffer of the unit settings dialog (bytes 0 to 8 used)
+    QByteArray unitFans;              // each unit's own fan byte (status byte 3), by address
     QString unitName;                 // Edit5 of the unit settings dialog
     QString deviceName;               // Edit1 of the device-name dialog
     QString newPassword;              // BZ_newpassword

@@ -26,6 +26,10 @@ enum Id {
     NextReload,
     NoAutoReload,
     AutoReloadPaused,
+    PanelFromOther,
+    OneSettingWaiting,
+    SettingsWaiting,
+    ReadFromOther,
     Count
 };
 
@@ -53,6 +57,10 @@ const Table English = {
     "Next reload in %1 s",
     "No automatic reload",
     "Automatic reload paused",
+    "Rows still from %1 until reloaded",
+    "1 setting waiting for the controller",
+    "%1 settings waiting for the controller",
+    "Read from %1, not from the active device",
 };
 
 const Table Italian = {
@@ -76,6 +84,10 @@ const Table Italian = {
     "Prossimo aggiornamento tra %1 s",
     "Aggiornamento automatico disattivato",
     "Aggiornamento automatico sospeso",
+    "Righe ancora di %1 fino al prossimo aggiornamento",
+    "1 impostazione in attesa del controllo centralizzato",
+    "%1 impostazioni in attesa del controllo centralizzato",
+    "Letti da %1, non dal dispositivo attivo",
 };
 // clang-format on
 
@@ -115,6 +127,11 @@ QString filledText(const Facts &f, int lang)
     return text(Counts, lang).arg(when).arg(f.units).arg(f.faults);
 }
 
+QString deviceText(const QString &name, const QString &address, int lang)
+{
+    return name.isEmpty() ? address : text(Device, lang).arg(name, address);
+}
+
 } // namespace
 
 Line describe(const Facts &f, int lang)
@@ -122,25 +139,31 @@ Line describe(const Facts &f, int lang)
     Line line;
     if (f.deviceAddress.isEmpty())
         line.device = text(NoDevice, lang);
-    else if (f.deviceName.isEmpty())
-        line.device = f.deviceAddress;
     else
-        line.device = text(Device, lang).arg(f.deviceName, f.deviceAddress);
+        line.device = deviceText(f.deviceName, f.deviceAddress, lang);
     line.link = linkText(f, lang);
     // The link may serve another device for a while (discovery, the network tab): say which.
     if (f.link != Link::Idle && !f.linkHost.isEmpty() && f.linkHost != f.deviceAddress)
         line.link = text(OtherHost, lang).arg(line.link, f.linkHost);
+    if (f.settingsWaiting == 1)
+        line.link += QStringLiteral("; ") + text(OneSettingWaiting, lang);
+    else if (f.settingsWaiting > 1)
+        line.link += QStringLiteral("; ") + text(SettingsWaiting, lang).arg(f.settingsWaiting);
 
+    // Counts of one device must never stand beside the name of another.
+    const bool fromOther = !f.panelFrom.isEmpty() && f.panelFrom != f.deviceAddress;
     if (f.reloading)
         line.panel = text(Reloading, lang);
     else if (f.reloadFailedAt.isValid()) {
         // The panel was emptied for the reload: an empty panel must not read as "no units".
         const QString at = f.reloadFailedAt.toString(QStringLiteral("HH:mm:ss"));
         line.panel =
-            f.filledAt.isValid()
+            f.filledAt.isValid() && !fromOther
                 ? text(ReloadFailedAfter, lang).arg(at, f.filledAt.toString(QStringLiteral("HH:mm:ss")))
                 : text(ReloadFailed, lang).arg(at);
-    } else
+    } else if (fromOther && f.filledAt.isValid())
+        line.panel = text(PanelFromOther, lang).arg(deviceText(f.panelFromName, f.panelFrom, lang));
+    else
         line.panel = filledText(f, lang);
 
     if (f.autoReload == AutoReload::Off)
@@ -150,6 +173,21 @@ Line describe(const Facts &f, int lang)
     else
         line.reload = text(NextReload, lang).arg(f.nextReloadIn);
     return line;
+}
+
+QDateTime failedSince(Link shown, const QString &shownHost, const QDateTime &shownAt, const QString &host,
+                      const QDateTime &now)
+{
+    const bool stillAway = (shown == Link::Unreachable || shown == Link::Silent) && shownHost == host;
+    return stillAway && shownAt.isValid() ? shownAt : now;
+}
+
+QString readFromOtherDevice(const QString &readFrom, const QString &readFromName, const QString &active,
+                            int lang)
+{
+    if (readFrom.isEmpty() || readFrom == active)
+        return {};
+    return text(ReadFromOther, lang).arg(deviceText(readFromName, readFrom, lang));
 }
 
 } // namespace status

@@ -37,6 +37,9 @@ struct Facts
     int faults = 0;           // of those, units in fault
     bool reloading = false;   // a reload of the unit panel waits for its answers
     QDateTime reloadFailedAt; // the last reload ended without filling the panel; invalid: it did not
+    QString panelFrom;        // the device whose units fill the panel; empty: not known
+    QString panelFromName;    // its name in the address book, if any
+    int settingsWaiting = 0;  // settings queued that have not gone out yet
     AutoReload autoReload = AutoReload::Off;
     int nextReloadIn = 0; // Counting: seconds to the next automatic reload
 };
@@ -51,5 +54,15 @@ struct Line
 };
 
 Line describe(const Facts &facts, int lang);
+
+// Since when a failure of `host` is shown: a failure of the same host, shown since
+// `shownAt` and not cleared by a link that opened there, keeps that first time.
+QDateTime failedSince(Link shown, const QString &shownHost, const QDateTime &shownAt, const QString &host,
+                      const QDateTime &now);
+
+// A note for controls filled from `readFrom` while `active` is the active device:
+// empty when they belong to it (or when nothing was read yet).
+QString readFromOtherDevice(const QString &readFrom, const QString &readFromName, const QString &active,
+                            int lang);
 
 } // namespace status

@@ -220,6 +220,19 @@ QString extraText(ExtraText id)
                                                     "brezzano.ini non contiene un indirizzo REGURL valido.")
                                    : QStringLiteral("Registration is not configured: the SENS section of "
                                                     "brezzano.ini holds no usable REGURL address.");
+    case ExtraText::ChooseFanSpeed:
+        return loadedLanguage == 1 ? QStringLiteral("Scegliere una velocità del ventilatore.")
+                                   : QStringLiteral("Choose a fan speed.");
+    case ExtraText::ZoomIn:
+        return loadedLanguage == 1 ? QStringLiteral("Ingrandisci") : QStringLiteral("Zoom in");
+    case ExtraText::ZoomOut:
+        return loadedLanguage == 1 ? QStringLiteral("Riduci") : QStringLiteral("Zoom out");
+    case ExtraText::FitWidth:
+        return loadedLanguage == 1 ? QStringLiteral("Adatta alla larghezza") : QStringLiteral("Fit width");
+    case ExtraText::PreviousPage:
+        return loadedLanguage == 1 ? QStringLiteral("Pagina precedente") : QStringLiteral("Previous page");
+    case ExtraText::NextPage:
+        return loadedLanguage == 1 ? QStringLiteral("Pagina successiva") : QStringLiteral("Next page");
     }
     return {};
 }

@@ -14,5 +14,13 @@ extern QStringList texts;
 void loadLanguage(int lang);
 
 // Texts of this build beyond the fixed table, in the language last loaded.
-enum class ExtraText { RegistrationNotConfigured };
+enum class ExtraText {
+    RegistrationNotConfigured,
+    ChooseFanSpeed,
+    ZoomIn,
+    ZoomOut,
+    FitWidth,
+    PreviousPage,
+    NextPage,
+};
 QString extraText(ExtraText id);

@@ -198,13 +198,14 @@ private Q_SLOTS:
         QCOMPARE(form->ListView1->headerItem()->text(1), QStringLiteral("Indirizzo IP"));
         QCOMPARE(form->Tab1PanelList->headerItem()->text(1), QString::fromUtf8("Modalità  di funzionamento"));
 
-        // Switching to English: captions and device columns follow, the panel columns stay.
+        // Switching to English: captions and the columns of both lists follow at once.
         form->ipSensor = QStringLiteral("127.0.0.54"); // the reload of the device list stays on loopback
         form->sel_languageChange(0);
         QCOMPARE(form->PageControl1->tabText(0), QStringLiteral("&1 Panel"));
         QCOMPARE(form->reloadbutTab1->text(), QStringLiteral("Update"));
         QCOMPARE(form->ListView1->headerItem()->text(0), QStringLiteral("Name"));
-        QCOMPARE(form->Tab1PanelList->headerItem()->text(1), QString::fromUtf8("Modalità  di funzionamento"));
+        QCOMPARE(form->Tab1PanelList->headerItem()->text(1), QStringLiteral("Operating mode"));
+        QCOMPARE(form->Tab1PanelList->headerItem()->toolTip(1), QStringLiteral("Operating mode"));
         QCOMPARE(form->lang_act, 0);
         QVERIFY(logHas(*form, QStringLiteral("START conn at 127.0.0.54")));
     }

@@ -93,6 +93,21 @@ private Q_SLOTS:
         QTest::newRow("Italian") << facts([](Facts &f) { f.link = Link::Silent; f.failedAt = At1040;
                                                           f.filledAt = At1042; f.units = 3; f.faults = 1; }) << 1
             << "Non risponde dalle 10:40" << QString::fromUtf8("Aggiornato 10:42:07: 3 unità, 1 in errore");
+        QTest::newRow("another device's rows, a setting waiting")
+            << facts([](Facts &f) { f.filledAt = At1042; f.units = 12; f.panelFrom = QStringLiteral("10.0.0.7");
+                                    f.panelFromName = QStringLiteral("Roof"); f.link = Link::Unreachable;
+                                    f.failedAt = At1040; f.linkHost = f.deviceAddress; f.settingsWaiting = 1; }) << 0
+            << "Not reachable since 10:40; 1 setting waiting for the controller"
+            << "Rows still from Roof (10.0.0.7) until reloaded";
+        QTest::newRow("Italian, another device's rows")
+            << facts([](Facts &f) { f.filledAt = At1042; f.panelFrom = QStringLiteral("10.0.0.7");
+                                    f.settingsWaiting = 2; }) << 1
+            << "Inattivo; 2 impostazioni in attesa del controllo centralizzato"
+            << "Righe ancora di 10.0.0.7 fino al prossimo aggiornamento";
+        QTest::newRow("failed reload after another device's rows")
+            << facts([](Facts &f) { f.filledAt = At1040; f.units = 4; f.panelFrom = QStringLiteral("10.0.0.7");
+                                    f.reloadFailedAt = At1042; }) << 0
+            << "Idle" << "Reload failed at 10:42:07, no data";
         // clang-format on
     }
     void describes()
@@ -104,6 +119,26 @@ private Q_SLOTS:
         const status::Line line = status::describe(facts, lang);
         QCOMPARE(line.link, link);
         QCOMPARE(line.panel, panel);
+    }
+
+    // A controller that stays away keeps the time it was first missed.
+    void failedSince()
+    {
+        const QString host = QStringLiteral("10.0.0.5");
+        const QString other = QStringLiteral("10.0.0.9");
+        struct Row
+        {
+            Link shown;
+            QString shownHost;
+            QDateTime shownAt, expected;
+        };
+        const Row rows[] = {{Link::Unreachable, host, At1040, At1040},
+                            {Link::Silent, host, At1040, At1040},
+                            {Link::Unreachable, other, At1040, At1042},
+                            {Link::Idle, host, At1040, At1042},
+                            {Link::Unreachable, host, QDateTime(), At1042}};
+        for (const Row &row : rows)
+            QCOMPARE(status::failedSince(row.shown, row.shownHost, row.shownAt, host, At1042), row.expected);
     }
 
     void reloadThatSucceeds()
@@ -142,6 +177,13 @@ private Q_SLOTS:
         QCOMPARE(prompts->shown.first().text, texts.value(164));
         QTRY_COMPARE(form->statusLink->text(), QStringLiteral("Not reachable since 10:40"));
         QCOMPARE(form->statusPanel->text(), QStringLiteral("Reload failed at 10:40:00, no data"));
+
+        // Two minutes on, the next attempt fails too: the first failure's time stays.
+        form->clockNow = [] { return At1042; };
+        form->reloadUnitList();
+        QTRY_VERIFY_WITH_TIMEOUT(prompts->shown.size() == 2, 8000);
+        QTRY_COMPARE(form->statusPanel->text(), QStringLiteral("Reload failed at 10:42:07, no data"));
+        QCOMPARE(form->statusLink->text(), QStringLiteral("Not reachable since 10:40"));
     }
 
     void reloadAgainstAControllerThatFallsSilent()

@@ -323,6 +323,7 @@ private Q_SLOTS:
             dialog->btsetn->click();
             dialog->sb15->click();
             dialog->sb14->click();
+            dialog->sb8->click();
             dialog->btset->click();
             return 0;
         };
@@ -330,6 +331,72 @@ private Q_SLOTS:
         QCOMPARE(form->lock_mode, quint8(2));
         QCOMPARE(queued(form->TaskList), QStringLiteral("71@0 29@0 36@0 29@0 37@0 29@0 38@0 29@0"));
         QCOMPARE(frameOf(0), QByteArray("*MK4702*02#"));
+    }
+
+    // A unit on very low fan (no button for it) and one on medium (sb9).
+    void setWithoutFanKeepsEachUnitsFan_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("chooseLow");
+        QTest::addColumn<QString>("sent"); // the fan byte of each Set request, then any message
+
+        QTest::newRow("one unit, no button") << 0 << false << "33@5:08";
+        QTest::newRow("one unit, low") << 0 << true << "33@5:04";
+        QTest::newRow("selected, no button") << 1 << false << "33@5:08 33@7:02";
+        QTest::newRow("selected, low") << 1 << true << "33@5:04 33@7:04";
+        QTest::newRow("all, no button") << 2 << false << "Choose a fan speed.";
+        QTest::newRow("all, low") << 2 << true << "38@0:04";
+    }
+
+    void setWithoutFanKeepsEachUnitsFan()
+    {
+        QFETCH(int, mode);
+        QFETCH(bool, chooseLow);
+        QFETCH(QString, sent);
+        showUnits({5, 7});
+        form->unit_par[5].buffer[units::FanByte] = 0x08;
+        form->unit_par[7].buffer[units::FanByte] = 0x02;
+        tick(5);
+        tick(7);
+        prompts->answer = [&](QDialog *) {
+            if (chooseLow)
+                dialog->sb8->click();
+            dialog->btset->click();
+            return 0;
+        };
+        dialog->ShowSetting(mode, 5);
+        QStringList made;
+        for (int i = 0; i < form->TaskList.Count(); ++i) {
+            const int code = form->TaskList.Get(i)->code;
+            if (code == 33 || code == 38)
+                made << QStringLiteral("%1@%2:").arg(code).arg(form->TaskList.Get(i)->addr) +
+                            QString::fromLatin1(frameOf(i).mid(code == 33 ? 12 : 10, 2));
+        }
+        for (const ScriptedPrompts::Shown &message : prompts->shown)
+            made << message.text;
+        QCOMPARE(made.join(QLatin1Char(' ')), sent);
+    }
+
+    // While the dialog is open no reload starts, and the status bar says so in every mode.
+    void dialogPausesTheAutomaticReload()
+    {
+        showUnits({5});
+        tick(5);
+        form->autoupdvalue = 30;
+        form->autoupt_counter = 12;
+        form->autoupdtm->start(60000); // counting, but no tick comes during the test
+        const QString paused = QStringLiteral("Automatic reload paused");
+        for (int mode : {0, 1, 2}) {
+            form->statusChanged();
+            QTRY_COMPARE(form->statusReload->text(), QStringLiteral("Next reload in 12 s"));
+            bool shown = false;
+            prompts->answer = [&](QDialog *) {
+                shown = QTest::qWaitFor([&] { return form->statusReload->text() == paused; }, 2000);
+                return 0;
+            };
+            dialog->ShowSetting(mode, 5);
+            QVERIFY2(shown, qPrintable(QString::number(mode)));
+        }
     }
 
     void schedulesGoOutOncePerUnit()
@@ -370,6 +437,7 @@ private Q_SLOTS:
         QString shown;
         prompts->answer = [&](QDialog *d) {
             if (d == dialog) {
+                dialog->sb8->click();
                 dialog->btset->click();
                 shown = statusText(*dialog);
                 return 0;
@@ -510,6 +578,7 @@ private Q_SLOTS:
         prompts->answer = [&](QDialog *d) {
             if (d != dialog)
                 return 0;
+            dialog->sb8->click();
             dialog->btset->click();
             [&] { QTRY_COMPARE_WITH_TIMEOUT(prompts->shown.size(), 1, 3000); }();
             // A reload of another controller that runs dry has not sent these settings.

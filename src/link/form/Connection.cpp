@@ -87,6 +87,7 @@ void TForm1::attemptSucceeded()
     openHost = connectHost;
     if (openHost == linkFailedHost)
         linkFailure = status::Link::Idle;
+    statusChanged();
     IdTCPClient1Connected();
 }
 
@@ -103,8 +104,9 @@ void TForm1::attemptFailed()
         log(QStringLiteral("******* RETRAY"));
     } else {
         showBusy(false);
+        linkFailedAt =
+            status::failedSince(linkFailure, linkFailedHost, linkFailedAt, connectHost, clockNow());
         linkFailure = status::Link::Unreachable;
-        linkFailedAt = clockNow();
         linkFailedHost = connectHost;
         statusChanged();
         prompts().error(this, texts.value(14), texts.value(164));
@@ -190,8 +192,8 @@ void TForm1::Timer_commTimer()
     if (retray_counter > 0)
         --retray_counter;
     if (retray_counter == 0) {
+        linkFailedAt = status::failedSince(linkFailure, linkFailedHost, linkFailedAt, host, clockNow());
         linkFailure = status::Link::Silent;
-        linkFailedAt = clockNow();
         linkFailedHost = host;
         statusChanged();
         prompts().error(this, texts.value(14), texts.value(163));

@@ -51,6 +51,7 @@ void TForm1::applyResponse(const TpktRecord &packet)
         current_time = QString::asprintf("%s %.2d:%.2d", qUtf8Printable(texts.value(reply.day + 3)),
                                          reply.hour, reply.minute);
         tab3lb2->setText(texts.value(117) + QStringLiteral(" - ") + current_time);
+        clockReadFrom = openHost;
         log(QStringLiteral("CURR TIME ") + current_time);
         wait_responce = false;
         fillUnitList();
@@ -85,8 +86,10 @@ void TForm1::applyResponse(const TpktRecord &packet)
         if (!reason.isEmpty())
             return reject(reason);
         wait_responce = false;
-        if (packet.code == 29)
+        if (packet.code == 29) {
+            unitsReadFrom = openHost;
             queueUnitRequests();
+        }
         return;
     }
     case response::Kind::ScheduleLength:
@@ -123,6 +126,7 @@ void TForm1::applyResponse(const TpktRecord &packet)
         return;
     case response::Kind::WebConnection:
         tab3sb2->setChecked(reply.flag);
+        optionsReadFrom = openHost;
         log(QStringLiteral("RCV WEB CONN : ") + QString::number(reply.value));
         wait_responce = false;
         return;

@@ -4,6 +4,7 @@
 #include "link/LinkFailure.h"
 #include "shell/form/Forms.h"
 #include "shell/form/Main.h"
+#include "units/UnitTable.h"
 #include "units/form/setting.h"
 
 #include <QLineEdit>
@@ -76,6 +77,8 @@ RequestSources TForm1::requestSources() const
     src.webToggle = tab3sb2->isChecked();
     src.alarmToggle = tab3sb7->isChecked();
     src.lockMode = lock_mode;
+    for (const TunitRecord &unit : unit_par)
+        src.unitFans.append(char(unit.buffer[units::FanByte]));
     src.now = clockNow();
     src.program = unitProgList.entries();
     src.netName = EditNetName->text();

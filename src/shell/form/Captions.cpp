@@ -74,6 +74,7 @@ void TForm1::sel_languageChange(int index)
     lang_act = index > 1 || index < 0 ? 0 : index;
     loadLanguage(lang_act);
     applyCaptions();
+    unitListHeadings();
     setupDevListColumns();
     reloadbutTab3Click();
 }

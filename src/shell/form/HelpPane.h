@@ -6,6 +6,7 @@ class QLabel;
 class QPdfDocument;
 class QPdfView;
 class QStackedLayout;
+class QToolBar;
 
 // The help tab's content: the manual as a PDF, or a line naming the file when it cannot be read.
 class HelpPane final : public QWidget
@@ -26,8 +27,15 @@ public:
 
     QPdfView *const AcroPDF1;
     QLabel *const manualMissing;
+    QToolBar *const viewerBar; // zoom in and out, fit width, page up and down, the page shown
+    QLabel *const pageShown;   // "3 / 12"
 
 private:
+    void buildViewerBar();
+    void zoomBy(double factor);
+    void turnPage(int delta);
+    void showPageNumber();
+
     QPdfDocument *const document;
     QStackedLayout *const stack;
 };

@@ -78,6 +78,8 @@ public:
     // ---- units ---------------------------------------------------------
     void resetControllerState();
     void setupUnitListColumns();
+    // The headings in the current language; the rows stay.
+    void unitListHeadings();
     void fillUnitList();
     void addUnitItem(int adr);
     void reloadUnitList();
@@ -159,6 +161,9 @@ public:
     void statusChanged();
     void refreshStatusBar();
     status::Facts statusFacts() const;
+    // The settings tab says when its options and clock came from another device.
+    void markSettingsSource();
+    QString deviceName(const QString &address) const; // its name in the address book, if any
 
     // The computer's clock; tests replace it.
     std::function<QDateTime()> clockNow = [] { return QDateTime::currentDateTime(); };
@@ -320,6 +325,10 @@ private:
     QDateTime panelFilledAt;
     int panelUnits = 0;
     int panelFaults = 0;
+    QString unitsReadFrom;   // the device whose units the unit table holds
+    QString panelFrom;       // the device whose units the panel shows
+    QString optionsReadFrom; // the device the settings tab's options were read from
+    QString clockReadFrom;   // the device whose clock the settings tab shows
     bool statusQueued = false;
     int currentTab = 0;
 };

@@ -129,6 +129,12 @@ void TForm1::buildInfoTab()
     Tab1PanelList->setAlternatingRowColors(false);
     Tab1PanelList->setUniformRowHeights(true);
     layout->addWidget(Tab1PanelList);
+    // A reload hides the list and shows the animation: neither moves the buttons under the mouse.
+    for (QWidget *w : {static_cast<QWidget *>(Image11), static_cast<QWidget *>(Tab1PanelList)}) {
+        QSizePolicy policy = w->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        w->setSizePolicy(policy);
+    }
 }
 
 void TForm1::buildSettingsTab()

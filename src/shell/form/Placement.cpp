@@ -15,6 +15,15 @@ void centreWindow(QWidget *w, const QWidget *host)
     if (!area.isValid())
         return;
     QRect frame = w->frameGeometry();
+    // Before its first showing a window has no decoration yet: count the host's, or the
+    // first opening lands lower than the next ones.
+    if (host && frame == w->geometry()) {
+        const QWidget *top = host->window();
+        const QRect outer = top->frameGeometry();
+        const QRect inner = top->geometry();
+        frame = frame.marginsAdded(QMargins(inner.left() - outer.left(), inner.top() - outer.top(),
+                                            outer.right() - inner.right(), outer.bottom() - inner.bottom()));
+    }
     frame.moveCenter(area.center());
     w->move(frame.topLeft());
 }

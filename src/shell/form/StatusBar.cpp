@@ -1,10 +1,15 @@
 // The main window's status bar: where the link, the unit panel and the
 // automatic reload stand, in the chosen language.
 #include "shell/form/Main.h"
+#include "shell/form/Prompts.h"
 
+#include <QGroupBox>
 #include <QLabel>
 #include <QStatusBar>
 #include <QTimer>
+#include <QToolButton>
+
+#include <set>
 
 void TForm1::buildStatusBar()
 {
@@ -51,6 +56,30 @@ void TForm1::refreshStatusBar()
         label->setText(text);
         label->setToolTip(text);
     }
+    markSettingsSource();
+}
+
+void TForm1::markSettingsSource()
+{
+    const auto note = [this](const QString &from) {
+        return status::readFromOtherDevice(from, deviceName(from), ipSensor, lang_act);
+    };
+    // A blank title keeps the title's line, so the tab does not move when the note comes and goes.
+    if (auto *options = qobject_cast<QGroupBox *>(tab3sb1->parentWidget())) {
+        const QString optionsNote = note(optionsReadFrom);
+        options->setTitle(optionsNote.isEmpty() ? QStringLiteral(" ") : optionsNote);
+    }
+    const QString clockNote = note(clockReadFrom);
+    tab3lb2->setEnabled(clockNote.isEmpty());
+    tab3lb2->setToolTip(clockNote);
+}
+
+QString TForm1::deviceName(const QString &address) const
+{
+    for (const auto &device : devList)
+        if (device->ipdev == address)
+            return device->name;
+    return {};
 }
 
 status::Facts TForm1::statusFacts() const
@@ -58,9 +87,7 @@ status::Facts TForm1::statusFacts() const
     using status::Link;
     status::Facts f;
     f.deviceAddress = ipSensor;
-    for (const auto &device : devList)
-        if (device->ipdev == ipSensor)
-            f.deviceName = device->name;
+    f.deviceName = deviceName(ipSensor);
 
     if (Timer_openconn->isActive() || (connecting && !connectRetry)) {
         f.link = Link::Retrying;
@@ -87,9 +114,18 @@ status::Facts TForm1::statusFacts() const
     f.faults = panelFaults;
     f.reloading = reloadPending;
     f.reloadFailedAt = reloadFailedAt;
+    f.panelFrom = panelFrom;
+    f.panelFromName = deviceName(panelFrom);
+    // Each setting's tasks share the values they were queued with: one snapshot, one setting.
+    std::set<const void *> settings;
+    for (const auto &task : TaskList)
+        if (task->origin == TaskOrigin::Setting)
+            settings.insert(task->values.get());
+    f.settingsWaiting = int(settings.size());
     if (autoupdvalue <= 0)
         f.autoReload = status::AutoReload::Off;
-    else if (!autoupdtm->isActive())
+    // No reload starts while a dialog or message box is open.
+    else if (!autoupdtm->isActive() || prompts().modalOpen())
         f.autoReload = status::AutoReload::Paused;
     else {
         f.autoReload = status::AutoReload::Counting;

@@ -97,23 +97,28 @@ void TForm1::setupUnitListColumns()
     Tab1PanelList->setRootIsDecorated(false);
     Tab1PanelList->setSortingEnabled(false);
     Tab1PanelList->setColumnCount(AddressColumn + 1);
-    const int titles[] = {151, 84, 89, 94, 92, 93};
     const int widths[] = {150, 150, 120, 100, 100, 100};
+    unitListHeadings();
+    for (int column = 0; column < AddressColumn; ++column)
+        Tab1PanelList->setColumnWidth(column, widths[column]);
+    Tab1PanelList->setColumnHidden(AddressColumn, true);
+    if (!dynamic_cast<SelectionFrame *>(Tab1PanelList->itemDelegate())) {
+        Tab1PanelList->setItemDelegate(new SelectionFrame(Tab1PanelList));
+        Tab1PanelList->installEventFilter(new SpaceTicks(Tab1PanelList));
+    }
+}
+
+void TForm1::unitListHeadings()
+{
+    const int titles[] = {151, 84, 89, 94, 92, 93};
     QStringList headers;
     for (int title : titles)
         headers << texts.value(title);
     headers << QString();
     Tab1PanelList->setHeaderLabels(headers);
-    for (int column = 0; column < AddressColumn; ++column)
-        Tab1PanelList->setColumnWidth(column, widths[column]);
-    Tab1PanelList->setColumnHidden(AddressColumn, true);
     // Headings are cut at the fixed widths: the whole caption is a tooltip.
     for (int column = 0; column < AddressColumn; ++column)
         Tab1PanelList->headerItem()->setToolTip(column, headers.at(column));
-    if (!dynamic_cast<SelectionFrame *>(Tab1PanelList->itemDelegate())) {
-        Tab1PanelList->setItemDelegate(new SelectionFrame(Tab1PanelList));
-        Tab1PanelList->installEventFilter(new SpaceTicks(Tab1PanelList));
-    }
 }
 
 void TForm1::fillUnitList()
@@ -137,6 +142,7 @@ void TForm1::fillUnitList()
     reloadPending = false;
     reloadFailedAt = QDateTime();
     panelFilledAt = clockNow();
+    panelFrom = unitsReadFrom;
     panelUnits = int(rows.size());
     panelFaults = int(std::count_if(rows.begin(), rows.end(), [this](const QTreeWidgetItem *item) {
         const int adr = unitAddressOfRow(item);
@@ -285,12 +291,12 @@ void TForm1::autoupdtmTimer()
     // While a message box or dialog is open no reload starts, so an
     // unreachable controller does not stack one box on another; the count
     // waits at 1 and the reload comes with the first tick after it closes.
+    statusChanged();
     if (prompts().modalOpen()) {
         if (autoupt_counter > 1)
             --autoupt_counter;
         return;
     }
-    statusChanged();
     if (autoupt_counter < 2) {
         if (autoupdvalue > 0) {
             autoupt_counter = autoupdvalue;

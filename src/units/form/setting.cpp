@@ -11,6 +11,7 @@
 #include "units/Setting.h"
 #include "units/UnitTable.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QFrame>
 #include <QGridLayout>
@@ -227,6 +228,14 @@ void TForm2::buildUi()
     stb1->addWidget(stb1Panel0);
     stb1->addWidget(stb1Panel1, 1);
     layout->addWidget(stb1);
+    // Each mode hides other controls; their room stays so the dialog keeps one size. The name
+    // field gives way to the lock buttons beside it, which need the room in their mode.
+    for (QWidget *optional :
+         std::initializer_list<QWidget *>{sb11, sb14, sb15, Edit4, Label6, ToolBar3, btsetn, BitBtn1}) {
+        QSizePolicy policy = optional->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        optional->setSizePolicy(policy);
+    }
 }
 
 void TForm2::applyCaptions()
@@ -316,6 +325,10 @@ void TForm2::ShowSetting(int par, int unita)
     // There is no single unit whose pipe temperatures could be shown.
     BitBtn1->setVisible(par == 0);
 
+    // Every opening at the same size, over the main window.
+    layout()->activate();
+    resize(sizeHint());
+    centreWindow(this, main);
     FormShow();
     prompts().exec(this);
     FormClose();
@@ -323,8 +336,10 @@ void TForm2::ShowSetting(int par, int unita)
 
 void TForm2::FormShow()
 {
-    if (TForm1 *main = forms().Form1)
+    if (TForm1 *main = forms().Form1) {
         main->autoupdtm->stop();
+        main->statusChanged();
+    }
     stbupd = 0;
     setStatusBar(0);
 }
@@ -332,8 +347,11 @@ void TForm2::FormShow()
 void TForm2::FormClose()
 {
     ProgListBox1->clear();
-    if (TForm1 *main = forms().Form1; main && main->autoupdvalue > 0)
-        main->autoupdtm->start();
+    if (TForm1 *main = forms().Form1) {
+        if (main->autoupdvalue > 0)
+            main->autoupdtm->start();
+        main->statusChanged();
+    }
     stbupd = 0;
 }
 
@@ -384,6 +402,12 @@ void TForm2::btsetClick()
     // A number typed but not yet confirmed counts as typed.
     for (QSpinBox *field : {Edit1, Edit2, Edit3})
         field->interpretText();
+    // One request serves every unit, so there is no unit's own fan speed to keep.
+    if (curr_setting == 2 && fanBar->checkedId() < 0) {
+        QApplication::beep();
+        prompts().info(this, QString(), extraText(ExtraText::ChooseFanSpeed));
+        return;
+    }
     if (!startSending())
         return;
     fillUpdateBuffer();
