@@ -99,6 +99,10 @@ private Q_SLOTS:
         form->FormClose();
         QCOMPARE(fileLines(iniPath()),
                  (QStringList{"[SENS]", "NETTYPE=0", "IP=169.254.1.1", "AUTOAUPD=30", "LANGUAGE=0"}));
+        // Without debugging the hidden log keeps nothing: hours of reloads must not pile up there.
+        for (int i = 0; i < 100; ++i)
+            form->log(QStringLiteral("rcv SETUNITSTATUS"));
+        QCOMPARE(form->Memo2->blockCount(), 1);
         QVERIFY(!QFile::exists(dir->filePath(QStringLiteral("log1.txt"))));
     }
 
@@ -189,7 +193,7 @@ private Q_SLOTS:
 
     void captionsInBothLanguages()
     {
-        TForm1 *form = start("[SENS]\nLANGUAGE=1\n");
+        TForm1 *form = start("[SENS]\nLANGUAGE=1\nDEBUG=127\n");
         QCOMPARE(form->PageControl1->tabText(0), QStringLiteral("&1 Pannello"));
         QCOMPARE(form->PageControl1->tabText(1), QStringLiteral("&2 Impostazioni"));
         QCOMPARE(form->PageControl1->tabText(2), QStringLiteral("&3 Network"));
@@ -274,7 +278,7 @@ private Q_SLOTS:
         QFETCH(int, period);
         QFETCH(bool, modal);
         QFETCH(int, reloadTick);
-        TForm1 *form = start("[SENS]\nNETTYPE=1\nIP=127.0.0.55\n");
+        TForm1 *form = start("[SENS]\nNETTYPE=1\nIP=127.0.0.55\nDEBUG=127\n");
         form->autoupdvalue = period;
         form->autoupt_counter = period;
         prompts->pretendModal = modal;
@@ -323,7 +327,7 @@ private Q_SLOTS:
 
     void periodButtonsLogAndLeaveTheCountdown()
     {
-        TForm1 *form = start();
+        TForm1 *form = start("[SENS]\nDEBUG=127\n");
         form->autoupt_counter = 12;
         form->tab3sb5->click();
         QCOMPARE(form->autoupdvalue, 60);

@@ -164,5 +164,8 @@ void TForm1::parseFrames(const QByteArray &line)
 
 void TForm1::log(const QString &line)
 {
+    // A hidden pane would only hold memory that nobody reads or saves.
+    if (!debugLog)
+        return;
     Memo2->appendPlainText(line);
 }

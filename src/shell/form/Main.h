@@ -204,6 +204,7 @@ public:
     QWidget *network = nullptr;
     QWidget *help = nullptr;
     QWidget *logPanes = nullptr; // holds Memo2 and Memo1
+    bool debugLog = false;       // DEBUG=127: Memo2 keeps the lines; otherwise nothing accumulates
     QPlainTextEdit *Memo1 = nullptr;
     QPlainTextEdit *Memo2 = nullptr;
 

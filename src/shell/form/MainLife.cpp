@@ -62,6 +62,7 @@ void TForm1::FormShow()
     netType = settings.netType;
     const bool debug = settings.debug == 127;
     logPanes->setVisible(debug);
+    debugLog = debug;
     lang_act = settings.language;
     loadLanguage(lang_act);
     applyCaptions();
