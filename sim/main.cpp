@@ -80,6 +80,10 @@ int main(int argc, char **argv)
         QStringLiteral("Send a 1 MB line (no frame) before the first answer of each connection."));
     opt(QStringLiteral("close-after"), QStringLiteral("Close the connection after answering N requests."),
         QStringLiteral("N"));
+    opt(QStringLiteral("cut-after"),
+        QStringLiteral("Reset the k-th connection when the request after its first N_k arrives, "
+                       "unanswered; later connections are not cut."),
+        QStringLiteral("N1[,N2...]"));
     opt(QStringLiteral("flood"), QStringLiteral("Stream noise lines without end on every connection."));
     opt(QStringLiteral("duplicate"), QStringLiteral("Send every answer twice."));
     opt(QStringLiteral("stray"),
@@ -159,6 +163,15 @@ int main(int argc, char **argv)
         !count(p, QStringLiteral("drop-aok"), &f.dropAok))
         return fail(QStringLiteral(
             "--silent-after, --delay, --close-after and --drop-aok take a whole number 0 or more"));
+    if (p.isSet(QStringLiteral("cut-after"))) {
+        for (const QString &item : p.value(QStringLiteral("cut-after")).split(QLatin1Char(','))) {
+            bool ok = false;
+            const int n = item.toInt(&ok);
+            if (!ok || n < 0)
+                return fail(QStringLiteral("--cut-after takes whole numbers 0 or more, separated by commas"));
+            f.cutAfter.push_back(n);
+        }
+    }
 
     QObject::connect(&server, &sim::Server::logLine, &out);
     sim::SignalQuit signalQuit;
