@@ -26,6 +26,7 @@ enum Id {
     NextReload,
     NoAutoReload,
     AutoReloadPaused,
+    WithUndelivered,
     Count
 };
 
@@ -53,6 +54,7 @@ const Table English = {
     "Next reload in %1 s",
     "No automatic reload",
     "Automatic reload paused",
+    "%1 - %2",
 };
 
 const Table Italian = {
@@ -76,6 +78,7 @@ const Table Italian = {
     "Prossimo aggiornamento tra %1 s",
     "Aggiornamento automatico disattivato",
     "Aggiornamento automatico sospeso",
+    "%1 - %2",
 };
 // clang-format on
 
@@ -130,6 +133,8 @@ Line describe(const Facts &f, int lang)
     // The link may serve another device for a while (discovery, the network tab): say which.
     if (f.link != Link::Idle && !f.linkHost.isEmpty() && f.linkHost != f.deviceAddress)
         line.link = text(OtherHost, lang).arg(line.link, f.linkHost);
+    if (!f.undelivered.isEmpty())
+        line.link = text(WithUndelivered, lang).arg(line.link, f.undelivered);
 
     if (f.reloading)
         line.panel = text(Reloading, lang);

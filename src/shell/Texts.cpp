@@ -220,6 +220,15 @@ QString extraText(ExtraText id)
                                                     "brezzano.ini non contiene un indirizzo REGURL valido.")
                                    : QStringLiteral("Registration is not configured: the SENS section of "
                                                     "brezzano.ini holds no usable REGURL address.");
+    case ExtraText::NotSentToUnits:
+        return loadedLanguage == 1 ? QString::fromUtf8("Non inviato alle unità: %1")
+                                   : QStringLiteral("Not sent to units: %1");
+    case ExtraText::ScheduleBlockNotSent:
+        return loadedLanguage == 1
+                   ? QString::fromUtf8("Blocco %1 della programmazione non inviato alle unità: %2")
+                   : QStringLiteral("Schedule block %1 not sent to units: %2");
+    case ExtraText::AllUnits:
+        return loadedLanguage == 1 ? QStringLiteral("tutte") : QStringLiteral("all");
     }
     return {};
 }

@@ -14,5 +14,10 @@ extern QStringList texts;
 void loadLanguage(int lang);
 
 // Texts of this build beyond the fixed table, in the language last loaded.
-enum class ExtraText { RegistrationNotConfigured };
+enum class ExtraText {
+    RegistrationNotConfigured,
+    NotSentToUnits,       // %1: unit addresses, or AllUnits
+    ScheduleBlockNotSent, // %1: block number, %2: unit addresses, or AllUnits
+    AllUnits,
+};
 QString extraText(ExtraText id);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 
 #include <array>
 #include <vector>
@@ -52,5 +53,11 @@ struct Task
 // `unit` is the address tasks 35, 39 and 40 go to in par 2 and 7.
 std::vector<Task> settingTasks(int par, const std::vector<int> &targets, int unit, bool remoteEnabled,
                                int scheduleEntries);
+
+// What a sending cut off by the link kept from the device, in the current language: the
+// units whose settings and the schedule blocks that were not written ("; " between the
+// parts). Reads (29 and what its answer brings) change nothing and are not named; empty
+// when nothing else is among `unsent`.
+QString undeliveredText(const std::vector<Task> &unsent);
 
 } // namespace setting

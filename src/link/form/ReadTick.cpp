@@ -80,8 +80,11 @@ void TForm1::linkDataArrived()
 void TForm1::failLink()
 {
     Timer_readtcp->stop();
+    const QString host = openHost;
+    std::vector<TtaskRecord> unsent = unsentSettings();
     closeLink();
     log(QStringLiteral("********** ERRORE **************"));
+    carrySettings(host, std::move(unsent));
 }
 
 void TForm1::armWatchdog()

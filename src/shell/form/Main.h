@@ -5,6 +5,7 @@
 #include "link/Records.h"
 #include "schedules/Program.h"
 #include "shell/StatusLine.h"
+#include "units/Setting.h"
 #include "units/UnitTable.h"
 
 #include <QDateTime>
@@ -98,6 +99,10 @@ public:
     int unitAddressOfRow(const QTreeWidgetItem *item) const;
     std::vector<int> checkedUnitAddresses() const; // the ticked rows' units, top to bottom
     void sendsetting(int par);
+    // Setting tasks cut off by the link get one more link to `host`; cut again, they are reported.
+    void carrySettings(const QString &host, std::vector<TtaskRecord> unsent);
+    // Tells the settings dialog and the status bar what of a sending did not reach the units.
+    void reportUndelivered(const std::vector<TtaskRecord> &unsent);
     // True when the controller asks for no password, or the user typed it.
     bool passwordGate();
     void tab3sb1Click();
@@ -292,7 +297,8 @@ private:
     void abandonAttempt();
     // The request that waits for an answer and those queued behind it, for a reconnection.
     std::vector<TtaskRecord> unansweredTasks();
-    void writeToLink(const QByteArray &bytes); // throws LinkFailure
+    void writeToLink(const QByteArray &bytes);       // throws LinkFailure
+    std::vector<TtaskRecord> unsentSettings() const; // awaited and queued tasks of the settings dialog
     RequestSources requestSources() const;
 
     QTcpSocket *IdTCPClient1 = nullptr;
@@ -321,6 +327,7 @@ private:
     QDateTime panelFilledAt;
     int panelUnits = 0;
     int panelFaults = 0;
+    std::vector<setting::Task> undelivered; // of the last sending, what a cut link kept from the units
     bool statusQueued = false;
     int currentTab = 0;
 };
