@@ -1,12 +1,13 @@
 #include "Extras.h"
 #include "Server.h"
-#include "SignalQuit.h"
+#include "shell/SignalPipe.h"
 #include "shell/Version.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
 
+#include <csignal>
 #include <cstdio>
 
 namespace {
@@ -174,9 +175,11 @@ int main(int argc, char **argv)
     }
 
     QObject::connect(&server, &sim::Server::logLine, &out);
-    sim::SignalQuit signalQuit;
-    QObject::connect(&signalQuit, &sim::SignalQuit::signalled,
-                     [](int sig) { out(QStringLiteral("signal %1, quitting").arg(sig)); });
+    SignalPipe signalQuit({SIGINT, SIGTERM});
+    QObject::connect(&signalQuit, &SignalPipe::signalled, [](int sig) {
+        out(QStringLiteral("signal %1, quitting").arg(sig));
+        QCoreApplication::quit();
+    });
     if (!server.listen(address, port))
         return fail(QStringLiteral("cannot listen on %1:%2: %3")
                         .arg(address.toString())

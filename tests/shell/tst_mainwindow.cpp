@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -21,6 +22,8 @@
 #include <QTreeWidget>
 
 #include <memory>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -96,13 +99,13 @@ private Q_SLOTS:
         QVERIFY(form->logPanes->isHidden());
         QVERIFY(form->devList.isEmpty());
         QCOMPARE(form->PageControl1->tabText(0), QStringLiteral("&1 Panel"));
-        form->FormClose();
-        QCOMPARE(fileLines(iniPath()),
-                 (QStringList{"[SENS]", "NETTYPE=0", "IP=169.254.1.1", "AUTOAUPD=30", "LANGUAGE=0"}));
         // Without debugging the hidden log keeps nothing: hours of reloads must not pile up there.
         for (int i = 0; i < 100; ++i)
             form->log(QStringLiteral("rcv SETUNITSTATUS"));
         QCOMPARE(form->Memo2->blockCount(), 1);
+        form->FormClose();
+        QCOMPARE(fileLines(iniPath()),
+                 (QStringList{"[SENS]", "NETTYPE=0", "IP=169.254.1.1", "AUTOAUPD=30", "LANGUAGE=0"}));
         QVERIFY(!QFile::exists(dir->filePath(QStringLiteral("log1.txt"))));
     }
 
@@ -189,6 +192,33 @@ private Q_SLOTS:
         form->FormClose();
         QCOMPARE(prompts->shown.size(), 1);
         QVERIFY(prompts->shown.first().text.contains(QStringLiteral("brezzano.ini")));
+    }
+
+    void unreadableSettingsFileIsSaidOnceAndLeftAlone_data()
+    {
+        QTest::addColumn<bool>("fifo"); // else a file larger than 16 MB
+        QTest::newRow("a FIFO") << true;
+        QTest::newRow("larger than 16 MB") << false;
+    }
+    void unreadableSettingsFileIsSaidOnceAndLeftAlone()
+    {
+        QFETCH(bool, fifo);
+        const qint64 size = fifo ? 0 : IniFile::MaxBytes + 1;
+        if (fifo)
+            QCOMPARE(::mkfifo(QFile::encodeName(iniPath()).constData(), 0600), 0);
+        else {
+            writeFile(iniPath(), "[SENS]\nLANGUAGE=1\n");
+            QVERIFY(QFile::resize(iniPath(), size));
+        }
+        TForm1 *form = start();
+        QCOMPARE(form->lang_act, 0);
+        QCOMPARE(prompts->shown.size(), 1);
+        QVERIFY2(prompts->shown.first().text.contains(iniPath()), qPrintable(prompts->shown.first().text));
+        form->lang_act = 1;
+        form->FormClose();
+        QCOMPARE(prompts->shown.size(), 1);
+        QCOMPARE(QFileInfo(iniPath()).isFile(), !fifo);
+        QCOMPARE(QFileInfo(iniPath()).size(), size);
     }
 
     void captionsInBothLanguages()

@@ -317,6 +317,7 @@ private:
     bool passQueued = false;         // a read pass is queued for data that arrived
     qint64 droppedBytes = 0;
     bool shownOnce = false;
+    bool settingsRead = false; // brezzano.ini was read at start (or was missing): the close may write it
     // What the status bar remembers beyond the link's own flags.
     status::Link linkFailure = status::Link::Idle; // Unreachable or Silent until a link opens there
     QDateTime linkFailedAt;
