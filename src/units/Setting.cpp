@@ -116,7 +116,7 @@ std::vector<Task> settingTasks(int par, const std::vector<int> &targets, int uni
     return tasks;
 }
 
-QString undeliveredText(const std::vector<Task> &unsent)
+QString undeliveredText(const std::vector<Task> &unsent, const std::function<QString(int)> &unitName)
 {
     std::vector<int> units;
     std::vector<int> blocks[2];
@@ -142,15 +142,17 @@ QString undeliveredText(const std::vector<Task> &unsent)
             break;
         }
     }
-    const auto names = [](std::vector<int> addresses) {
+    const auto names = [&unitName](std::vector<int> addresses) {
         std::sort(addresses.begin(), addresses.end());
         addresses.erase(std::unique(addresses.begin(), addresses.end()), addresses.end());
         if (addresses.back() == AllUnits)
             return extraText(ExtraText::AllUnits);
-        QStringList numbers;
-        for (int adr : addresses)
-            numbers << QString::number(adr);
-        return numbers.join(QStringLiteral(", "));
+        QStringList shown;
+        for (int adr : addresses) {
+            const QString name = unitName ? unitName(adr).trimmed() : QString();
+            shown << (name.isEmpty() ? QString::number(adr) : name);
+        }
+        return shown.join(QStringLiteral(", "));
     };
     QStringList parts;
     if (!units.empty())

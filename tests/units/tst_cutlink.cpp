@@ -37,10 +37,10 @@ private Q_SLOTS:
         QTest::addColumn<int>("unit9Temp");  // set temperature of unit 9 in the panel; -1: not checked
         QTest::newRow("schedule cut between its blocks, and again")
             << QStringLiteral("127.0.0.191") << QStringLiteral("1,0") << true
-            << QStringLiteral("Schedule block 2 not sent to units: 5") << -1;
+            << QStringLiteral("Schedule block 2 not sent to units: Lobby") << -1;
         QTest::newRow("set selected cut after two of three units, and again")
             << QStringLiteral("127.0.0.192") << QStringLiteral("2,0") << false
-            << QStringLiteral("Not sent to units: 2, 5, 9") << -1;
+            << QStringLiteral("Not sent to units: 2, Lobby, 9") << -1;
         QTest::newRow("set selected cut once, the second link carries the rest")
             << QStringLiteral("127.0.0.193") << QStringLiteral("2") << false << texts.value(98) << 26;
     }
@@ -65,6 +65,7 @@ private Q_SLOTS:
             form->unit_online[size_t(adr)] = 1;
             form->unit_par[size_t(adr)].addr = adr;
         }
+        form->unit_par[5].name = QStringLiteral("Lobby"); // a unit is named as the panel names it
         form->fillUnitList();
         for (int row = 0; row < form->Tab1PanelList->topLevelItemCount(); ++row) {
             QTreeWidgetItem *item = form->Tab1PanelList->topLevelItem(row);

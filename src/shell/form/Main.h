@@ -103,6 +103,7 @@ public:
     void carrySettings(const QString &host, std::vector<TtaskRecord> unsent);
     // Tells the settings dialog and the status bar what of a sending did not reach the units.
     void reportUndelivered(const std::vector<TtaskRecord> &unsent);
+    QString undeliveredText() const; // what the last sending could not write, units by name
     // True when the controller asks for no password, or the user typed it.
     bool passwordGate();
     void tab3sb1Click();

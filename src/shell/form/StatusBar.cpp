@@ -82,7 +82,7 @@ status::Facts TForm1::statusFacts() const
         f.linkHost = linkFailedHost;
     }
 
-    f.undelivered = setting::undeliveredText(undelivered);
+    f.undelivered = undeliveredText();
     f.filledAt = panelFilledAt;
     f.units = panelUnits;
     f.faults = panelFaults;

@@ -75,21 +75,28 @@ void TForm1::carrySettings(const QString &host, std::vector<TtaskRecord> unsent)
 
 void TForm1::reportUndelivered(const std::vector<TtaskRecord> &unsent)
 {
-    std::vector<setting::Task> tasks;
+    undelivered.clear();
     for (const TtaskRecord &task : unsent)
         if (task.origin == TaskOrigin::Setting)
-            tasks.push_back({task.code, task.addr});
-    const QString text = setting::undeliveredText(tasks);
+            undelivered.push_back({task.code, task.addr});
+    const QString text = undeliveredText();
     TForm2 *dialog = forms().Form2;
     if (text.isEmpty()) {
         // Only the refresh after the changes was cut: the changes themselves went out.
-        if (dialog && !tasks.empty())
+        if (dialog && !undelivered.empty())
             dialog->setStatusBar(1);
+        undelivered.clear();
         return;
     }
     log(QStringLiteral("not sent: ") + text);
-    undelivered = tasks;
     statusChanged();
     if (dialog)
         dialog->showUndelivered(text);
+}
+
+QString TForm1::undeliveredText() const
+{
+    return setting::undeliveredText(undelivered, [this](int adr) {
+        return adr >= 0 && adr < UnitRecords ? unit_par[size_t(adr)].name : QString();
+    });
 }
