@@ -8,6 +8,8 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <sys/socket.h>
+
 namespace sim {
 
 // One accepted connection: cuts requests, answers them as the faults allow.
@@ -66,8 +68,26 @@ private:
     void onReadyRead()
     {
         const std::vector<Input> inputs = m_cutter.feed(m_socket->readAll());
-        for (const Input &in : inputs)
+        for (const Input &in : inputs) {
+            if (in.kind != Input::Kind::Junk && in.kind != Input::Kind::Malformed && cut())
+                return;
             handle(in);
+        }
+    }
+
+    // A link that dies under a request: a reset, not an orderly close.
+    bool cut()
+    {
+        const std::vector<int> &after = m_server->faults.cutAfter;
+        if (m_number > int(after.size()) || m_requests < after[size_t(m_number - 1)])
+            return false;
+        log(QStringLiteral("cutting connection #%1 (reset) after %2 request(s)")
+                .arg(m_number)
+                .arg(m_requests));
+        const struct linger reset = {1, 0};
+        ::setsockopt(int(m_socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+        m_socket->abort();
+        return true;
     }
 
     void onDisconnected()

@@ -5,6 +5,8 @@
 #include <QHostAddress>
 #include <QObject>
 
+#include <vector>
+
 class QTcpServer;
 class QTcpSocket;
 
@@ -32,6 +34,9 @@ struct Faults final
     bool stray = false;      // before every answer, a status frame for unit 63 that nobody asked for
     bool dropExit = false;   // "exit" leaves command mode without its "EXIT" line
     int dropAok = -1;        // the Nth "AOK" of a connection is not sent
+    // Connection k (from 1) answers cutAfter[k-1] requests and is reset when the next
+    // one arrives, unanswered; connections beyond the list are not cut.
+    std::vector<int> cutAfter;
 };
 
 class Server final : public QObject

@@ -1,12 +1,13 @@
 #include "Extras.h"
 #include "Server.h"
-#include "SignalQuit.h"
+#include "shell/SignalPipe.h"
 #include "shell/Version.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
 
+#include <csignal>
 #include <cstdio>
 
 namespace {
@@ -80,6 +81,10 @@ int main(int argc, char **argv)
         QStringLiteral("Send a 1 MB line (no frame) before the first answer of each connection."));
     opt(QStringLiteral("close-after"), QStringLiteral("Close the connection after answering N requests."),
         QStringLiteral("N"));
+    opt(QStringLiteral("cut-after"),
+        QStringLiteral("Reset the k-th connection when the request after its first N_k arrives, "
+                       "unanswered; later connections are not cut."),
+        QStringLiteral("N1[,N2...]"));
     opt(QStringLiteral("flood"), QStringLiteral("Stream noise lines without end on every connection."));
     opt(QStringLiteral("duplicate"), QStringLiteral("Send every answer twice."));
     opt(QStringLiteral("stray"),
@@ -159,11 +164,22 @@ int main(int argc, char **argv)
         !count(p, QStringLiteral("drop-aok"), &f.dropAok))
         return fail(QStringLiteral(
             "--silent-after, --delay, --close-after and --drop-aok take a whole number 0 or more"));
+    if (p.isSet(QStringLiteral("cut-after"))) {
+        for (const QString &item : p.value(QStringLiteral("cut-after")).split(QLatin1Char(','))) {
+            bool ok = false;
+            const int n = item.toInt(&ok);
+            if (!ok || n < 0)
+                return fail(QStringLiteral("--cut-after takes whole numbers 0 or more, separated by commas"));
+            f.cutAfter.push_back(n);
+        }
+    }
 
     QObject::connect(&server, &sim::Server::logLine, &out);
-    sim::SignalQuit signalQuit;
-    QObject::connect(&signalQuit, &sim::SignalQuit::signalled,
-                     [](int sig) { out(QStringLiteral("signal %1, quitting").arg(sig)); });
+    SignalPipe signalQuit({SIGINT, SIGTERM});
+    QObject::connect(&signalQuit, &SignalPipe::signalled, [](int sig) {
+        out(QStringLiteral("signal %1, quitting").arg(sig));
+        QCoreApplication::quit();
+    });
     if (!server.listen(address, port))
         return fail(QStringLiteral("cannot listen on %1:%2: %3")
                         .arg(address.toString())

@@ -68,6 +68,7 @@ struct TtaskRecord
     QString host;
     std::shared_ptr<const RequestSources> values; // null: the values at sending time
     TaskOrigin origin = TaskOrigin::Other;
+    bool carried = false; // already taken over to a new link once after the link was cut
 };
 using PtaskRecord = TtaskRecord *;
 

@@ -1,6 +1,9 @@
 #include "shell/IniFile.h"
 
+#include "shell/Texts.h"
+
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QStringDecoder>
 
@@ -42,17 +45,30 @@ const QByteArray Utf8Bom("\xEF\xBB\xBF");
 
 bool IniFile::load(const QString &path, QString *error)
 {
-    QFile file(path);
-    if (!file.exists()) {
+    const QFileInfo info(path);
+    if (!info.exists()) {
         loadBytes(QByteArray());
         return true;
     }
-    if (!file.open(QIODevice::ReadOnly)) {
+    const auto fail = [&](const QString &cause) {
         if (error)
-            *error = QStringLiteral("Cannot read %1: %2").arg(path, file.errorString());
+            *error = extraText(ExtraText::CannotRead).arg(path, cause);
         return false;
-    }
-    loadBytes(file.readAll());
+    };
+    if (!info.isFile())
+        return fail(extraText(ExtraText::NotRegularFile));
+    QFile file(path);
+    if (info.size() > MaxBytes)
+        return fail(extraText(ExtraText::FileTooLarge));
+    if (!file.open(QIODevice::ReadOnly))
+        return fail(file.errorString());
+    // The size may have grown since it was looked at.
+    const QByteArray bytes = file.read(MaxBytes + 1);
+    if (bytes.size() > MaxBytes)
+        return fail(extraText(ExtraText::FileTooLarge));
+    if (file.error() != QFileDevice::NoError)
+        return fail(file.errorString());
+    loadBytes(bytes);
     return true;
 }
 
@@ -256,16 +272,24 @@ QByteArray IniFile::bytes() const
 bool IniFile::save(const QString &path, QString *error) const
 {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    const auto fail = [&] {
         if (error)
-            *error = QStringLiteral("Cannot write %1: %2").arg(path, file.errorString());
+            *error = extraText(ExtraText::CannotWrite).arg(path, file.errorString());
         return false;
-    }
+    };
+    // Unbuffered: a full disk or the file size limit fails a write of ours,
+    // whose error names the cause, not a flush inside the commit.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return fail();
     const QByteArray data = bytes();
-    if (file.write(data) != data.size() || !file.commit()) {
-        if (error)
-            *error = QStringLiteral("Cannot write %1: %2").arg(path, file.errorString());
-        return false;
+    // A short write sets no error; the next one fails with the cause.
+    for (qint64 done = 0; done < data.size();) {
+        const qint64 written = file.write(data.constData() + done, data.size() - done);
+        if (written <= 0)
+            return fail();
+        done += written;
     }
+    if (!file.commit())
+        return fail();
     return true;
 }

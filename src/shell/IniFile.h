@@ -19,8 +19,11 @@ class IniFile final
 {
 public:
     // A missing file reads as empty and is not an error. Returns false (with a
-    // reason in *error) only when an existing file cannot be read.
+    // reason in *error) when an existing file cannot be read, is not a regular
+    // file (a FIFO would hang the read, a device never end it) or holds more
+    // than MaxBytes; nothing is loaded then.
     bool load(const QString &path, QString *error = nullptr);
+    static constexpr qint64 MaxBytes = 16 * 1024 * 1024;
     void loadBytes(const QByteArray &bytes);
     void loadText(const QString &text); // as its UTF-8 bytes
 
@@ -40,7 +43,8 @@ public:
 
     QString text() const;     // decoded, for reading and tests
     QByteArray bytes() const; // what save writes
-    // Atomic: written to a temporary file beside `path` and renamed over it.
+    // Atomic: written to a temporary file beside `path` and renamed over it. A
+    // failure leaves the old file and says why in *error (the system's words).
     bool save(const QString &path, QString *error = nullptr) const;
 
 private:

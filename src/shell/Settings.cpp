@@ -2,6 +2,9 @@
 
 #include "shell/IniFile.h"
 
+#include <QDir>
+#include <QLockFile>
+
 namespace {
 
 const QString Sens = QStringLiteral("SENS");
@@ -68,4 +71,14 @@ void writeSettings(IniFile &ini, const AppSettings &settings)
         ini.writeString(ListSens, QStringLiteral("NAME") + n, settings.devices[i].first);
         ini.writeString(ListSens, QStringLiteral("IPADDR") + n, settings.devices[i].second);
     }
+}
+
+std::unique_ptr<QLockFile> lockSettingsFolder(const QString &dir)
+{
+    auto lock = std::make_unique<QLockFile>(QDir(dir).filePath(QStringLiteral("brezzano.lock")));
+    // Held for hours: only a holder that no longer runs makes it stale, never its age.
+    lock->setStaleLockTime(0);
+    if (!lock->tryLock(0))
+        return nullptr;
+    return lock;
 }

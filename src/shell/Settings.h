@@ -2,10 +2,12 @@
 
 #include <QString>
 
+#include <memory>
 #include <utility>
 #include <vector>
 
 class IniFile;
+class QLockFile;
 
 inline const QString DeviceNetworkAddress = QStringLiteral("169.254.1.1");
 
@@ -28,3 +30,9 @@ AppSettings readSettings(const IniFile &ini);
 // NETTYPE is written 0 when netType is 0, else 1; with 0 the address is 169.254.1.1.
 // DEBUG is never written. Other keys and sections are left as they were.
 void writeSettings(IniFile &ini, const AppSettings &settings);
+
+// Locks the settings folder `dir` for this process, for as long as the lock
+// lives, so that a second instance there cannot overwrite the first one's
+// settings at its close. Null when another running process holds it; a lock
+// left behind by a process that has ended is taken over.
+std::unique_ptr<QLockFile> lockSettingsFolder(const QString &dir);

@@ -30,6 +30,7 @@ enum Id {
     OneSettingWaiting,
     SettingsWaiting,
     ReadFromOther,
+    WithUndelivered,
     Count
 };
 
@@ -61,6 +62,7 @@ const Table English = {
     "1 setting waiting for the controller",
     "%1 settings waiting for the controller",
     "Read from %1, not from the active device",
+    "%1 - %2",
 };
 
 const Table Italian = {
@@ -88,6 +90,7 @@ const Table Italian = {
     "1 impostazione in attesa del controllo centralizzato",
     "%1 impostazioni in attesa del controllo centralizzato",
     "Letti da %1, non dal dispositivo attivo",
+    "%1 - %2",
 };
 // clang-format on
 
@@ -149,6 +152,8 @@ Line describe(const Facts &f, int lang)
         line.link += QStringLiteral("; ") + text(OneSettingWaiting, lang);
     else if (f.settingsWaiting > 1)
         line.link += QStringLiteral("; ") + text(SettingsWaiting, lang).arg(f.settingsWaiting);
+    if (!f.undelivered.isEmpty())
+        line.link = text(WithUndelivered, lang).arg(line.link, f.undelivered);
 
     // Counts of one device must never stand beside the name of another.
     const bool fromOther = !f.panelFrom.isEmpty() && f.panelFrom != f.deviceAddress;

@@ -30,6 +30,7 @@ struct Facts
     QString deviceAddress; // empty when no device is active
     Link link = Link::Idle;
     QString linkHost;         // where the link goes, or went when it failed
+    QString undelivered;      // what the last sending could not write before the link was lost
     int attemptsLeft = 0;     // Retrying and Reconnecting: attempts still to come, this one included
     QDateTime failedAt;       // Unreachable and Silent: since when
     QDateTime filledAt;       // last time the unit panel was filled from the device; invalid: never

@@ -233,6 +233,35 @@ QString extraText(ExtraText id)
         return loadedLanguage == 1 ? QStringLiteral("Pagina precedente") : QStringLiteral("Previous page");
     case ExtraText::NextPage:
         return loadedLanguage == 1 ? QStringLiteral("Pagina successiva") : QStringLiteral("Next page");
+    case ExtraText::NotSentToUnits:
+        return loadedLanguage == 1 ? QString::fromUtf8("Non inviato alle unità: %1")
+                                   : QStringLiteral("Not sent to units: %1");
+    case ExtraText::ScheduleBlockNotSent:
+        return loadedLanguage == 1
+                   ? QString::fromUtf8("Blocco %1 della programmazione non inviato alle unità: %2")
+                   : QStringLiteral("Schedule block %1 not sent to units: %2");
+    case ExtraText::AllUnits:
+        return loadedLanguage == 1 ? QStringLiteral("tutte") : QStringLiteral("all");
+    case ExtraText::CannotRead:
+        return loadedLanguage == 1 ? QStringLiteral("Impossibile leggere %1: %2")
+                                   : QStringLiteral("Cannot read %1: %2");
+    case ExtraText::CannotWrite:
+        return loadedLanguage == 1 ? QStringLiteral("Impossibile scrivere %1: %2")
+                                   : QStringLiteral("Cannot write %1: %2");
+    case ExtraText::NotRegularFile:
+        return loadedLanguage == 1 ? QString::fromUtf8("non è un file normale")
+                                   : QStringLiteral("not a regular file");
+    case ExtraText::FileTooLarge:
+        return loadedLanguage == 1 ? QString::fromUtf8("più grande di 16 MB")
+                                   : QStringLiteral("larger than 16 MB");
+    case ExtraText::StartedWithDefaults:
+        return loadedLanguage == 1
+                   ? QString::fromUtf8(
+                         "Il programma parte con le impostazioni predefinite e non sovrascrive il file.")
+                   : QStringLiteral("The program starts with its defaults and will not overwrite the file.");
+    case ExtraText::AlreadyRunning:
+        return loadedLanguage == 1 ? QString::fromUtf8("Brezzano è già in esecuzione nella cartella %1.")
+                                   : QStringLiteral("Brezzano already runs in the folder %1.");
     }
     return {};
 }

@@ -22,5 +22,14 @@ enum class ExtraText {
     FitWidth,
     PreviousPage,
     NextPage,
+    NotSentToUnits,       // %1: unit addresses, or AllUnits
+    ScheduleBlockNotSent, // %1: block number, %2: unit addresses, or AllUnits
+    AllUnits,
+    CannotRead,          // %1: path, %2: cause
+    CannotWrite,         // %1: path, %2: cause
+    NotRegularFile,      // a cause
+    FileTooLarge,        // a cause
+    StartedWithDefaults, // after CannotRead at start
+    AlreadyRunning,      // %1: the folder
 };
 QString extraText(ExtraText id);

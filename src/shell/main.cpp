@@ -1,10 +1,18 @@
 #include "shell/form/Main.h"
 #include "link/Intervals.h"
+#include "shell/IniFile.h"
+#include "shell/Settings.h"
+#include "shell/SignalPipe.h"
+#include "shell/Texts.h"
 #include "shell/form/Application.h"
 #include "shell/form/Forms.h"
 #include "shell/form/Placement.h"
+#include "shell/form/Prompts.h"
 #include "shell/form/Style.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QLockFile>
 #include <QScreen>
 #include <QTimer>
 
@@ -15,9 +23,26 @@ int main(int argc, char **argv)
 {
     // No command line and no environment are read: the settings file is all.
     BrezzanoApplication app(argc, argv);
+    ignoreFileSizeSignal();
     applyAppStyle(app);
+    // A second instance here would overwrite the first one's settings at its close.
+    const std::unique_ptr<QLockFile> folderLock = lockSettingsFolder(QDir::currentPath());
+    if (!folderLock) {
+        IniFile ini;
+        ini.load(QDir::current().filePath(QStringLiteral("brezzano.ini")));
+        loadLanguage(readSettings(ini).language);
+        prompts().error(
+            nullptr, texts.value(14),
+            extraText(ExtraText::AlreadyRunning).arg(QDir::toNativeSeparators(QDir::currentPath())));
+        return 1;
+    }
     createForms();
     TForm1 *main = forms().Form1;
+    // Logout and shutdown end the program as a close does, settings saved.
+    QObject::connect(saveAndQuitSignals(&app), &SignalPipe::signalled, main, [main] {
+        main->close();
+        QCoreApplication::exit(0);
+    });
     if (QScreen *screen = main->screen())
         main->setGeometry(screen->availableGeometry());
     main->showMaximized();

@@ -1,6 +1,9 @@
 #include "units/Setting.h"
 
 #include "schedules/Program.h"
+#include "shell/Texts.h"
+
+#include <QStringList>
 
 #include <algorithm>
 
@@ -111,6 +114,53 @@ std::vector<Task> settingTasks(int par, const std::vector<int> &targets, int uni
     // Every setting but a schedule ends with a refresh of the units.
     tasks.push_back({29, 0});
     return tasks;
+}
+
+QString undeliveredText(const std::vector<Task> &unsent, const std::function<QString(int)> &unitName)
+{
+    std::vector<int> units;
+    std::vector<int> blocks[2];
+    for (const Task &task : unsent) {
+        switch (task.code) {
+        case 31: // remote controller, status, name of one unit
+        case 32:
+        case 33:
+        case 35:
+            units.push_back(task.addr);
+            break;
+        case 36: // every unit, or the controller itself
+        case 37:
+        case 38:
+        case 71:
+            units.push_back(AllUnits);
+            break;
+        case 39:
+        case 40:
+            blocks[task.code - 39].push_back(task.addr);
+            break;
+        default:
+            break;
+        }
+    }
+    const auto names = [&unitName](std::vector<int> addresses) {
+        std::sort(addresses.begin(), addresses.end());
+        addresses.erase(std::unique(addresses.begin(), addresses.end()), addresses.end());
+        if (addresses.back() == AllUnits)
+            return extraText(ExtraText::AllUnits);
+        QStringList shown;
+        for (int adr : addresses) {
+            const QString name = unitName ? unitName(adr).trimmed() : QString();
+            shown << (name.isEmpty() ? QString::number(adr) : name);
+        }
+        return shown.join(QStringLiteral(", "));
+    };
+    QStringList parts;
+    if (!units.empty())
+        parts << extraText(ExtraText::NotSentToUnits).arg(names(units));
+    for (int block = 0; block < 2; ++block)
+        if (!blocks[block].empty())
+            parts << extraText(ExtraText::ScheduleBlockNotSent).arg(block + 1).arg(names(blocks[block]));
+    return parts.join(QStringLiteral("; "));
 }
 
 } // namespace setting

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 
 #include <array>
+#include <functional>
 #include <vector>
 
 // What the unit settings dialog sends, without its widgets: which button a
@@ -52,5 +54,12 @@ struct Task
 // `unit` is the address tasks 35, 39 and 40 go to in par 2 and 7.
 std::vector<Task> settingTasks(int par, const std::vector<int> &targets, int unit, bool remoteEnabled,
                                int scheduleEntries);
+
+// What a sending cut off by the link kept from the device, in the current language: the
+// units whose settings and the schedule blocks that were not written ("; " between the
+// parts), each unit by its name from `unitName` or, without one, by its address. Reads
+// (29 and what its answer brings) change nothing and are not named; empty when nothing
+// else is among `unsent`.
+QString undeliveredText(const std::vector<Task> &unsent, const std::function<QString(int)> &unitName = {});
 
 } // namespace setting

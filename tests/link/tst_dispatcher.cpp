@@ -44,6 +44,7 @@ private Q_SLOTS:
     void init()
     {
         form = std::make_unique<TForm1>();
+        form->debugLog = true; // these tests read the communication log
         form->resetControllerState();
         form->setupUnitListColumns();
         form->wait_responce = true;

@@ -74,6 +74,7 @@ private Q_SLOTS:
     {
         prompts = new ScriptedPrompts;
         form = std::make_unique<TForm1>();
+        form->debugLog = true; // these tests read the communication log
         server = std::make_unique<QTcpServer>();
         QVERIFY(server->listen(QHostAddress(Host), 2000));
     }

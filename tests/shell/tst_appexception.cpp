@@ -36,6 +36,7 @@ private Q_SLOTS:
     {
         prompts = new ScriptedPrompts;
         createForms();
+        forms().Form1->debugLog = true;
     }
 
     void cleanup()

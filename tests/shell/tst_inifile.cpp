@@ -1,8 +1,12 @@
 #include "shell/IniFile.h"
+#include "shell/SignalPipe.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 class TestIniFile : public QObject
 {
@@ -183,6 +187,64 @@ private Q_SLOTS:
         QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QVERIFY(!saved);
         QVERIFY2(error.contains(path), qPrintable(error));
+    }
+
+    // A file that would hang the start, grow memory without end, or that cannot
+    // be written: the operation fails at once and says why in the system's words.
+    void filesNotReadOrWrittenSayWhy_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("cause");
+        QTest::newRow("a FIFO in its place") << "fifo"
+                                             << "not a regular file";
+        QTest::newRow("a device that never ends") << "device"
+                                                  << "not a regular file";
+        QTest::newRow("larger than 16 MB") << "large"
+                                           << "larger than 16 MB";
+        QTest::newRow("its folder is missing") << "no folder"
+                                               << "No such file or directory";
+        QTest::newRow("over the file size limit") << "size limit"
+                                                  << "File too large";
+    }
+    void filesNotReadOrWrittenSayWhy()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, cause);
+        QTemporaryDir dir;
+        QString path = dir.filePath(QStringLiteral("brezzano.ini"));
+        IniFile ini;
+        QString error;
+        if (kind == QLatin1String("fifo"))
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        if (kind == QLatin1String("device"))
+            path = QStringLiteral("/dev/zero");
+        if (kind == QLatin1String("large")) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(IniFile::MaxBytes + 1));
+        }
+        if (kind == QLatin1String("fifo") || kind == QLatin1String("device") ||
+            kind == QLatin1String("large")) {
+            QVERIFY(!ini.load(path, &error));
+            QVERIFY(ini.text().isEmpty());
+        } else {
+            ini.writeString(QStringLiteral("S"), QStringLiteral("K"), QString(4000, QLatin1Char('v')));
+            if (kind == QLatin1String("no folder"))
+                path = dir.filePath(QStringLiteral("missing/brezzano.ini"));
+            rlimit before{};
+            ::getrlimit(RLIMIT_FSIZE, &before);
+            if (kind == QLatin1String("size limit")) {
+                // Without this the limit would end the test process, as it would the program.
+                ignoreFileSizeSignal();
+                rlimit small = before;
+                small.rlim_cur = 1024;
+                ::setrlimit(RLIMIT_FSIZE, &small);
+            }
+            const bool saved = ini.save(path, &error);
+            ::setrlimit(RLIMIT_FSIZE, &before);
+            QVERIFY(!saved);
+            QVERIFY(!QFile::exists(path));
+        }
+        QVERIFY2(error.contains(path) && error.endsWith(cause), qPrintable(error));
     }
 };
 

@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -21,6 +22,8 @@
 #include <QTreeWidget>
 
 #include <memory>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -96,6 +99,10 @@ private Q_SLOTS:
         QVERIFY(form->logPanes->isHidden());
         QVERIFY(form->devList.isEmpty());
         QCOMPARE(form->PageControl1->tabText(0), QStringLiteral("&1 Panel"));
+        // Without debugging the hidden log keeps nothing: hours of reloads must not pile up there.
+        for (int i = 0; i < 100; ++i)
+            form->log(QStringLiteral("rcv SETUNITSTATUS"));
+        QCOMPARE(form->Memo2->blockCount(), 1);
         form->FormClose();
         QCOMPARE(fileLines(iniPath()),
                  (QStringList{"[SENS]", "NETTYPE=0", "IP=169.254.1.1", "AUTOAUPD=30", "LANGUAGE=0"}));
@@ -187,9 +194,36 @@ private Q_SLOTS:
         QVERIFY(prompts->shown.first().text.contains(QStringLiteral("brezzano.ini")));
     }
 
+    void unreadableSettingsFileIsSaidOnceAndLeftAlone_data()
+    {
+        QTest::addColumn<bool>("fifo"); // else a file larger than 16 MB
+        QTest::newRow("a FIFO") << true;
+        QTest::newRow("larger than 16 MB") << false;
+    }
+    void unreadableSettingsFileIsSaidOnceAndLeftAlone()
+    {
+        QFETCH(bool, fifo);
+        const qint64 size = fifo ? 0 : IniFile::MaxBytes + 1;
+        if (fifo)
+            QCOMPARE(::mkfifo(QFile::encodeName(iniPath()).constData(), 0600), 0);
+        else {
+            writeFile(iniPath(), "[SENS]\nLANGUAGE=1\n");
+            QVERIFY(QFile::resize(iniPath(), size));
+        }
+        TForm1 *form = start();
+        QCOMPARE(form->lang_act, 0);
+        QCOMPARE(prompts->shown.size(), 1);
+        QVERIFY2(prompts->shown.first().text.contains(iniPath()), qPrintable(prompts->shown.first().text));
+        form->lang_act = 1;
+        form->FormClose();
+        QCOMPARE(prompts->shown.size(), 1);
+        QCOMPARE(QFileInfo(iniPath()).isFile(), !fifo);
+        QCOMPARE(QFileInfo(iniPath()).size(), size);
+    }
+
     void captionsInBothLanguages()
     {
-        TForm1 *form = start("[SENS]\nLANGUAGE=1\n");
+        TForm1 *form = start("[SENS]\nLANGUAGE=1\nDEBUG=127\n");
         QCOMPARE(form->PageControl1->tabText(0), QStringLiteral("&1 Pannello"));
         QCOMPARE(form->PageControl1->tabText(1), QStringLiteral("&2 Impostazioni"));
         QCOMPARE(form->PageControl1->tabText(2), QStringLiteral("&3 Network"));
@@ -275,7 +309,7 @@ private Q_SLOTS:
         QFETCH(int, period);
         QFETCH(bool, modal);
         QFETCH(int, reloadTick);
-        TForm1 *form = start("[SENS]\nNETTYPE=1\nIP=127.0.0.55\n");
+        TForm1 *form = start("[SENS]\nNETTYPE=1\nIP=127.0.0.55\nDEBUG=127\n");
         form->autoupdvalue = period;
         form->autoupt_counter = period;
         prompts->pretendModal = modal;
@@ -324,7 +358,7 @@ private Q_SLOTS:
 
     void periodButtonsLogAndLeaveTheCountdown()
     {
-        TForm1 *form = start();
+        TForm1 *form = start("[SENS]\nDEBUG=127\n");
         form->autoupt_counter = 12;
         form->tab3sb5->click();
         QCOMPARE(form->autoupdvalue, 60);

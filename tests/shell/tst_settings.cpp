@@ -1,9 +1,19 @@
 #include "shell/IniFile.h"
 #include "shell/Settings.h"
+#include "shell/SignalPipe.h"
 
+#include <QDir>
+#include <QFile>
+#include <QLockFile>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QSignalSpy>
+#include <QSysInfo>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <csignal>
 
 namespace {
 
@@ -235,7 +245,55 @@ private Q_SLOTS:
             QVERIFY2(second.bytes() == saved, context.constData()); // a second close changes nothing
         }
     }
+
+    void oneInstancePerFolder_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<bool>("locked");
+        QTest::newRow("a folder nobody uses") << "nothing" << true;
+        QTest::newRow("a running instance holds it") << "running" << false;
+        QTest::newRow("left behind by an instance that ended") << "ended" << true;
+    }
+    void oneInstancePerFolder()
+    {
+        QFETCH(QString, before);
+        QFETCH(bool, locked);
+        QTemporaryDir dir;
+        std::unique_ptr<QLockFile> first;
+        if (before == QLatin1String("running"))
+            QVERIFY(first = lockSettingsFolder(dir.path()));
+        if (before == QLatin1String("ended")) {
+            QProcess ended;
+            ended.start(QStringLiteral("true"), {});
+            QVERIFY(ended.waitForStarted());
+            const qint64 pid = ended.processId();
+            QVERIFY(ended.waitForFinished());
+            QFile lock(QDir(dir.path()).filePath(QStringLiteral("brezzano.lock")));
+            QVERIFY(lock.open(QIODevice::WriteOnly));
+            lock.write(QByteArray::number(pid) + "\nbrezzano\n" + QSysInfo::machineHostName().toUtf8() +
+                       "\n");
+        }
+        const std::unique_ptr<QLockFile> second = lockSettingsFolder(dir.path());
+        QCOMPARE(second != nullptr, locked);
+    }
+
+    void logoutAndShutdownReachTheEventLoop_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGTERM") << SIGTERM;
+        QTest::newRow("SIGHUP") << SIGHUP;
+    }
+    void logoutAndShutdownReachTheEventLoop()
+    {
+        QFETCH(int, signal);
+        const std::unique_ptr<SignalPipe> pipe(saveAndQuitSignals(nullptr));
+        QVERIFY(pipe->isInstalled());
+        QSignalSpy spy(pipe.get(), &SignalPipe::signalled);
+        std::raise(signal);
+        QVERIFY(spy.wait(2000));
+        QCOMPARE(spy.first().first().toInt(), signal);
+    }
 };
 
-QTEST_APPLESS_MAIN(TestSettings)
+QTEST_GUILESS_MAIN(TestSettings)
 #include "tst_settings.moc"

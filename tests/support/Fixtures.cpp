@@ -83,6 +83,7 @@ void prepareTestForm(TForm1 &form)
     form.setupUnitListColumns();
     form.setupDevListColumns();
     form.autoupdvalue = 0;
+    form.debugLog = true; // tests read the communication log
 }
 
 std::unique_ptr<TForm1> makeTestForm()

@@ -37,7 +37,7 @@ private:
 
 class TForm1;
 // The unit table reset, both lists' columns set up and no automatic reload, as
-// start-up leaves the window before its first reload.
+// start-up leaves the window before its first reload; the communication log kept.
 void prepareTestForm(TForm1 &form);
 
 // A main window with its lists set up as start-up leaves them, without a

@@ -109,6 +109,16 @@ void TForm1::attemptFailed()
         linkFailure = status::Link::Unreachable;
         linkFailedHost = connectHost;
         statusChanged();
+        // Setting tasks that already lost one link do not wait for a third.
+        std::vector<TtaskRecord> lost;
+        for (int i = TaskList.Count() - 1; i >= 0; --i) {
+            if (TaskList.Get(i)->carried) {
+                lost.insert(lost.begin(), *TaskList.Get(i));
+                TaskList.Delete(i);
+            }
+        }
+        if (!lost.empty())
+            reportUndelivered(lost);
         prompts().error(this, texts.value(14), texts.value(164));
     }
 }
@@ -196,6 +206,7 @@ void TForm1::Timer_commTimer()
         linkFailure = status::Link::Silent;
         linkFailedHost = host;
         statusChanged();
+        reportUndelivered(carried);
         prompts().error(this, texts.value(14), texts.value(163));
         return;
     }

@@ -80,8 +80,11 @@ void TForm1::linkDataArrived()
 void TForm1::failLink()
 {
     Timer_readtcp->stop();
+    const QString host = openHost;
+    std::vector<TtaskRecord> unsent = unsentSettings();
     closeLink();
     log(QStringLiteral("********** ERRORE **************"));
+    carrySettings(host, std::move(unsent));
 }
 
 void TForm1::armWatchdog()
@@ -164,5 +167,8 @@ void TForm1::parseFrames(const QByteArray &line)
 
 void TForm1::log(const QString &line)
 {
+    // A hidden pane would only hold memory that nobody reads or saves.
+    if (!debugLog)
+        return;
     Memo2->appendPlainText(line);
 }

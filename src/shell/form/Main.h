@@ -5,6 +5,7 @@
 #include "link/Records.h"
 #include "schedules/Program.h"
 #include "shell/StatusLine.h"
+#include "units/Setting.h"
 #include "units/UnitTable.h"
 
 #include <QDateTime>
@@ -100,6 +101,11 @@ public:
     int unitAddressOfRow(const QTreeWidgetItem *item) const;
     std::vector<int> checkedUnitAddresses() const; // the ticked rows' units, top to bottom
     void sendsetting(int par);
+    // Setting tasks cut off by the link get one more link to `host`; cut again, they are reported.
+    void carrySettings(const QString &host, std::vector<TtaskRecord> unsent);
+    // Tells the settings dialog and the status bar what of a sending did not reach the units.
+    void reportUndelivered(const std::vector<TtaskRecord> &unsent);
+    QString undeliveredText() const; // what the last sending could not write, units by name
     // True when the controller asks for no password, or the user typed it.
     bool passwordGate();
     void tab3sb1Click();
@@ -209,6 +215,7 @@ public:
     QWidget *network = nullptr;
     QWidget *help = nullptr;
     QWidget *logPanes = nullptr; // holds Memo2 and Memo1
+    bool debugLog = false;       // DEBUG=127: Memo2 keeps the lines; otherwise nothing accumulates
     QPlainTextEdit *Memo1 = nullptr;
     QPlainTextEdit *Memo2 = nullptr;
 
@@ -296,7 +303,8 @@ private:
     void abandonAttempt();
     // The request that waits for an answer and those queued behind it, for a reconnection.
     std::vector<TtaskRecord> unansweredTasks();
-    void writeToLink(const QByteArray &bytes); // throws LinkFailure
+    void writeToLink(const QByteArray &bytes);       // throws LinkFailure
+    std::vector<TtaskRecord> unsentSettings() const; // awaited and queued tasks of the settings dialog
     RequestSources requestSources() const;
 
     QTcpSocket *IdTCPClient1 = nullptr;
@@ -315,6 +323,7 @@ private:
     bool passQueued = false;         // a read pass is queued for data that arrived
     qint64 droppedBytes = 0;
     bool shownOnce = false;
+    bool settingsRead = false; // brezzano.ini was read at start (or was missing): the close may write it
     // What the status bar remembers beyond the link's own flags.
     status::Link linkFailure = status::Link::Idle; // Unreachable or Silent until a link opens there
     QDateTime linkFailedAt;
@@ -329,6 +338,7 @@ private:
     QString panelFrom;       // the device whose units the panel shows
     QString optionsReadFrom; // the device the settings tab's options were read from
     QString clockReadFrom;   // the device whose clock the settings tab shows
+    std::vector<setting::Task> undelivered; // of the last sending, what a cut link kept from the units
     bool statusQueued = false;
     int currentTab = 0;
 };

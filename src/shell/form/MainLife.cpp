@@ -56,12 +56,14 @@ void TForm1::FormShow()
     connectOK = false;
 
     IniFile ini;
-    ini.load(settingsPath(appDir));
+    QString unread;
+    settingsRead = ini.load(settingsPath(appDir), &unread);
     const AppSettings settings = readSettings(ini);
     ipSensor = settings.ipSensor;
     netType = settings.netType;
     const bool debug = settings.debug == 127;
     logPanes->setVisible(debug);
+    debugLog = debug;
     lang_act = settings.language;
     loadLanguage(lang_act);
     applyCaptions();
@@ -83,6 +85,9 @@ void TForm1::FormShow()
     for (const auto &[name, ip] : settings.devices)
         devList.Add(ip, name);
 
+    if (!settingsRead)
+        prompts().error(this, texts.value(14),
+                        unread + QLatin1Char('\n') + extraText(ExtraText::StartedWithDefaults));
     Timer_startup->start();
 }
 
@@ -94,6 +99,9 @@ void TForm1::Timer_startupTimer()
 
 void TForm1::FormClose()
 {
+    // A file that could not be read is left as it is, whatever it holds.
+    if (!settingsRead)
+        return;
     const QString path = settingsPath(appDir.isEmpty() ? QDir::currentPath() : appDir);
     IniFile ini;
     QString error;

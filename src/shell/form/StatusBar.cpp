@@ -109,6 +109,7 @@ status::Facts TForm1::statusFacts() const
         f.linkHost = linkFailedHost;
     }
 
+    f.undelivered = undeliveredText();
     f.filledAt = panelFilledAt;
     f.units = panelUnits;
     f.faults = panelFaults;

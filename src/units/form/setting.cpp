@@ -367,6 +367,14 @@ void TForm2::setStatusBar(int par)
         stb1Panel1->setText(texts.value(98));
 }
 
+void TForm2::showUndelivered(const QString &text)
+{
+    stb1Panel0->clear();
+    stb1Panel1->clear();
+    if (stbupd != 0)
+        stb1Panel1->setText(text);
+}
+
 bool TForm2::passwordGate()
 {
     TForm1 *main = forms().Form1;

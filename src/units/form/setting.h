@@ -40,6 +40,8 @@ public:
     void ShowSetting(int par, int unita);
     // 0: waiting; 1: the settings have been sent.
     void setStatusBar(int par);
+    // Ends the wait with what of the sending did not reach the units.
+    void showUndelivered(const QString &text);
 
     void FormShow();
     void FormClose();
