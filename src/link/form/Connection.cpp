@@ -103,6 +103,8 @@ void TForm1::attemptFailed()
         log(QStringLiteral("******* RETRAY"));
     } else {
         showBusy(false);
+        if (skipFailedVisit(connectHost))
+            return;
         linkFailure = status::Link::Unreachable;
         linkFailedAt = clockNow();
         linkFailedHost = connectHost;
