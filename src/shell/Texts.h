@@ -14,5 +14,12 @@ extern QStringList texts;
 void loadLanguage(int lang);
 
 // Texts of this build beyond the fixed table, in the language last loaded.
-enum class ExtraText { RegistrationNotConfigured };
+enum class ExtraText {
+    RegistrationNotConfigured,
+    SettingsNotSent,
+    FieldEmpty,
+    FieldTooLong,
+    FieldNotAnAddress,
+    FieldBadCharacter,
+};
 QString extraText(ExtraText id);
