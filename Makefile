@@ -64,11 +64,13 @@ format-check:
 	@scripts/deps.sh --format
 	@git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 
-# How fast a reload of 64 units runs against the simulator, next to what the device allows.
+# How fast a reload of 64 units runs against the simulator, next to what the device allows;
+# how long a beacon flood stalls the window.
 bench: configure
-	@cmake --build $(BUILD) -j $(JOBS) --target brezzano-bench brezzano-settings-probe
+	@cmake --build $(BUILD) -j $(JOBS) --target brezzano-bench brezzano-settings-probe brezzano-beacon-flood
 	@QT_QPA_PLATFORM=offscreen $(BUILD)/bin/brezzano-bench
 	@$(BUILD)/bin/brezzano-settings-probe
+	@QT_QPA_PLATFORM=offscreen $(BUILD)/bin/brezzano-beacon-flood
 
 # The display is checked first: finding it missing after the build wastes minutes. A display
 # is there already, so only what building needs is installed (by app).

@@ -21,12 +21,25 @@ bool isBeacon(const QByteArray &payload)
     return beaconText(payload).contains(QLatin1String("wifly"));
 }
 
-bool addHeard(QStringList &heard, const QString &address)
+Heard::Result Heard::add(const QString &address)
 {
-    if (heard.contains(address))
-        return false;
-    heard.append(address);
-    return true;
+    if (known.contains(address))
+        return Result::Repeated;
+    if (order.size() >= limit) {
+        const bool first = !overLimit;
+        overLimit = true;
+        return first ? Result::FirstOverLimit : Result::OverLimit;
+    }
+    known.insert(address);
+    order.append(address);
+    return Result::Added;
+}
+
+void Heard::clear()
+{
+    order.clear();
+    known.clear();
+    overLimit = false;
 }
 
 } // namespace discovery

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -19,8 +20,27 @@ QString beaconText(const QByteArray &payload);
 // True when the payload announces a module ("wifly" anywhere in its text).
 bool isBeacon(const QByteArray &payload);
 
-// Appends `address` to the addresses heard unless a line already equals it;
-// true when it was appended.
-bool addHeard(QStringList &heard, const QString &address);
+// The most addresses one search visits: each costs a connection, and a flood of
+// forged senders must not keep the search busy for hours.
+constexpr int MaxHeard = 256;
+
+// The addresses heard in one listening window, in the order first heard, at
+// most `limit` of them. The set beside the list keeps a repeated sender cheap.
+class Heard final
+{
+public:
+    explicit Heard(int limit = MaxHeard) : limit(limit) {}
+
+    enum class Result { Added, Repeated, FirstOverLimit, OverLimit };
+    Result add(const QString &address);
+    const QStringList &addresses() const { return order; }
+    void clear();
+
+private:
+    QStringList order;
+    QSet<QString> known;
+    int limit;
+    bool overLimit = false;
+};
 
 } // namespace discovery

@@ -38,12 +38,20 @@ Reply interpret(const QByteArray &body)
     return {QStringLiteral("Not valid responce"), false};
 }
 
-QString failureText(QNetworkReply::NetworkError error, const QString &message, bool timedOut)
+QString failureText(QNetworkReply::NetworkError error, const QUrl &url, int status, bool timedOut)
 {
+    const QString host =
+        url.port() < 0 ? url.host() : QStringLiteral("%1:%2").arg(url.host()).arg(url.port());
     if (timedOut)
-        return QStringLiteral("TimeoutError The registration service did not answer in time");
-    const char *name = QMetaEnum::fromType<QNetworkReply::NetworkError>().valueToKey(error);
-    return QString::fromLatin1(name ? name : "NetworkError") + QLatin1Char(' ') + message;
+        return QStringLiteral("TimeoutError The registration service at %1 did not answer in time").arg(host);
+    // A status that Qt does not count as an error: a redirect, which is not followed.
+    const char *name = error == QNetworkReply::NoError
+                           ? "HttpStatusError"
+                           : QMetaEnum::fromType<QNetworkReply::NetworkError>().valueToKey(error);
+    QString text = QString::fromLatin1(name ? name : "NetworkError") + QLatin1Char(' ') + host;
+    if (status > 0)
+        text += QStringLiteral(" HTTP %1").arg(status);
+    return text;
 }
 
 QString macFor(const QString &mac, const QString &readFrom, const QString &ipSensor)

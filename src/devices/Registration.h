@@ -29,8 +29,14 @@ struct Reply
 // The message for the reply body, compared whole: "0", "3" and "4" are known.
 Reply interpret(const QByteArray &body);
 
-// A failed request as the user sees it: the error's type name, a blank, its message.
-QString failureText(QNetworkReply::NetworkError error, const QString &message, bool timedOut);
+// The most of a reply that is read: the codes are one character, and a body
+// without end must not fill the memory.
+constexpr qint64 MaxReply = 64 * 1024;
+
+// A failed request as the user sees it: the error's type name, a blank, the
+// service's host and, when it answered, the HTTP status. Never the query: it
+// carries the account's password.
+QString failureText(QNetworkReply::NetworkError error, const QUrl &url, int status, bool timedOut);
 
 // The MAC address to send for the active device `ipSensor`: the one read, only
 // when it was read from that device.

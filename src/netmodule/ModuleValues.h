@@ -18,6 +18,25 @@ bool fitsModule(const QString &value);
 // some address parsers take as octal).
 bool isDottedIPv4(const QString &text);
 
+// What "Set" writes to the module.
+struct NetworkSettings
+{
+    QString netName;
+    QString passPhrase;
+    QString address;
+    QString gateway;
+    QString dns;
+    bool dhcp = false;
+};
+
+// The longest network name and pass phrase the module stores, in bytes.
+constexpr int MaxNetName = 32;
+constexpr int MaxPassPhrase = 64;
+
+// Why the module could not work with `settings`, as the user reads it; empty
+// when they can be sent. Values that only look odd are the user's to choose.
+QString refusal(const NetworkSettings &settings);
+
 // Where a module read goes: the device's own network has a fixed address.
 QString readHost(bool deviceNetwork, const QString &ipSensor);
 

@@ -262,6 +262,24 @@ QString extraText(ExtraText id)
     case ExtraText::AlreadyRunning:
         return loadedLanguage == 1 ? QString::fromUtf8("Brezzano è già in esecuzione nella cartella %1.")
                                    : QStringLiteral("Brezzano already runs in the folder %1.");
+    case ExtraText::SettingsNotSent:
+        return loadedLanguage == 1 ? QStringLiteral("Le impostazioni non sono state inviate al modulo.")
+                                   : QStringLiteral("The settings were not sent to the module.");
+    case ExtraText::FieldEmpty:
+        return loadedLanguage == 1 ? QStringLiteral("%1: il campo è vuoto.")
+                                   : QStringLiteral("%1: the field is empty.");
+    case ExtraText::FieldTooLong:
+        return loadedLanguage == 1 ? QStringLiteral("%1: più di %2 caratteri.")
+                                   : QStringLiteral("%1: more than %2 characters.");
+    case ExtraText::FieldNotAnAddress:
+        return loadedLanguage == 1
+                   ? QStringLiteral("%1: non è un indirizzo (quattro numeri da 0 a 255 separati da punti).")
+                   : QStringLiteral("%1: not an address (four numbers from 0 to 255 separated by dots).");
+    case ExtraText::FieldBadCharacter:
+        return loadedLanguage == 1 ? QStringLiteral("%1: contiene un carattere che il modulo non accetta (un "
+                                                    "carattere di controllo o fuori da Latin-1).")
+                                   : QStringLiteral("%1: holds a character that the module cannot take (a "
+                                                    "control character, or one outside Latin-1).");
     }
     return {};
 }

@@ -31,5 +31,10 @@ enum class ExtraText {
     FileTooLarge,        // a cause
     StartedWithDefaults, // after CannotRead at start
     AlreadyRunning,      // %1: the folder
+    SettingsNotSent,
+    FieldEmpty,
+    FieldTooLong,
+    FieldNotAnAddress,
+    FieldBadCharacter,
 };
 QString extraText(ExtraText id);

@@ -116,6 +116,35 @@ private Q_SLOTS:
         QCOMPARE(form->Memo1->toPlainText(), QStringLiteral("192.168.1.10\n192.168.1.1\n10.0.0.5"));
     }
 
+    // Each result as a letter: + added, = repeated, ! the first over the limit, - ignored.
+    void heardKeepsTheFirstAddressesUpToItsLimit_data()
+    {
+        QTest::addColumn<int>("limit");
+        QTest::addColumn<QString>("senders");
+        QTest::addColumn<QString>("results");
+        QTest::addColumn<QString>("kept");
+        QTest::newRow("under the limit") << 3 << "a b a c"
+                                         << "++=+"
+                                         << "a b c";
+        QTest::newRow("over the limit") << 2 << "a b a c d b c"
+                                        << "++=!-=-"
+                                        << "a b";
+    }
+
+    void heardKeepsTheFirstAddressesUpToItsLimit()
+    {
+        QFETCH(int, limit);
+        QFETCH(QString, senders);
+        discovery::Heard heard(limit);
+        QString results;
+        for (const QString &sender : senders.split(QLatin1Char(' ')))
+            results += QStringLiteral("+=!-").at(int(heard.add(sender)));
+        QTEST(results, "results");
+        QTEST(heard.addresses().join(QLatin1Char(' ')), "kept");
+        heard.clear();
+        QCOMPARE(heard.add(QStringLiteral("z")), discovery::Heard::Result::Added);
+    }
+
     // Three devices heard in the order A, B, C, A again: three links in that
     // order, the module read only on C's, C active at the end.
     void threeDevicesAreVisitedInTheOrderHeard()
@@ -191,13 +220,67 @@ private Q_SLOTS:
         QVERIFY(silent.server->listen(QHostAddress(silent.address), 2000));
         QVERIFY(next.server->listen(QHostAddress(next.address), 2000));
         form->findDeviceActive = true;
-        form->Memo1->setPlainText(silent.address + QLatin1Char('\n') + next.address);
+        form->IdUDPServer1UDPRead("WiFly", silent.address);
+        form->IdUDPServer1UDPRead("WiFly", next.address);
         form->Timer_finddevTimer();
         QTRY_VERIFY_WITH_TIMEOUT(!form->findDeviceActive && !form->linkIsOpen(), 10000);
         QCOMPARE(form->devList.Count(), 1);
         QCOMPARE(form->devList.Get(0)->name, QStringLiteral("Next"));
         QCOMPARE(next.received.count(QStringLiteral("*MK1900*#")), 1);
         QVERIFY(prompts->shown.isEmpty());
+    }
+
+    // Any sender can claim the module's word: only a device that answers its
+    // visit becomes active, and an address that refuses is passed over quietly.
+    void onlyADeviceThatAnswersBecomesActive_data()
+    {
+        QTest::addColumn<QStringList>("heard"); // in the order heard; the .193 to .195 answer
+        QTest::addColumn<QString>("active");
+        QTest::addColumn<int>("found");
+        const QString before = QStringLiteral("127.0.0.190");
+        const QString refuses = QStringLiteral("127.0.0.191");
+        const QString a = QStringLiteral("127.0.0.193");
+        const QString b = QStringLiteral("127.0.0.194");
+        QTest::newRow("one forged beacon") << QStringList{refuses} << before << 0;
+        QTest::newRow("refused, then a device") << QStringList{refuses, a} << a << 1;
+        QTest::newRow("a device, then refused") << QStringList{a, refuses} << a << 1;
+        QTest::newRow("two devices around a refusal") << QStringList{a, refuses, b} << b << 2;
+    }
+
+    void onlyADeviceThatAnswersBecomesActive()
+    {
+        QFETCH(QStringList, heard);
+        QFETCH(QString, active);
+        QFETCH(int, found);
+        intervals().findDevice = 60000; // the test ends the window itself
+        form->discoveryPort = freeUdpPort();
+        form->ipSensor = QStringLiteral("127.0.0.190");
+        std::vector<std::unique_ptr<Device>> devices;
+        for (const QString &address : heard) {
+            if (address.section(QLatin1Char('.'), 3).toInt() < 193)
+                continue;
+            devices.push_back(std::make_unique<Device>(address, QStringLiteral("Dev ") + address.right(3)));
+            QVERIFY(devices.back()->server->listen(QHostAddress(address), 2000));
+        }
+        prompts->answer = [&](QDialog *) {
+            for (const QString &address : heard)
+                form->IdUDPServer1UDPRead("WiFly", address);
+            form->Timer_finddevTimer();
+            return QTest::qWaitFor([&] { return !form->findDeviceActive && linkIdle(*form); }, 10000) ? 1 : 0;
+        };
+        form->FindDevBtnTab4Click();
+
+        QCOMPARE(form->ipSensor, active);
+        QCOMPARE(form->devList.Count(), found);
+        // What the network tab's "Set" would reach is the active device, never a forged address.
+        QCOMPARE(form->linkHostName(), active);
+        QCOMPARE(prompts->shown.size(), 1);
+        QCOMPARE(prompts->shown.first().text, QStringLiteral("Device founded : %1").arg(found));
+        if (found > 0) {
+            // The active device's module is read on its own visit.
+            QVERIFY(devices.back()->received.contains(QStringLiteral("$$$")));
+            QCOMPARE(devices.front()->received.contains(QStringLiteral("$$$")), devices.size() == 1);
+        }
     }
 
     // An earlier exchange that ends while the search listens does not end the search.

@@ -12,6 +12,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
+#include <QTimer>
 #include <QUrlQuery>
 
 #include <memory>
@@ -226,6 +227,87 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(prompts->shown.size(), 1, 5000);
         QVERIFY2(prompts->shown.first().text.startsWith(start), qPrintable(prompts->shown.first().text));
         QVERIFY(dialog->result() != QDialog::Accepted);
+        QVERIFY(dialog->bt1->isEnabled());
+    }
+
+    // A hostile service: the shown text never carries the query, the time
+    // limit covers the whole exchange, and a body without end is cut short.
+    void aHostileServiceIsCutShort_data()
+    {
+        QTest::addColumn<QByteArray>("head");
+        QTest::addColumn<QByteArray>("chunk"); // the body, sent chunk by chunk
+        QTest::addColumn<int>("chunks");
+        QTest::addColumn<int>("gapMs");     // between chunks; 0: as fast as the link takes them
+        QTest::addColumn<QString>("shown"); // %1: the service's host and port
+        QTest::addColumn<bool>("wholeBody");
+        QTest::newRow("error status")
+            << QByteArray("HTTP/1.1 500 Internal Server Error\r\nContent-Length: 4\r\n\r\n")
+            << QByteArray("oops") << 1 << 0 << "InternalServerError %1 HTTP 500" << true;
+        QTest::newRow("trickling body")
+            << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 30\r\n\r\n") << QByteArray("0") << 30 << 100
+            << "TimeoutError The registration service at %1 did not answer in time" << false;
+        QTest::newRow("body without end")
+            << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 67108864\r\n\r\n") << QByteArray(64 * 1024, '0')
+            << 1024 << 0 << "Not valid responce" << false;
+    }
+
+    void aHostileServiceIsCutShort()
+    {
+        QFETCH(QByteArray, head);
+        QFETCH(QByteArray, chunk);
+        QFETCH(int, chunks);
+        QFETCH(int, gapMs);
+        QFETCH(QString, shown);
+        QFETCH(bool, wholeBody);
+        static QStringList logged;
+        logged.clear();
+        const QtMessageHandler previous = qInstallMessageHandler(
+            [](QtMsgType, const QMessageLogContext &, const QString &text) { logged << text; });
+
+        QTcpServer hostile;
+        QVERIFY(hostile.listen(QHostAddress(QStringLiteral("127.0.0.117")), 0));
+        const QString host = QStringLiteral("127.0.0.117:%1").arg(hostile.serverPort());
+        dialog->serviceBase = QStringLiteral("http://") + host;
+        intervals().registration = 1000;
+        int sent = 0;
+        QTimer gap;
+        gap.setInterval(gapMs);
+        QTcpSocket *peer = nullptr;
+        const auto sendMore = [&] {
+            // Keep a little in flight: what is sent shows what the dialog took.
+            while (peer && peer->state() == QAbstractSocket::ConnectedState && sent < chunks &&
+                   peer->bytesToWrite() < 256 * 1024) {
+                peer->write(chunk);
+                ++sent;
+                if (gapMs > 0)
+                    break;
+            }
+        };
+        connect(&hostile, &QTcpServer::newConnection, this, [&] {
+            peer = hostile.nextPendingConnection();
+            connect(peer, &QTcpSocket::readyRead, peer, [&] {
+                if (!peer->readAll().contains("\r\n\r\n") || sent > 0)
+                    return;
+                peer->write(head);
+                sendMore();
+                if (gapMs > 0)
+                    gap.start();
+            });
+            connect(peer, &QTcpSocket::bytesWritten, peer, [&] {
+                if (gapMs == 0)
+                    sendMore();
+            });
+        });
+        connect(&gap, &QTimer::timeout, this, sendMore);
+
+        fill(QStringLiteral("mario"), QStringLiteral("s3gr3t0"));
+        dialog->bt1Click();
+        QTRY_COMPARE_WITH_TIMEOUT(prompts->shown.size(), 1, 10000);
+        qInstallMessageHandler(previous);
+        QCOMPARE(prompts->shown.first().text, shown.arg(host));
+        QCOMPARE(sent == chunks, wholeBody);
+        for (const QString &line : logged)
+            QVERIFY2(!line.contains(QLatin1String("s3gr3t0")), qPrintable(line));
         QVERIFY(dialog->bt1->isEnabled());
     }
 

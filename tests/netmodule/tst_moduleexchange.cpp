@@ -128,7 +128,10 @@ private Q_SLOTS:
             sim.start(QStringLiteral("127.0.0.146"), {QStringLiteral("--drop-aok"), QStringLiteral("4")}));
         form->setLinkHost(QStringLiteral("127.0.0.146"));
         form->tab4sb2->setChecked(false);
+        form->EditNetName->setText(QStringLiteral("Net"));
+        form->EditIpaddress->setText(QStringLiteral("127.0.0.7"));
         form->EditGateway->setText(QStringLiteral("127.0.0.8"));
+        form->EditDNS->setText(QStringLiteral("127.0.0.53"));
         form->SendBtnTab4->click();
         QTRY_COMPARE_WITH_TIMEOUT(logLines(*form).filter(QStringLiteral("START conn at")).size(), 2, 5000);
         waitForIdle();

@@ -1,6 +1,7 @@
 // The module's reply rules and the rules for values written to it, without a link.
 #include "netmodule/ModuleReply.h"
 #include "netmodule/ModuleValues.h"
+#include "shell/Texts.h"
 
 #include <QTest>
 
@@ -37,6 +38,8 @@ class TestModuleReply : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase() { loadLanguage(0); }
+
     void parseReply_data()
     {
         QTest::addColumn<QByteArray>("line");
@@ -110,6 +113,68 @@ private Q_SLOTS:
         QVERIFY(netmodule::fitsModule(QStringLiteral("Caf\u00e9 \u00ff")));
         QVERIFY(!netmodule::fitsModule(QStringLiteral("\u0141\u00f3d\u017a")));
         QVERIFY(!netmodule::fitsModule(QStringLiteral("net \U0001F600")));
+    }
+
+    // What "Set" refuses to write: the line under the lead text, or nothing when it goes out as typed.
+    void refusal_data()
+    {
+        QTest::addColumn<QStringList>("fields"); // name, pass phrase, address, gateway, DNS
+        QTest::addColumn<bool>("dhcp");
+        QTest::addColumn<QString>("why");
+        const QStringList good{"Casa", "aria-fresca", "192.168.1.20", "192.168.1.1", "192.168.1.1"};
+        const auto with = [&good](int field, const QString &value) {
+            QStringList fields = good;
+            fields[field] = value;
+            return fields;
+        };
+        QTest::newRow("as read") << good << false << "";
+        QTest::newRow("after a failed read")
+            << QStringList{"", "", "", "", ""} << false << "Net name: the field is empty.";
+        QTest::newRow("no name, DHCP on") << with(0, "") << true << "Net name: the field is empty.";
+        QTest::newRow("name of 32 bytes, pass phrase of 64")
+            << QStringList{QString(32, 'n'), QString(64, 'p'), "10.0.0.2", "10.0.0.1", "10.0.0.1"} << false
+            << "";
+        QTest::newRow("name of 33 bytes")
+            << with(0, QString(33, 'n')) << false << "Net name: more than 32 characters.";
+        QTest::newRow("pass phrase of 65 bytes")
+            << with(1, QString(65, 'p')) << false << "Password: more than 64 characters.";
+        QTest::newRow("open network, odd name")
+            << with(1, "").replaceInStrings("Casa", " Caffè  ") << false << "";
+        QTest::newRow("address half typed") << with(2, "192.168.") << false
+                                            << "IP address: not an address (four numbers from 0 to 255 "
+                                               "separated by dots).";
+        QTest::newRow("no gateway")
+            << with(3, "") << false
+            << "Gateway: not an address (four numbers from 0 to 255 separated by dots).";
+        QTest::newRow("DNS with a port")
+            << with(4, "10.0.0.1:53") << false
+            << "DNS: not an address (four numbers from 0 to 255 separated by dots).";
+        QTest::newRow("addresses unused under DHCP")
+            << with(2, "").replaceInStrings("192.168.1.1", "x") << true << "";
+        QTest::newRow("line break in the pass phrase")
+            << with(1, "aria\nfresca") << false
+            << "Password: holds a character that the module cannot take (a control character, or one "
+               "outside Latin-1).";
+        QTest::newRow("tab in the DNS under DHCP")
+            << with(4, "10.0.0.1\t") << true
+            << "DNS: holds a character that the module cannot take (a control character, or one "
+               "outside Latin-1).";
+        QTest::newRow("delete in the name") << with(0, "Casa\x7f") << false
+                                            << "Net name: holds a character that the module cannot take (a "
+                                               "control character, or one outside Latin-1).";
+        QTest::newRow("not a byte") << with(0, QStringLiteral("\u0141\u00f3d\u017a")) << false
+                                    << "Net name: holds a character that the module cannot take (a "
+                                       "control character, or one outside Latin-1).";
+    }
+
+    void refusal()
+    {
+        QFETCH(QStringList, fields);
+        QFETCH(bool, dhcp);
+        QFETCH(QString, why);
+        const QString refused =
+            netmodule::refusal({fields[0], fields[1], fields[2], fields[3], fields[4], dhcp});
+        QCOMPARE(refused, why.isEmpty() ? QString() : "The settings were not sent to the module.\n" + why);
     }
 
     void isDottedIPv4_data()

@@ -188,6 +188,8 @@ private Q_SLOTS:
         QTest::newRow("cancelled") << true << QString() << QStringLiteral("Net") << 1 << 0;
         QTest::newRow("not a byte") << true << QStringLiteral("123456")
                                     << QStringLiteral("\u0141\u00f3d\u017a") << 0 << 0;
+        // What a failed read leaves: the module would be cut off the network.
+        QTest::newRow("empty") << false << QString() << QString() << 0 << 0;
     }
 
     void setIsGated()
@@ -206,12 +208,18 @@ private Q_SLOTS:
             pw->Button1->click();
             return pw->result() == 0 ? int(TpasswordForm::Cancelled) : pw->result();
         };
+        form->tab4sb2->setChecked(true); // DHCP: the address fields are not needed
         form->setLinkHost(NobodyHome);
         form->SendBtnTab4->click();
         QTEST(windows->prompts.dialogsRun, "dialogs");
         QFETCH(int, queued);
         QCOMPARE(form->TaskList.Count(), queued);
         QCOMPARE(connects(), queued ? 1 : 0);
+        // A refusal says why.
+        const bool refused = netName != QStringLiteral("Net");
+        QCOMPARE(!windows->prompts.shown.isEmpty() && windows->prompts.shown.last().text.startsWith(
+                                                          QLatin1String("The settings were not sent")),
+                 refused);
         if (queued) {
             QList<int> codes;
             for (const auto &task : form->TaskList)

@@ -15,6 +15,7 @@
 #include <QNetworkRequest>
 #include <QProxyStyle>
 #include <QPushButton>
+#include <QTimer>
 
 namespace {
 
@@ -91,14 +92,39 @@ void TRegSensor::bt1Click()
         prompts().info(this, MessageTitle, extraText(ExtraText::RegistrationNotConfigured));
         return;
     }
-    if (!http)
+    if (!http) {
         http = new QNetworkAccessManager(this);
+        deadline = new QTimer(this);
+        deadline->setSingleShot(true);
+        connect(deadline, &QTimer::timeout, this, [this] {
+            if (!pending)
+                return;
+            cut = Cut::Late;
+            pending->abort();
+        });
+    }
     QNetworkRequest request(url);
-    request.setTransferTimeout(intervals().registration);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
     bt1->setEnabled(false);
+    body.clear();
+    cut = Cut::None;
     pending = http->get(request);
+    pending->setReadBufferSize(registration::MaxReply);
+    connect(pending, &QNetworkReply::readyRead, this, [this, reply = pending] { readReply(reply); });
     connect(pending, &QNetworkReply::finished, this, [this, reply = pending] { replyFinished(reply); });
+    deadline->start(intervals().registration);
+}
+
+void TRegSensor::readReply(QNetworkReply *reply)
+{
+    if (reply != pending || cut != Cut::None)
+        return;
+    body += reply->read(registration::MaxReply + 1 - body.size());
+    if (body.size() > registration::MaxReply) {
+        cut = Cut::TooLong;
+        if (!reply->isFinished())
+            reply->abort();
+    }
 }
 
 void TRegSensor::replyFinished(QNetworkReply *reply)
@@ -106,25 +132,21 @@ void TRegSensor::replyFinished(QNetworkReply *reply)
     reply->deleteLater();
     if (reply != pending)
         return;
+    readReply(reply); // what came with the end
     pending = nullptr;
+    deadline->stop();
     bt1->setEnabled(true);
-    if (reply->error() != QNetworkReply::NoError) {
-        // Only the transfer time-out cancels a request that is still ours.
-        const bool timedOut = reply->error() == QNetworkReply::OperationCanceledError;
-        prompts().info(this, MessageTitle,
-                       registration::failureText(reply->error(), reply->errorString(), timedOut));
-        return;
-    }
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (status >= 300) {
-        // A redirect is not followed: it could lead the password to another host.
+    // An error status, or a redirect, which is not followed: it could lead the password to another host.
+    if (cut == Cut::Late ||
+        (cut == Cut::None && (reply->error() != QNetworkReply::NoError || status >= 300))) {
+        // The error's own message would show the whole address, password included.
         prompts().info(this, MessageTitle,
-                       QStringLiteral("HttpStatusError %1 %2")
-                           .arg(status)
-                           .arg(reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString()));
+                       registration::failureText(reply->error(), reply->url(), status, cut == Cut::Late));
         return;
     }
-    const registration::Reply outcome = registration::interpret(reply->readAll());
+    // A reply cut for its size is no code either.
+    const registration::Reply outcome = registration::interpret(body);
     prompts().info(this, MessageTitle, outcome.message);
     if (outcome.closes)
         accept();
@@ -139,6 +161,7 @@ void TRegSensor::dropRequest()
     reply->disconnect(this);
     reply->abort();
     reply->deleteLater();
+    deadline->stop();
     bt1->setEnabled(true);
 }
 

@@ -8,6 +8,7 @@ class QLineEdit;
 class QNetworkAccessManager;
 class QNetworkReply;
 class QPushButton;
+class QTimer;
 
 // Registers the active device with the registration web service under a user's account.
 class TRegSensor final : public QDialog
@@ -46,8 +47,12 @@ protected:
 
 private:
     void replyFinished(QNetworkReply *reply);
+    void readReply(QNetworkReply *reply);
     void dropRequest();
 
     QNetworkAccessManager *http = nullptr;
     QNetworkReply *pending = nullptr;
+    QTimer *deadline = nullptr; // the whole exchange, however slowly the reply trickles in
+    QByteArray body;            // what has been read of the reply, at most one byte over the limit
+    enum class Cut { None, Late, TooLong } cut = Cut::None;
 };

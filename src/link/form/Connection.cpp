@@ -104,6 +104,8 @@ void TForm1::attemptFailed()
         log(QStringLiteral("******* RETRAY"));
     } else {
         showBusy(false);
+        if (skipFailedVisit(connectHost))
+            return;
         linkFailedAt =
             status::failedSince(linkFailure, linkFailedHost, linkFailedAt, connectHost, clockNow());
         linkFailure = status::Link::Unreachable;

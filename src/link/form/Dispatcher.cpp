@@ -69,15 +69,8 @@ void TForm1::applyResponse(const TpktRecord &packet)
         wait_responce = false;
         return;
     case response::Kind::DeviceName:
-        if (findDeviceActive)
-            addDevList(openHost, reply.text);
         wait_responce = false;
-        if (finddevList.isEmpty()) {
-            endSearchUnlessListening();
-            for (const auto &device : devList)
-                log(QStringLiteral("---> devlist :") + device->name + QLatin1Char(' ') + device->ipdev);
-            fillDeviceList();
-        }
+        nameArrived(reply.text);
         return;
     case response::Kind::UnitTable: {
         const QString reason = packet.code == 29   ? units::storeOnline(unit_online, reply.data)

@@ -4,14 +4,13 @@
 #include "shell/Texts.h"
 #include "shell/form/Forms.h"
 #include "shell/form/Main.h"
+#include "shell/form/Prompts.h"
 #include "units/form/passwordUnit.h"
 
-#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QToolButton>
 
-#include <algorithm>
 #include <initializer_list>
 
 namespace {
@@ -70,11 +69,12 @@ void TForm1::ReloadBtnTab4Click()
 
 void TForm1::SendBtnTab4Click()
 {
-    const std::initializer_list<const QLineEdit *> fields{EditNetName, EditPassPhrase, EditIpaddress,
-                                                          EditGateway, EditDNS};
-    if (!std::all_of(fields.begin(), fields.end(),
-                     [](const QLineEdit *edit) { return netmodule::fitsModule(edit->text()); })) {
-        QApplication::beep();
+    // Values the module cannot work with would cut it off the network once saved.
+    const QString why =
+        netmodule::refusal({EditNetName->text(), EditPassPhrase->text(), EditIpaddress->text(),
+                            EditGateway->text(), EditDNS->text(), tab4sb2->isChecked()});
+    if (!why.isEmpty()) {
+        prompts().error(this, texts.value(14), why);
         return;
     }
     // Without its dialog the gate stays shut.

@@ -138,6 +138,20 @@ public:
     quint16 discoveryPort = discovery::BeaconPort; // tests listen elsewhere
     QString registrationBase;                      // SENS/REGURL; empty: not configured
 
+    // Response 25 on the open link.
+    void nameArrived(const QString &name);
+    // Nothing is left to visit: the search's results are shown.
+    void namesDone();
+    // A search visit to `host` that could not connect: true when the search went on without a message.
+    bool skipFailedVisit(const QString &host);
+
+    // The addresses of the current listening window.
+    discovery::Heard heard;
+    // The address a search visits now; empty between visits.
+    QString searchVisit;
+    // The active device answered before the search's last visit, which got no name.
+    bool moduleReadOwed = false;
+
     // ---- network module ------------------------------------------------
     void parseModuleReply(const QByteArray &line);
     void queueModuleRead();
@@ -287,6 +301,7 @@ protected:
 
 private:
     void buildUi();
+    void readBeacons();
     void buildInfoTab();
     void buildSettingsTab();
     void buildNetworkTab();
