@@ -1,5 +1,8 @@
 #include "bridge/Config.h"
 
+#include "bridge/MqttClient.h"
+#include "bridge/Payloads.h"
+
 #include "shell/IniFile.h"
 #include "shell/Settings.h"
 
@@ -287,6 +290,26 @@ QString readPasswordFile(const QString &path, QString *password)
     while (line.endsWith('\n') || line.endsWith('\r'))
         line.chop(1);
     *password = QString::fromUtf8(line);
+    return {};
+}
+
+QString brokerOptions(const BridgeConfig &config, BrokerOptions *out)
+{
+    BrokerOptions options;
+    options.host = config.brokerHost;
+    options.port = config.brokerPort;
+    options.clientId = config.clientId;
+    options.user = config.user;
+    options.caFile = config.caFile;
+    if (!config.passwordFile.isEmpty()) {
+        const QString error = readPasswordFile(config.passwordFile, &options.password);
+        if (!error.isEmpty())
+            return error;
+    }
+    Topics topics;
+    topics.prefix = config.prefix;
+    options.willTopic = topics.bridgeAvailability();
+    *out = options;
     return {};
 }
 

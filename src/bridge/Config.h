@@ -68,6 +68,11 @@ QString loadConfig(const Arguments &args, BridgeConfig *out);
 // The first line of the file, without its line end.
 QString readPasswordFile(const QString &path, QString *password);
 
+struct BrokerOptions;
+// The client's options: the broker, the password read from its file, and the
+// last will on <prefix>/bridge/availability. Empty string or the fault.
+QString brokerOptions(const BridgeConfig &config, BrokerOptions *out);
+
 // A topic segment made of `text`: "Ground floor" -> "ground_floor".
 QString slug(const QString &text);
 

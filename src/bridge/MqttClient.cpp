@@ -107,6 +107,7 @@ void MqttClient::attempt()
     if (state == State::Stopping || state == State::Stopped)
         return;
     state = State::Connecting;
+    refused = false;
     errno = 0;
     const QByteArray host = options.host.toUtf8();
     const int rc = triedOnce
@@ -115,10 +116,7 @@ void MqttClient::attempt()
     const int savedErrno = errno;
     triedOnce = true;
     if (rc != MOSQ_ERR_SUCCESS) {
-        emit failure(QStringLiteral("broker %1:%2 not reached: %3")
-                         .arg(options.host)
-                         .arg(options.port)
-                         .arg(errorText(rc, savedErrno)));
+        emit failure(broker() + QStringLiteral(" not reached: ") + errorText(rc, savedErrno));
         scheduleReconnect();
         return;
     }
@@ -186,6 +184,11 @@ void MqttClient::subscribe(const QString &pattern, int qos)
     if (rc != MOSQ_ERR_SUCCESS)
         emit failure(QStringLiteral("subscription to %1 refused: %2").arg(pattern, errorText(rc, errno)));
     afterCall(MOSQ_ERR_SUCCESS, "subscribe");
+}
+
+QString MqttClient::broker() const
+{
+    return QStringLiteral("broker %1:%2").arg(options.host).arg(options.port);
 }
 
 int MqttClient::nativeSocket() const
@@ -257,10 +260,9 @@ void MqttClient::handle(const Event &event)
         emit online();
         return;
     case Event::Kind::Refused:
-        emit failure(QStringLiteral("broker %1:%2 refused the connection: %3")
-                         .arg(options.host)
-                         .arg(options.port)
-                         .arg(QString::fromUtf8(mosquitto_connack_string(event.code))));
+        refused = true;
+        emit failure(broker() + QStringLiteral(" refused the connection: ") +
+                     QString::fromUtf8(mosquitto_connack_string(event.code)));
         return;
     case Event::Kind::Disconnected: {
         dropNotifiers();
@@ -274,6 +276,8 @@ void MqttClient::handle(const Event &event)
         scheduleReconnect();
         if (wasOnline)
             emit offline(errorText(event.code, 0));
+        else if (!refused)
+            emit failure(broker() + QStringLiteral(" not reached: ") + errorText(event.code, 0));
         return;
     }
     case Event::Kind::Message:

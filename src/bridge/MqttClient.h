@@ -87,11 +87,13 @@ private:
     void dropNotifiers();
     void updateWriteInterest();
     void finishStop();
+    QString broker() const; // "broker HOST:PORT" for the log
 
     BrokerOptions options;
     mosquitto *mosq = nullptr;
     State state = State::Idle;
     bool triedOnce = false; // later attempts reconnect to the host given first
+    bool refused = false;   // this attempt's refusal was told already
     int nextDelay = 0;
     QStringList subscriptions;
     std::vector<int> subscriptionQos;

@@ -41,10 +41,26 @@ bool BrokerProcess::start(QString *error)
         *error = file.errorString();
         return false;
     }
-    file.write(QStringLiteral("listener %1 %2\nallow_anonymous true\npersistence false\n"
+    QString access = QStringLiteral("allow_anonymous true\n");
+    if (!user.isEmpty()) {
+        const QString passwords = dir.filePath(QStringLiteral("passwords"));
+        QProcess tool;
+        tool.start(QStandardPaths::findExecutable(QStringLiteral("mosquitto_passwd")),
+                   {QStringLiteral("-c"), QStringLiteral("-b"), passwords, user, password});
+        if (!tool.waitForFinished(10000) || tool.exitCode() != 0) {
+            *error = QStringLiteral("mosquitto_passwd failed: ") + QString::fromLocal8Bit(tool.readAll());
+            return false;
+        }
+        // Started as root, the broker reads it after it has become the mosquitto user.
+        QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                              QFile::ReadOther | QFile::ExeOther);
+        QFile::setPermissions(passwords, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
+        access = QStringLiteral("allow_anonymous false\npassword_file %1\n").arg(passwords);
+    }
+    file.write(QStringLiteral("listener %1 %2\n%3persistence false\n"
                               "log_dest stderr\nlog_type error\nlog_type warning\n")
                    .arg(listenPort)
-                   .arg(host)
+                   .arg(host, access)
                    .toUtf8());
     file.close();
 

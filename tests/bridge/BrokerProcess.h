@@ -5,11 +5,14 @@
 #include <QTemporaryDir>
 
 // A Mosquitto broker of the test's own: a loopback address, a free port, no
-// persistence, anonymous clients. Stopped by its process id.
+// persistence; anonymous clients, or only `user` with `password`. Stopped by its process id.
 class BrokerProcess final
 {
 public:
-    explicit BrokerProcess(QString address) : host(std::move(address)) {}
+    explicit BrokerProcess(QString address, QString user = {}, QString password = {})
+        : host(std::move(address)), user(std::move(user)), password(std::move(password))
+    {
+    }
     ~BrokerProcess() { stop(); }
     BrokerProcess(const BrokerProcess &) = delete;
     BrokerProcess &operator=(const BrokerProcess &) = delete;
@@ -24,6 +27,8 @@ public:
 
 private:
     QString host;
+    QString user;
+    QString password;
     int listenPort = 0;
     QTemporaryDir dir;
     QProcess process;

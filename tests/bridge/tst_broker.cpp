@@ -105,6 +105,42 @@ private slots:
         QVERIFY2(error.contains(QStringLiteral("ca.crt")), qPrintable(error));
     }
 
+    void userAndPassword_data()
+    {
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<bool>("admitted");
+        QTest::newRow("right password") << QStringLiteral("s3cret") << true;
+        QTest::newRow("wrong password") << QStringLiteral("guess") << false;
+    }
+
+    void userAndPassword()
+    {
+        QFETCH(QString, password);
+        QFETCH(bool, admitted);
+        BrokerProcess guarded(QStringLiteral("127.0.0.122"), QStringLiteral("bridge"),
+                              QStringLiteral("s3cret"));
+        QString error;
+        QVERIFY2(guarded.start(&error), qPrintable(error));
+        bridge::BrokerOptions options;
+        options.host = guarded.address();
+        options.port = guarded.port();
+        options.user = QStringLiteral("bridge");
+        options.password = password;
+        bridge::MqttClient client(options);
+        QSignalSpy online(&client, &bridge::MqttClient::online);
+        QSignalSpy failure(&client, &bridge::MqttClient::failure);
+        QVERIFY(client.start());
+        if (admitted) {
+            QVERIFY(online.wait(5000));
+            return;
+        }
+        // Refused, told, and tried again after the wait.
+        QTRY_VERIFY(failure.size() >= 2);
+        QVERIFY2(failure.at(0).at(0).toString().contains(QStringLiteral("refused the connection")),
+                 qPrintable(failure.at(0).at(0).toString()));
+        QVERIFY(online.isEmpty());
+    }
+
     void retainedMessagesReachALaterSubscriber()
     {
         Watcher publisher(broker, QStringLiteral("publisher"), Availability);

@@ -1,6 +1,7 @@
 // The bridge's configuration: the file, the command line over it, and the
 // controllers from a list or from the program's address book.
 #include "bridge/Config.h"
+#include "bridge/MqttClient.h"
 #include "shell/IniFile.h"
 
 #include <QTemporaryDir>
@@ -160,6 +161,11 @@ private slots:
         file.close();
         QCOMPARE(bridge::readPasswordFile(passwordPath, &password), QString());
         QCOMPARE(password, QStringLiteral("s3cret"));
+        bridge::BrokerOptions options;
+        QCOMPARE(bridge::brokerOptions(loaded, &options), QString());
+        QCOMPARE(options.user, QStringLiteral("bridge"));
+        QCOMPARE(options.password, QStringLiteral("s3cret"));
+        QCOMPARE(options.willTopic, QStringLiteral("brezzano/bridge/availability"));
 
         // A named file must exist; the default one may be missing when the options say enough.
         const QString missing = dir.filePath(QStringLiteral("none.ini"));
