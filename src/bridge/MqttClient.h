@@ -45,7 +45,7 @@ public:
     // Sets the client up and starts connecting. False (with the reason in *error)
     // when the options cannot be used, e.g. an unreadable CA file.
     bool start(QString *error = nullptr);
-    // Publishes the will's `offline` itself, says goodbye and emits stopped().
+    // Publishes the will's `offline` itself, says goodbye and emits stopped(), maybe before it returns.
     void stop();
 
     bool isOnline() const { return state == State::Online; }
