@@ -5,7 +5,7 @@
 set -euo pipefail
 
 packages=(
-  cmake make g++ pkg-config
+  cmake make g++ pkg-config mosquitto libmosquitto-dev
   qt6-base-dev qt6-base-dev-tools qt6-pdf-dev libgl-dev
   fonts-dejavu-core
   dpkg-dev

@@ -1,0 +1,138 @@
+#include "bridge/Commands.h"
+
+#include "units/Setting.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <algorithm>
+#include <cmath>
+
+namespace bridge {
+
+namespace {
+
+constexpr int MaxUnitAddress = UnitRecords - 1;
+constexpr int MaxPayloadBytes = 64; // a longer payload is no value of any field
+
+// What the controller can carry: one byte per character, no control characters.
+bool latin1Printable(QChar ch)
+{
+    const ushort code = ch.unicode();
+    return (code >= 0x20 && code <= 0x7E) || (code >= 0xA0 && code <= 0xFF);
+}
+
+template <typename T> Parsed<T> refused(const QString &reason)
+{
+    Parsed<T> out;
+    out.reason = reason;
+    return out;
+}
+
+} // namespace
+
+Parsed<Target> parseTarget(const QString &prefix, const QString &topic)
+{
+    const QString head = prefix + QLatin1Char('/');
+    if (!topic.startsWith(head))
+        return refused<Target>(QStringLiteral("not under %1").arg(head));
+    const QStringList parts = topic.mid(head.size()).split(QLatin1Char('/'));
+    if (parts.size() != 4 || parts[2] != QLatin1String("set") || parts[0].isEmpty())
+        return refused<Target>(QStringLiteral("not a command topic"));
+
+    Target target;
+    target.controller = parts[0];
+    if (parts[1] == QLatin1String("all")) {
+        target.unit = setting::AllUnits;
+    } else {
+        bool ok = false;
+        target.unit = parts[1].toInt(&ok);
+        if (!ok || target.unit < 0 || target.unit > MaxUnitAddress ||
+            QString::number(target.unit) != parts[1])
+            return refused<Target>(
+                QStringLiteral("unit %1 is no address (0 to %2 or all)").arg(parts[1]).arg(MaxUnitAddress));
+    }
+    const QString &field = parts[3];
+    if (field == QLatin1String("mode"))
+        target.field = Field::Mode;
+    else if (field == QLatin1String("fan_mode"))
+        target.field = Field::FanMode;
+    else if (field == QLatin1String("temperature"))
+        target.field = Field::Temperature;
+    else if (field == QLatin1String("name"))
+        target.field = Field::Name;
+    else
+        return refused<Target>(QStringLiteral("unknown field %1").arg(field));
+    return {true, target, {}};
+}
+
+Parsed<Change> parseChange(Field field, const QByteArray &payload, const Limits &limits)
+{
+    if (payload.size() > MaxPayloadBytes)
+        return refused<Change>(QStringLiteral("payload of %1 bytes is too long").arg(payload.size()));
+    Change change;
+    change.field = field;
+    const QString text = QString::fromUtf8(payload);
+    switch (field) {
+    case Field::Mode:
+        change.modeButton = modeButtonNamed(text.trimmed());
+        if (change.modeButton < 0)
+            return refused<Change>(QStringLiteral("unknown mode \"%1\"").arg(text));
+        break;
+    case Field::FanMode:
+        change.fanButton = fanButtonNamed(text.trimmed());
+        if (change.fanButton < 0)
+            return refused<Change>(QStringLiteral("unknown fan mode \"%1\"").arg(text));
+        break;
+    case Field::Temperature: {
+        bool ok = false;
+        const double value = text.trimmed().toDouble(&ok);
+        if (!ok || !std::isfinite(value))
+            return refused<Change>(QStringLiteral("temperature \"%1\" is not a number").arg(text));
+        if (value != std::floor(value))
+            return refused<Change>(
+                QStringLiteral("temperature %1 is not a whole degree").arg(text.trimmed()));
+        if (value < limits.tmin || value > limits.tmax)
+            return refused<Change>(QStringLiteral("temperature %1 outside %2 to %3")
+                                       .arg(text.trimmed())
+                                       .arg(limits.tmin)
+                                       .arg(limits.tmax));
+        change.temperature = int(value);
+        break;
+    }
+    case Field::Name:
+        if (text.isEmpty())
+            return refused<Change>(QStringLiteral("empty name"));
+        if (text.size() > UnitNameChars)
+            return refused<Change>(QStringLiteral("name longer than %1 characters").arg(UnitNameChars));
+        if (!std::all_of(text.begin(), text.end(), latin1Printable))
+            return refused<Change>(QStringLiteral("name has characters the controller cannot store"));
+        change.name = text;
+        break;
+    }
+    return {true, change, {}};
+}
+
+QByteArray errorPayload(const QString &topic, const QByteArray &payload, const QString &reason,
+                        const QDateTime &at)
+{
+    const QJsonObject error{
+        {QStringLiteral("topic"), topic},
+        {QStringLiteral("payload"), QString::fromUtf8(payload.left(MaxPayloadBytes))},
+        {QStringLiteral("error"), reason},
+        {QStringLiteral("time"), at.toUTC().toString(Qt::ISODate)},
+    };
+    return QJsonDocument(error).toJson(QJsonDocument::Compact);
+}
+
+std::vector<QueuedChange> takeExpired(std::vector<QueuedChange> &queue, qint64 now)
+{
+    std::vector<QueuedChange> lapsed;
+    const auto keep = std::stable_partition(
+        queue.begin(), queue.end(), [now](const QueuedChange &change) { return !change.expired(now); });
+    std::move(keep, queue.end(), std::back_inserter(lapsed));
+    queue.erase(keep, queue.end());
+    return lapsed;
+}
+
+} // namespace bridge

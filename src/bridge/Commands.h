@@ -1,0 +1,70 @@
+#pragma once
+
+#include "bridge/Payloads.h"
+#include "units/Setting.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+
+#include <vector>
+
+// Commands that arrive on <prefix>/<controller>/<unit or all>/set/<field>:
+// which unit and field they address, and the typed change their payload asks
+// for, or a short reason why nothing is sent.
+namespace bridge {
+
+constexpr int UnitNameChars = 15; // what the controller stores of a name
+
+enum class Field { Mode, FanMode, Temperature, Name };
+
+struct Target
+{
+    QString controller;
+    int unit = setting::AllUnits; // 0..64, or AllUnits for the `all` segment
+    Field field = Field::Mode;
+};
+
+struct Change
+{
+    Field field = Field::Mode;
+    int modeButton = -1; // index into setting::ModeValues
+    int fanButton = -1;  // index into setting::FanValues
+    int temperature = 0; // whole degrees
+    QString name;
+};
+
+template <typename T> struct Parsed
+{
+    bool ok = false;
+    T value;
+    QString reason; // when !ok
+};
+
+// `topic` must lie under `prefix`; the controller segment is not checked against a list here.
+Parsed<Target> parseTarget(const QString &prefix, const QString &topic);
+// Temperatures must lie within `limits`; for AllUnits, pass the limits every unit accepts.
+Parsed<Change> parseChange(Field field, const QByteArray &payload, const Limits &limits);
+
+// The retained-free message for <prefix>/<controller>/<unit>/error.
+QByteArray errorPayload(const QString &topic, const QByteArray &payload, const QString &reason,
+                        const QDateTime &at);
+
+// A change waiting for its controller; it lapses one period after it arrived.
+struct QueuedChange
+{
+    Target target;
+    Change change;
+    QString topic;
+    QByteArray payload;
+    qint64 queuedAt = 0; // ms
+    qint64 period = 0;   // ms
+
+    qint64 expiresAt() const { return queuedAt + period; }
+    bool expired(qint64 now) const { return now >= expiresAt(); }
+};
+
+// Removes the changes that have lapsed at `now` from `queue` and returns them, in queue order.
+std::vector<QueuedChange> takeExpired(std::vector<QueuedChange> &queue, qint64 now);
+
+} // namespace bridge

@@ -1,0 +1,11 @@
+#include "bridge/Timings.h"
+
+namespace bridge {
+
+Timings &timings()
+{
+    static Timings values;
+    return values;
+}
+
+} // namespace bridge

@@ -1,0 +1,100 @@
+#include "bridge/BrokerProcess.h"
+
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QHostAddress>
+#include <QStandardPaths>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+namespace {
+
+QString mosquittoProgram()
+{
+    QString program = QStandardPaths::findExecutable(QStringLiteral("mosquitto"));
+    if (program.isEmpty())
+        program = QStandardPaths::findExecutable(
+            QStringLiteral("mosquitto"), {QStringLiteral("/usr/sbin"), QStringLiteral("/usr/local/sbin")});
+    return program;
+}
+
+} // namespace
+
+bool BrokerProcess::start(QString *error)
+{
+    const QString program = mosquittoProgram();
+    if (program.isEmpty()) {
+        *error = QStringLiteral("mosquitto not installed (scripts/deps.sh installs it)");
+        return false;
+    }
+    if (listenPort == 0) {
+        QTcpServer probe;
+        if (!probe.listen(QHostAddress(host), 0)) {
+            *error = QStringLiteral("no free port on %1: %2").arg(host, probe.errorString());
+            return false;
+        }
+        listenPort = probe.serverPort();
+    }
+    const QString config = dir.filePath(QStringLiteral("mosquitto.conf"));
+    QFile file(config);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        *error = file.errorString();
+        return false;
+    }
+    QString access = QStringLiteral("allow_anonymous true\n");
+    if (!user.isEmpty()) {
+        const QString passwords = dir.filePath(QStringLiteral("passwords"));
+        QProcess tool;
+        tool.start(QStandardPaths::findExecutable(QStringLiteral("mosquitto_passwd")),
+                   {QStringLiteral("-c"), QStringLiteral("-b"), passwords, user, password});
+        if (!tool.waitForFinished(10000) || tool.exitCode() != 0) {
+            *error = QStringLiteral("mosquitto_passwd failed: ") + QString::fromLocal8Bit(tool.readAll());
+            return false;
+        }
+        // Started as root, the broker reads it after it has become the mosquitto user.
+        QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                              QFile::ReadOther | QFile::ExeOther);
+        QFile::setPermissions(passwords, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
+        access = QStringLiteral("allow_anonymous false\npassword_file %1\n").arg(passwords);
+    }
+    file.write(QStringLiteral("listener %1 %2\n%3persistence false\n"
+                              "log_dest stderr\nlog_type error\nlog_type warning\n")
+                   .arg(listenPort)
+                   .arg(host, access)
+                   .toUtf8());
+    file.close();
+
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, {QStringLiteral("-c"), config});
+    if (!process.waitForStarted(5000)) {
+        *error = process.errorString();
+        return false;
+    }
+    const QDeadlineTimer deadline(5000);
+    while (!deadline.hasExpired()) {
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress(host), quint16(listenPort));
+        if (socket.waitForConnected(200))
+            return true;
+        if (process.state() != QProcess::Running)
+            break;
+        process.waitForFinished(50);
+    }
+    *error = QStringLiteral("broker did not listen on %1:%2: %3")
+                 .arg(host)
+                 .arg(listenPort)
+                 .arg(QString::fromLocal8Bit(process.readAll()));
+    stop();
+    return false;
+}
+
+void BrokerProcess::stop()
+{
+    if (process.state() == QProcess::NotRunning)
+        return;
+    process.terminate(); // SIGTERM to this broker's own process id
+    if (!process.waitForFinished(5000)) {
+        process.kill();
+        process.waitForFinished(2000);
+    }
+}
