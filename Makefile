@@ -65,10 +65,12 @@ format-check:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 
 # How fast a reload of 64 units runs against the simulator, next to what the device allows.
+# Then how fast the history records a reload and answers after a year of them.
 bench: configure
-	@cmake --build $(BUILD) -j $(JOBS) --target brezzano-bench brezzano-settings-probe
+	@cmake --build $(BUILD) -j $(JOBS) --target brezzano-bench brezzano-settings-probe brezzano-history-bench
 	@QT_QPA_PLATFORM=offscreen $(BUILD)/bin/brezzano-bench
 	@$(BUILD)/bin/brezzano-settings-probe
+	@$(BUILD)/bin/brezzano-history-bench
 
 # The display is checked first: finding it missing after the build wastes minutes.
 run:

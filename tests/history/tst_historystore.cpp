@@ -1,0 +1,155 @@
+#include "history/HistoryStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <unistd.h>
+
+using history::HistoryStore;
+
+Q_DECLARE_METATYPE(history::Failure)
+
+namespace {
+
+constexpr int Unit = 3;
+const QString Controller = QStringLiteral("127.0.0.1");
+const QDateTime Now(QDate(2026, 6, 30), QTime(12, 20), Qt::UTC); // not on the hour
+
+// One reload with unit 3 online at the given room temperature code.
+void reloadAt(HistoryStore &store, const QDateTime &time, int roomCode, int faultByte = 0)
+{
+    UnitTable units{};
+    OnlineTable online{};
+    online[Unit] = 1;
+    units[Unit].buffer[units::RoomTempByte] = quint8(roomCode);
+    units[Unit].buffer[units::SetTempByte] = 24;
+    units[Unit].buffer[units::FirstFaultByte] = quint8(faultByte);
+    store.recordReload(time, Controller, units, online);
+}
+
+QString seriesText(const QList<history::SeriesPoint> &points)
+{
+    QStringList out;
+    for (const history::SeriesPoint &p : points) {
+        const QString time = p.time.toString(QStringLiteral("MMdd-HHmm"));
+        if (p.hourly)
+            out << QStringLiteral("H%1 %2/%3/%4")
+                       .arg(time)
+                       .arg(p.roomMin)
+                       .arg(p.room, 0, 'f', 2)
+                       .arg(p.roomMax);
+        else
+            out << QStringLiteral("R%1 %2").arg(time).arg(p.room);
+    }
+    return out.join(QLatin1String(", "));
+}
+
+} // namespace
+
+class TestHistoryStore : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    // Steps: "r <minutes before Now> <room code>" records a reload, "k" applies a 30-day retention.
+    void retention_data()
+    {
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QString>("series");
+        const int day = 24 * 60;
+        QTest::newRow("old hours rolled up, recent samples kept")
+            << QStringLiteral("r %1 80; r %2 84; r %3 90; r 60 86; k")
+                   .arg(31 * day)
+                   .arg(31 * day - 30)
+                   .arg(31 * day - 60)
+            << "H0530-1200 20/21.00/22, H0530-1300 25/25.00/25, R0630-1120 23";
+        QTest::newRow("the hour holding the cut-off stays raw")
+            << QStringLiteral("r %1 80; r %2 82; k").arg(30 * day + 21).arg(30 * day + 1)
+            << "H0531-1100 20/20.00/20, R0531-1219 21";
+        QTest::newRow("a late sample merges into its hour")
+            << QStringLiteral("r %1 80; r %2 84; k; r %3 92; k")
+                   .arg(31 * day)
+                   .arg(31 * day - 10)
+                   .arg(31 * day - 20)
+            << "H0530-1200 20/22.67/26";
+        QTest::newRow("nothing old: nothing rolled up") << QStringLiteral("r 60 86; k") << "R0630-1120 23";
+    }
+    void retention()
+    {
+        QFETCH(QString, steps);
+        QFETCH(QString, series);
+        QTemporaryDir dir;
+        HistoryStore store;
+        QVERIFY(store.open(dir.path()));
+        reloadAt(store, Now.addDays(-300), 80, 2); // a fault and an operation, kept for ever
+        reloadAt(store, Now.addDays(-300).addSecs(30), 80);
+        QVERIFY(store.recordOperation(Now.addDays(-300), Controller, history::Operation::Setting, {Unit},
+                                      QStringLiteral("24"), true));
+        for (const QString &step : steps.split(QLatin1String("; "))) {
+            const QStringList parts = step.split(QLatin1Char(' '));
+            if (parts[0] == QLatin1String("k"))
+                QVERIFY(store.applyRetention(Now, HistoryStore::DefaultRawDays));
+            else
+                reloadAt(store, Now.addSecs(-60 * parts[1].toLongLong()), parts[2].toInt());
+        }
+        QCOMPARE(seriesText(store.series(Controller, Unit, Now.addDays(-40), Now)), series);
+        QCOMPARE(store.faults({}).size(), 1);
+        QCOMPARE(store.operations({}).size(), 1);
+        QVERIFY(store.isOn());
+    }
+
+    void failures_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("failure"); // history::Failure; 0: the store works
+        QTest::newRow("read-only folder") << "read-only" << int(history::Failure::CannotOpen);
+        QTest::newRow("the file's name taken by a folder") << "folder" << int(history::Failure::CannotOpen);
+        QTest::newRow("corrupt file moved aside") << "corrupt" << 0;
+        QTest::newRow("full disk") << "full" << int(history::Failure::DiskFull);
+    }
+    void failures()
+    {
+        QFETCH(QString, kind);
+        QFETCH(int, failure);
+        QTemporaryDir dir;
+        const QString path = HistoryStore::fileNameIn(dir.path());
+        const QByteArray garbage(5000, '\x5a');
+        if (kind == QLatin1String("read-only")) {
+            if (geteuid() == 0)
+                QSKIP("permissions do not bind root");
+            QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner);
+        } else if (kind == QLatin1String("folder")) {
+            QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("brezzano-history.sqlite")));
+        } else if (kind == QLatin1String("corrupt")) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(garbage);
+        }
+        HistoryStore store;
+        QSignalSpy off(&store, &HistoryStore::turnedOff);
+        store.open(dir.path(), kind == QLatin1String("full") ? 48 * 1024 : 0);
+        // The caller goes on reloading whatever happens.
+        for (int i = 0; i < 200; ++i)
+            reloadAt(store, Now.addSecs(30 * i), 80 + i % 8, i % 2);
+        QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+        QCOMPARE(int(store.failure()), failure);
+        QCOMPARE(off.size(), failure == 0 ? 0 : 1);
+        QCOMPARE(store.isOn(), failure == 0);
+        if (failure != 0) {
+            QVERIFY(!store.recordPasswordChange(Now, Controller, true));
+            QCOMPARE(off.size(), 1);
+        }
+        if (kind == QLatin1String("corrupt")) {
+            QFile aside(store.movedAside());
+            QVERIFY(aside.open(QIODevice::ReadOnly));
+            QCOMPARE(aside.readAll(), garbage);
+            QCOMPARE(store.series(Controller, Unit, Now, Now.addDays(1)).size(), 200);
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestHistoryStore)
+#include "tst_historystore.moc"
