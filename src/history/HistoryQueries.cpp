@@ -13,6 +13,20 @@ QDateTime timeOf(const QVariant &secs)
     return QDateTime::fromSecsSinceEpoch(secs.toLongLong(), Qt::UTC);
 }
 
+SeriesPoint pointOf(const QSqlQuery &query, bool hourly)
+{
+    SeriesPoint p;
+    p.time = timeOf(query.value(0));
+    p.setMin = query.value(1).toDouble();
+    p.set = query.value(2).toDouble();
+    p.setMax = query.value(3).toDouble();
+    p.roomMin = query.value(4).toDouble();
+    p.room = query.value(5).toDouble();
+    p.roomMax = query.value(6).toDouble();
+    p.hourly = hourly;
+    return p;
+}
+
 } // namespace
 
 QList<FaultPeriod> HistoryStore::faults(const Filter &filter) const
@@ -112,7 +126,7 @@ QList<OperationRecord> HistoryStore::operations(const Filter &filter) const
 }
 
 QList<SeriesPoint> HistoryStore::series(const QString &controller, int addr, const QDateTime &from,
-                                        const QDateTime &to) const
+                                        const QDateTime &to, int bucketSecs) const
 {
     QList<SeriesPoint> raw, out;
     if (!on)
@@ -120,16 +134,33 @@ QList<SeriesPoint> HistoryStore::series(const QString &controller, int addr, con
     QSqlDatabase db = QSqlDatabase::database(connection, false);
     QSqlQuery query(db);
     query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT s.t, s.set_temp, s.room_temp FROM samples s "
-                                 "JOIN controllers c ON c.id = s.controller WHERE c.name = ? AND s.addr = ? "
-                                 "AND s.t >= ? AND s.t <= ? ORDER BY s.t"));
+    query.prepare(QStringLiteral("SELECT id FROM controllers WHERE name = ?"));
     query.addBindValue(controller);
+    if (!query.exec() || !query.next())
+        return out;
+    const qint64 id = query.value(0).toLongLong();
+    query.finish();
+    if (bucketSecs > 0) {
+        query.prepare(
+            QStringLiteral("SELECT t - t % %1 AS b, MIN(set_temp), AVG(set_temp), MAX(set_temp), "
+                           "MIN(room_temp), AVG(room_temp), MAX(room_temp) FROM samples "
+                           "WHERE controller = ? AND addr = ? AND t >= ? AND t <= ? GROUP BY b ORDER BY b")
+                .arg(bucketSecs));
+    } else {
+        query.prepare(QStringLiteral("SELECT t, set_temp, room_temp FROM samples "
+                                     "WHERE controller = ? AND addr = ? AND t >= ? AND t <= ? ORDER BY t"));
+    }
+    query.addBindValue(id);
     query.addBindValue(addr);
     query.addBindValue(from.toSecsSinceEpoch());
     query.addBindValue(to.toSecsSinceEpoch());
     if (!query.exec())
         return out;
     while (query.next()) {
+        if (bucketSecs > 0) {
+            raw.append(pointOf(query, false));
+            continue;
+        }
         SeriesPoint p;
         p.time = timeOf(query.value(0));
         p.set = p.setMin = p.setMax = query.value(1).toDouble();
@@ -140,28 +171,18 @@ QList<SeriesPoint> HistoryStore::series(const QString &controller, int addr, con
     const qint64 rawStart = raw.isEmpty() ? to.toSecsSinceEpoch() + 1 : raw.first().time.toSecsSinceEpoch();
     QSqlQuery hours(db);
     hours.setForwardOnly(true);
-    hours.prepare(QStringLiteral("SELECT h.hour, h.set_min, h.set_mean, h.set_max, h.room_min, h.room_mean, "
-                                 "h.room_max FROM hourly h JOIN controllers c ON c.id = h.controller "
-                                 "WHERE c.name = ? AND h.addr = ? AND h.hour > ? AND h.hour < ? "
-                                 "ORDER BY h.hour"));
-    hours.addBindValue(controller);
+    hours.prepare(QStringLiteral(
+        "SELECT h.hour, h.set_min, h.set_mean, h.set_max, h.room_min, h.room_mean, "
+        "h.room_max FROM hourly h WHERE h.controller = ? AND h.addr = ? AND h.hour > ? AND h.hour < ? "
+        "ORDER BY h.hour"));
+    hours.addBindValue(id);
     hours.addBindValue(addr);
     hours.addBindValue(from.toSecsSinceEpoch() - 3600);
     hours.addBindValue(rawStart);
     if (!hours.exec())
         return out;
-    while (hours.next()) {
-        SeriesPoint p;
-        p.time = timeOf(hours.value(0));
-        p.setMin = hours.value(1).toDouble();
-        p.set = hours.value(2).toDouble();
-        p.setMax = hours.value(3).toDouble();
-        p.roomMin = hours.value(4).toDouble();
-        p.room = hours.value(5).toDouble();
-        p.roomMax = hours.value(6).toDouble();
-        p.hourly = true;
-        out.append(p);
-    }
+    while (hours.next())
+        out.append(pointOf(hours, true));
     return out + raw;
 }
 

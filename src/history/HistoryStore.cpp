@@ -30,10 +30,11 @@ const QList<QStringList> &migrationSteps()
     static const QList<QStringList> steps = {
         {
             QStringLiteral("CREATE TABLE controllers(id INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE)"),
-            QStringLiteral("CREATE TABLE samples(t INTEGER NOT NULL, controller INTEGER NOT NULL, "
-                           "addr INTEGER NOT NULL, name TEXT, mode INTEGER, fan INTEGER, set_temp REAL, "
-                           "room_temp REAL, fault_key INTEGER)"),
-            QStringLiteral("CREATE INDEX samples_unit ON samples(controller, addr, t)"),
+            // Kept in unit order: a unit's series is one stretch of the file, and no index doubles it.
+            QStringLiteral(
+                "CREATE TABLE samples(controller INTEGER NOT NULL, addr INTEGER NOT NULL, "
+                "t INTEGER NOT NULL, name TEXT, mode INTEGER, fan INTEGER, set_temp REAL, "
+                "room_temp REAL, fault_key INTEGER, PRIMARY KEY(controller, addr, t)) WITHOUT ROWID"),
             QStringLiteral("CREATE TABLE hourly(controller INTEGER NOT NULL, addr INTEGER NOT NULL, "
                            "hour INTEGER NOT NULL, n INTEGER NOT NULL, set_min REAL, set_mean REAL, "
                            "set_max REAL, room_min REAL, room_mean REAL, room_max REAL, "
@@ -42,7 +43,8 @@ const QList<QStringList> &migrationSteps()
                            "controller INTEGER NOT NULL, addr INTEGER NOT NULL, name TEXT, "
                            "change INTEGER NOT NULL, code INTEGER NOT NULL, text TEXT)"),
             QStringLiteral("CREATE INDEX transitions_unit ON transitions(controller, addr, t)"),
-            // The last state of each unit, so that a restart does not announce old faults again.
+            // The last state of each unit, so that a restart does not announce old faults again;
+            // also the list of units the retention walks.
             QStringLiteral("CREATE TABLE unit_state(controller INTEGER NOT NULL, addr INTEGER NOT NULL, "
                            "presence INTEGER NOT NULL, code INTEGER NOT NULL, name TEXT, "
                            "PRIMARY KEY(controller, addr)) WITHOUT ROWID"),
@@ -305,8 +307,9 @@ std::vector<Transition> HistoryStore::recordReload(const QDateTime &time, const 
         return {};
     }
     QSqlQuery sample(db);
-    sample.prepare(QStringLiteral("INSERT INTO samples(t, controller, addr, name, mode, fan, set_temp, "
-                                  "room_temp, fault_key) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+    // Two reloads within one second: the later one stands.
+    sample.prepare(QStringLiteral("INSERT OR REPLACE INTO samples(t, controller, addr, name, mode, fan, "
+                                  "set_temp, room_temp, fault_key) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?)"));
     for (int adr = 0; adr < PanelUnits; ++adr) {
         if (after[size_t(adr)].presence != UnitState::Presence::Online)
             continue;
@@ -403,25 +406,39 @@ bool HistoryStore::applyRetention(const QDateTime &now, int rawDays)
         turnOff(Failure::CannotWrite, db.lastError().text());
         return false;
     }
-    QSqlQuery query(db);
+    // Unit by unit, so that each step reads one stretch of the file instead of all of it.
+    QSqlQuery unitList(db);
+    if (!unitList.exec(QStringLiteral("SELECT controller, addr FROM unit_state")))
+        return fail(unitList);
+    std::vector<std::pair<qint64, int>> unitsKnown;
+    while (unitList.next())
+        unitsKnown.emplace_back(unitList.value(0).toLongLong(), unitList.value(1).toInt());
+    unitList.finish();
+    QSqlQuery rollUp(db);
     // A later sample in an hour already rolled up (a clock set back) merges into its row.
-    query.prepare(QStringLiteral(
+    rollUp.prepare(QStringLiteral(
         "INSERT INTO hourly(controller, addr, hour, n, set_min, set_mean, set_max, room_min, room_mean, "
         "room_max) SELECT controller, addr, t - t % 3600 AS h, COUNT(*), MIN(set_temp), AVG(set_temp), "
-        "MAX(set_temp), MIN(room_temp), AVG(room_temp), MAX(room_temp) FROM samples WHERE t < :cutoff "
-        "GROUP BY controller, addr, h ON CONFLICT(controller, addr, hour) DO UPDATE SET "
+        "MAX(set_temp), MIN(room_temp), AVG(room_temp), MAX(room_temp) FROM samples "
+        "WHERE controller = :controller AND addr = :addr AND t < :cutoff "
+        "GROUP BY h ON CONFLICT(controller, addr, hour) DO UPDATE SET "
         "n = n + excluded.n, set_min = MIN(set_min, excluded.set_min), "
         "set_max = MAX(set_max, excluded.set_max), "
         "set_mean = (set_mean * n + excluded.set_mean * excluded.n) / (n + excluded.n), "
         "room_min = MIN(room_min, excluded.room_min), room_max = MAX(room_max, excluded.room_max), "
         "room_mean = (room_mean * n + excluded.room_mean * excluded.n) / (n + excluded.n)"));
-    query.bindValue(QStringLiteral(":cutoff"), cutoff);
-    if (!run(query))
-        return false;
-    query.prepare(QStringLiteral("DELETE FROM samples WHERE t < ?"));
-    query.addBindValue(cutoff);
-    if (!run(query))
-        return false;
+    QSqlQuery drop(db);
+    drop.prepare(QStringLiteral(
+        "DELETE FROM samples WHERE controller = :controller AND addr = :addr AND t < :cutoff"));
+    for (const auto &[controller, addr] : unitsKnown) {
+        for (QSqlQuery *query : {&rollUp, &drop}) {
+            query->bindValue(QStringLiteral(":controller"), controller);
+            query->bindValue(QStringLiteral(":addr"), addr);
+            query->bindValue(QStringLiteral(":cutoff"), cutoff);
+            if (!run(*query))
+                return false;
+        }
+    }
     if (!commit())
         return false;
     return true;

@@ -51,7 +51,7 @@ struct OperationRecord
     bool taken = false;
 };
 
-// Raw samples have min == mean == max; hourly ones carry the hour's spread.
+// Raw samples have min == mean == max; buckets and hourly rows carry their spread.
 struct SeriesPoint
 {
     QDateTime time;
@@ -94,8 +94,10 @@ public:
 
     QList<FaultPeriod> faults(const Filter &filter) const;         // open first, then newest first
     QList<OperationRecord> operations(const Filter &filter) const; // newest first
-    QList<SeriesPoint> series(const QString &controller, int addr, const QDateTime &from,
-                              const QDateTime &to) const; // oldest first
+    // Oldest first. bucketSecs > 0 gathers raw samples into spans of that length
+    // (a chart of 30 days needs no 86 400 points); hourly rows stay as they are.
+    QList<SeriesPoint> series(const QString &controller, int addr, const QDateTime &from, const QDateTime &to,
+                              int bucketSecs = 0) const;
 
 Q_SIGNALS:
     void turnedOff(history::Failure why, const QString &detail);
