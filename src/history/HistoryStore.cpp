@@ -388,8 +388,9 @@ bool HistoryStore::recordOp(const QDateTime &time, const QString &controller, co
     query.addBindValue(time.toSecsSinceEpoch());
     query.addBindValue(id);
     query.addBindValue(what);
-    query.addBindValue(addresses.join(QLatin1Char(',')));
-    query.addBindValue(values);
+    // A null QString binds as NULL, which those NOT NULL columns refuse.
+    query.addBindValue(addresses.join(QLatin1Char(',')) + QLatin1String(""));
+    query.addBindValue(values + QLatin1String(""));
     query.addBindValue(taken ? 1 : 0);
     return run(query);
 }

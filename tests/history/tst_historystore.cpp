@@ -111,6 +111,77 @@ private Q_SLOTS:
         QVERIFY(store.isOn());
     }
 
+    // Reloads a minute apart (units 3 and 4: "ok", "off" or a fault byte) and
+    // operations, then what the History lists show for a filter.
+    void lists_data()
+    {
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<int>("addr");
+        QTest::addColumn<int>("fromMinute"); // -1: no bound
+        QTest::addColumn<int>("toMinute");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("faults: open first, then newest first")
+            << "faults" << -1 << -1 << -1 << "4 E2 2-open, 3 E1 3-4 offline, 3 E1 0-1 cleared";
+        QTest::newRow("faults of one unit")
+            << "faults" << 3 << -1 << -1 << "3 E1 3-4 offline, 3 E1 0-1 cleared";
+        QTest::newRow("faults overlapping a range")
+            << "faults" << -1 << 1 << 2 << "4 E2 2-open, 3 E1 0-1 cleared";
+        QTest::newRow("operations newest first")
+            << "operations" << -1 << -1 << -1 << "password(), setting(14), setting(4 13), setting(3)";
+        QTest::newRow("operations of unit 3, not 13") << "operations" << 3 << -1 << -1 << "setting(3)";
+        QTest::newRow("operations in a range") << "operations" << -1 << 1 << 1 << "setting(4 13)";
+    }
+    void lists()
+    {
+        QFETCH(QString, list);
+        QFETCH(int, addr);
+        QFETCH(int, fromMinute);
+        QFETCH(int, toMinute);
+        QFETCH(QString, expected);
+        QTemporaryDir dir;
+        HistoryStore store;
+        QVERIFY(store.open(dir.path()));
+        const QStringList reloads = {"2 ok", "ok ok", "ok 4", "2 4", "off 4"};
+        for (int minute = 0; minute < reloads.size(); ++minute) {
+            UnitTable units{};
+            OnlineTable online{};
+            const QStringList states = reloads[minute].split(QLatin1Char(' '));
+            for (int i = 0; i < 2; ++i) {
+                online[size_t(Unit + i)] = states[i] != QLatin1String("off");
+                units[size_t(Unit + i)].buffer[units::FirstFaultByte] = quint8(states[i].toInt());
+            }
+            store.recordReload(Now.addSecs(60 * minute), Controller, units, online);
+        }
+        const QList<QList<int>> operated = {{3}, {4, 13}, {14}};
+        for (int minute = 0; minute < operated.size(); ++minute)
+            store.recordOperation(Now.addSecs(60 * minute), Controller, history::Operation::Setting,
+                                  operated[minute], QString(), true);
+        store.recordPasswordChange(Now.addSecs(60 * operated.size()), Controller, false);
+        const auto minuteOf = [](const QDateTime &t) { return QString::number(Now.secsTo(t) / 60); };
+        history::Filter filter{Controller, addr, QDateTime(), QDateTime()};
+        if (fromMinute >= 0)
+            filter = {Controller, addr, Now.addSecs(60 * fromMinute), Now.addSecs(60 * toMinute)};
+        QStringList seen;
+        if (list == QLatin1String("faults")) {
+            for (const history::FaultPeriod &f : store.faults(filter))
+                seen << QStringLiteral("%1 %2 %3-%4")
+                            .arg(f.addr)
+                            .arg(f.text, minuteOf(f.start))
+                            .arg(f.end.isValid() ? minuteOf(f.end) + (f.endedBy == history::Change::Offline
+                                                                          ? QStringLiteral(" offline")
+                                                                          : QStringLiteral(" cleared"))
+                                                 : QStringLiteral("open"));
+        } else {
+            for (const history::OperationRecord &op : store.operations(filter)) {
+                QStringList units;
+                for (int u : op.units)
+                    units << QString::number(u);
+                seen << QStringLiteral("%1(%2)").arg(op.what, units.join(QLatin1Char(' ')));
+            }
+        }
+        QCOMPARE(seen.join(QLatin1String(", ")), expected);
+    }
+
     void failures_data()
     {
         QTest::addColumn<QString>("kind");
