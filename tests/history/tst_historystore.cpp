@@ -182,6 +182,20 @@ private Q_SLOTS:
         QCOMPARE(seen.join(QLatin1String(", ")), expected);
     }
 
+    // A fault open when the program stopped is the same fault after a restart.
+    void restartKeepsFaultsOpen()
+    {
+        QTemporaryDir dir;
+        for (int run = 0; run < 2; ++run) {
+            HistoryStore store;
+            QVERIFY(store.open(dir.path()));
+            reloadAt(store, Now.addSecs(60 * run), 80, 2);
+            const QList<history::FaultPeriod> faults = store.faults({});
+            QCOMPARE(faults.size(), 1);
+            QVERIFY(!faults[0].end.isValid());
+        }
+    }
+
     void failures_data()
     {
         QTest::addColumn<QString>("kind");
