@@ -65,12 +65,14 @@ format-check:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 
 # How fast a reload of 64 units runs against the simulator, next to what the device allows;
-# how long a beacon flood stalls the window.
+# how long a beacon flood stalls the window; how fast the history records a reload and
+# answers after a year of them.
 bench: configure
-	@cmake --build $(BUILD) -j $(JOBS) --target brezzano-bench brezzano-settings-probe brezzano-beacon-flood
+	@cmake --build $(BUILD) -j $(JOBS) --target brezzano-bench brezzano-settings-probe brezzano-beacon-flood brezzano-history-bench
 	@QT_QPA_PLATFORM=offscreen $(BUILD)/bin/brezzano-bench
 	@$(BUILD)/bin/brezzano-settings-probe
 	@QT_QPA_PLATFORM=offscreen $(BUILD)/bin/brezzano-beacon-flood
+	@$(BUILD)/bin/brezzano-history-bench
 
 # The display is checked first: finding it missing after the build wastes minutes. A display
 # is there already, so only what building needs is installed (by app).

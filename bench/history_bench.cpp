@@ -1,0 +1,193 @@
+// How fast the history records a reload and answers the History window and the
+// chart after a year: one reload of 64 units recorded (median of 50), then a
+// generated year of one controller with 64 units reloaded every 30 s (bulk
+// inserted: hourly rows for the months the retention has rolled up, raw samples
+// for the last 31 days, whose oldest day the real retention then rolls up),
+// its file size and the times of a unit's 30-day series and of the fault list.
+#include "history/HistoryStore.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+
+namespace {
+
+constexpr int Units = 64;
+constexpr int Reloads = 50;
+constexpr int Runs = 5;
+const QString Controller = QStringLiteral("127.0.0.1");
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+double msOf(const std::function<void()> &work)
+{
+    QElapsedTimer clock;
+    clock.start();
+    work();
+    return clock.nsecsElapsed() / 1e6;
+}
+
+bool sql(QSqlDatabase &db, const QString &text)
+{
+    QSqlQuery query(db);
+    if (query.exec(text))
+        return true;
+    std::printf("generation failed: %s\n", qPrintable(query.lastError().text()));
+    return false;
+}
+
+// Raw samples every 30 s of [first, last), one per unit, temperatures drifting.
+QString rawSamples(qint64 first, qint64 last)
+{
+    return QStringLiteral(
+               "WITH RECURSIVE r(t) AS (SELECT %1 UNION ALL SELECT t + 30 FROM r WHERE t + 30 < %2), "
+               "a(addr) AS (SELECT 0 UNION ALL SELECT addr + 1 FROM a WHERE addr < 63) "
+               "INSERT INTO samples(t, controller, addr, name, mode, fan, set_temp, room_temp, fault_key) "
+               "SELECT t, 1, addr, 'Unit ' || addr, 136, 2, 22 + addr % 5, "
+               "20 + ((t / 600 + addr) % 12) * 0.5, 0 FROM r, a")
+        .arg(first)
+        .arg(last);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QTemporaryDir dir;
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+
+    {
+        history::HistoryStore store;
+        if (!store.open(dir.path()))
+            return 1;
+        UnitTable units{};
+        OnlineTable online{};
+        for (int adr = 0; adr < Units; ++adr) {
+            online[size_t(adr)] = 1;
+            units[size_t(adr)].name = QStringLiteral("Unit %1").arg(adr);
+            units[size_t(adr)].buffer[units::ModeByte] = 136;
+            units[size_t(adr)].buffer[units::SetTempByte] = 24;
+        }
+        std::vector<double> times;
+        for (int i = 0; i < Reloads; ++i) {
+            for (int adr = 0; adr < Units; ++adr) {
+                units[size_t(adr)].buffer[units::RoomTempByte] = quint8(80 + (i + adr) % 10);
+                units[size_t(adr)].buffer[units::FirstFaultByte] = quint8((i / 10 + adr) % 7 == 0 ? 2 : 0);
+            }
+            times.push_back(
+                msOf([&] { store.recordReload(now.addSecs(30 * i), Controller, units, online); }));
+        }
+        if (!store.isOn())
+            return 1;
+        std::printf("one reload of %d units recorded: median %.2f ms of %d (goal < 5 ms)\n", Units,
+                    median(times), Reloads);
+    }
+
+    // A fresh file for the year, its schema made by the store itself.
+    QTemporaryDir yearDir;
+    {
+        history::HistoryStore store;
+        if (!store.open(yearDir.path()) ||
+            !store.recordOperation(now, Controller, history::Operation::Setting, {0}, QStringLiteral("24"),
+                                   true))
+            return 1;
+    }
+    const qint64 end = now.toSecsSinceEpoch() - now.toSecsSinceEpoch() % 3600;
+    const qint64 start = end - 365 * 86400;
+    const qint64 rawFrom = end - 31 * 86400;
+    double generated = 0;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("generator"));
+        db.setDatabaseName(history::HistoryStore::fileNameIn(yearDir.path()));
+        if (!db.open())
+            return 1;
+        generated = msOf([&] {
+            const bool ok =
+                sql(db, QStringLiteral("BEGIN")) &&
+                sql(db, QStringLiteral(
+                            "WITH RECURSIVE h(hour) AS (SELECT %1 UNION ALL SELECT hour + 3600 FROM h "
+                            "WHERE hour + 3600 < %2), a(addr) AS (SELECT 0 UNION ALL SELECT addr + 1 "
+                            "FROM a WHERE addr < 63) INSERT INTO hourly SELECT 1, addr, hour, 120, 24, "
+                            "24, 24, 20, 22.5, 25 FROM h, a")
+                            .arg(start)
+                            .arg(rawFrom)) &&
+                sql(db, rawSamples(rawFrom, end)) &&
+                sql(db, QStringLiteral("WITH RECURSIVE a(addr) AS (SELECT 0 UNION ALL SELECT addr + 1 FROM a "
+                                       "WHERE addr < 63) INSERT INTO unit_state SELECT 1, addr, 2, 0, "
+                                       "'Unit ' || addr FROM a")) &&
+                // Each unit in fault for two hours twice a week; four units in fault now.
+                sql(db,
+                    QStringLiteral("WITH RECURSIVE k(n) AS (SELECT 0 UNION ALL SELECT n + 1 FROM k WHERE n < "
+                                   "103), a(addr) AS (SELECT 0 UNION ALL SELECT addr + 1 FROM a WHERE addr < "
+                                   "63), f(t, addr) AS (SELECT %1 + n * 302400 + addr * 997, addr FROM k, a) "
+                                   "INSERT INTO transitions(t, controller, addr, name, change, code, text) "
+                                   "SELECT t + d * 7200, 1, addr, 'Unit ' || addr, d, 2, 'E1' FROM f, "
+                                   "(SELECT 0 AS d UNION ALL SELECT 1) ORDER BY 1")
+                        .arg(start)) &&
+                sql(db,
+                    QStringLiteral("INSERT INTO transitions(t, controller, addr, name, change, code, text) "
+                                   "SELECT %1 - 600, 1, addr, 'Unit ' || addr, 0, 4, 'E2' FROM samples "
+                                   "WHERE t = %1 - 30 AND addr < 4")
+                        .arg(end)) &&
+                sql(db, QStringLiteral("COMMIT"));
+            if (!ok)
+                std::exit(1);
+        });
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("generator"));
+
+    history::HistoryStore store;
+    if (!store.open(yearDir.path()))
+        return 1;
+    const double retention = msOf([&] {
+        store.applyRetention(QDateTime::fromSecsSinceEpoch(end, Qt::UTC),
+                             history::HistoryStore::DefaultRawDays);
+    });
+    std::vector<double> series, buckets, faults, unitFaults;
+    qsizetype points = 0, bucketPoints = 0, listed = 0;
+    const QDateTime to = QDateTime::fromSecsSinceEpoch(end, Qt::UTC);
+    for (int run = 0; run < Runs; ++run) {
+        series.push_back(msOf([&] { points = store.series(Controller, 17, to.addDays(-30), to).size(); }));
+        buckets.push_back(
+            msOf([&] { bucketPoints = store.series(Controller, 17, to.addDays(-30), to, 600).size(); }));
+        faults.push_back(msOf([&] { listed = store.faults({}).size(); }));
+        unitFaults.push_back(msOf([&] { store.faults({Controller, 17, to.addDays(-30), to}); }));
+    }
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("size"));
+        db.setDatabaseName(history::HistoryStore::fileNameIn(yearDir.path()));
+        if (db.open())
+            QSqlQuery(db).exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("size"));
+    if (!store.isOn())
+        return 1;
+    const double mib = QFileInfo(history::HistoryStore::fileNameIn(yearDir.path())).size() / 1048576.0;
+    std::printf("a year of %d units every 30 s: generated in %.1f s, file %.0f MiB\n", Units,
+                generated / 1000, mib);
+    std::printf("  retention rolling up one day of raw samples: %.0f ms\n", retention);
+    std::printf("  a unit's 30-day series (%lld points): median %.0f ms of %d (goal < 200 ms)\n",
+                static_cast<long long>(points), median(series), Runs);
+    std::printf("  the same in 10-minute spans (%lld points): median %.0f ms of %d\n",
+                static_cast<long long>(bucketPoints), median(buckets), Runs);
+    std::printf("  the fault list (%lld faults): median %.0f ms of %d (goal < 100 ms)\n",
+                static_cast<long long>(listed), median(faults), Runs);
+    std::printf("  a unit's faults over 30 days: median %.1f ms of %d\n", median(unitFaults), Runs);
+    return 0;
+}

@@ -1,0 +1,60 @@
+#include "history/Csv.h"
+
+namespace csv {
+
+QString field(const QString &text)
+{
+    static const QString special = QStringLiteral(",\"\r\n");
+    bool quote = false;
+    for (const QChar c : text)
+        quote = quote || special.contains(c);
+    if (!quote)
+        return text;
+    QString out = text;
+    out.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + out + QLatin1Char('"');
+}
+
+namespace {
+
+void appendRow(QString &out, const QStringList &row)
+{
+    for (int i = 0; i < row.size(); ++i) {
+        if (i > 0)
+            out += QLatin1Char(',');
+        out += field(row.at(i));
+    }
+    out += QLatin1String("\r\n");
+}
+
+QString safe(const QString &part)
+{
+    QString out;
+    for (const QChar c : part) {
+        const bool keep = (c >= QLatin1Char('a') && c <= QLatin1Char('z')) ||
+                          (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) ||
+                          (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('.') ||
+                          c == QLatin1Char('-');
+        out += keep ? c : QLatin1Char('_');
+    }
+    return out;
+}
+
+} // namespace
+
+QByteArray document(const QStringList &header, const QList<QStringList> &rows)
+{
+    QString text;
+    appendRow(text, header);
+    for (const QStringList &row : rows)
+        appendRow(text, row);
+    return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+}
+
+QString fileName(const QString &what, const QString &controller, const QDateTime &reload)
+{
+    return QStringLiteral("brezzano-%1-%2-%3.csv")
+        .arg(safe(what), safe(controller), reload.toString(QStringLiteral("yyyyMMdd-HHmmss")));
+}
+
+} // namespace csv

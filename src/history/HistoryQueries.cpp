@@ -1,0 +1,189 @@
+#include "history/HistoryStore.h"
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QVariant>
+
+namespace history {
+
+namespace {
+
+QDateTime timeOf(const QVariant &secs)
+{
+    return QDateTime::fromSecsSinceEpoch(secs.toLongLong(), Qt::UTC);
+}
+
+SeriesPoint pointOf(const QSqlQuery &query, bool hourly)
+{
+    SeriesPoint p;
+    p.time = timeOf(query.value(0));
+    p.setMin = query.value(1).toDouble();
+    p.set = query.value(2).toDouble();
+    p.setMax = query.value(3).toDouble();
+    p.roomMin = query.value(4).toDouble();
+    p.room = query.value(5).toDouble();
+    p.roomMax = query.value(6).toDouble();
+    p.hourly = hourly;
+    return p;
+}
+
+} // namespace
+
+QList<FaultPeriod> HistoryStore::faults(const Filter &filter) const
+{
+    QList<FaultPeriod> out;
+    if (!on)
+        return out;
+    // A fault lasts from its Entered row to the next Cleared or Offline row of the same unit.
+    QString sql = QStringLiteral(
+        "WITH seq AS (SELECT id, t, controller, addr, name, change, code, text, "
+        "LEAD(t) OVER w AS end_t, LEAD(change) OVER w AS end_change FROM transitions "
+        "WHERE change IN (0, 1, 2)%1 WINDOW w AS (PARTITION BY controller, addr ORDER BY t, id)) "
+        "SELECT seq.t, c.name, seq.addr, seq.name, seq.end_t, seq.end_change, seq.code, seq.text "
+        "FROM seq JOIN controllers c ON c.id = seq.controller WHERE seq.change = 0%2 "
+        "ORDER BY seq.end_t IS NOT NULL, seq.t DESC, seq.id DESC");
+    QString inner, outer;
+    if (!filter.controller.isEmpty())
+        inner += QStringLiteral(" AND controller = (SELECT id FROM controllers WHERE name = :controller)");
+    if (filter.addr >= 0)
+        inner += QStringLiteral(" AND addr = :addr");
+    if (filter.to.isValid())
+        outer += QStringLiteral(" AND seq.t <= :to");
+    if (filter.from.isValid())
+        outer += QStringLiteral(" AND (seq.end_t IS NULL OR seq.end_t >= :from)");
+    QSqlQuery query(QSqlDatabase::database(connection, false));
+    query.setForwardOnly(true);
+    query.prepare(sql.arg(inner, outer));
+    if (!filter.controller.isEmpty())
+        query.bindValue(QStringLiteral(":controller"), filter.controller);
+    if (filter.addr >= 0)
+        query.bindValue(QStringLiteral(":addr"), filter.addr);
+    if (filter.to.isValid())
+        query.bindValue(QStringLiteral(":to"), filter.to.toSecsSinceEpoch());
+    if (filter.from.isValid())
+        query.bindValue(QStringLiteral(":from"), filter.from.toSecsSinceEpoch());
+    if (!query.exec())
+        return out;
+    while (query.next()) {
+        FaultPeriod period;
+        period.start = timeOf(query.value(0));
+        period.controller = query.value(1).toString();
+        period.addr = query.value(2).toInt();
+        period.name = query.value(3).toString();
+        if (!query.value(4).isNull()) {
+            period.end = timeOf(query.value(4));
+            period.endedBy = Change(query.value(5).toInt());
+        }
+        period.code = query.value(6).toULongLong();
+        period.text = query.value(7).toString();
+        out.append(period);
+    }
+    return out;
+}
+
+QList<OperationRecord> HistoryStore::operations(const Filter &filter) const
+{
+    QList<OperationRecord> out;
+    if (!on)
+        return out;
+    QString sql = QStringLiteral("SELECT o.t, c.name, o.what, o.units, o.vals, o.taken FROM operations o "
+                                 "JOIN controllers c ON c.id = o.controller WHERE 1");
+    if (!filter.controller.isEmpty())
+        sql += QStringLiteral(" AND c.name = :controller");
+    if (filter.addr >= 0)
+        sql += QStringLiteral(" AND (',' || o.units || ',') LIKE :addr");
+    if (filter.from.isValid())
+        sql += QStringLiteral(" AND o.t >= :from");
+    if (filter.to.isValid())
+        sql += QStringLiteral(" AND o.t <= :to");
+    sql += QStringLiteral(" ORDER BY o.t DESC, o.id DESC");
+    QSqlQuery query(QSqlDatabase::database(connection, false));
+    query.setForwardOnly(true);
+    query.prepare(sql);
+    if (!filter.controller.isEmpty())
+        query.bindValue(QStringLiteral(":controller"), filter.controller);
+    if (filter.addr >= 0)
+        query.bindValue(QStringLiteral(":addr"), QStringLiteral("%,%1,%").arg(filter.addr));
+    if (filter.from.isValid())
+        query.bindValue(QStringLiteral(":from"), filter.from.toSecsSinceEpoch());
+    if (filter.to.isValid())
+        query.bindValue(QStringLiteral(":to"), filter.to.toSecsSinceEpoch());
+    if (!query.exec())
+        return out;
+    while (query.next()) {
+        OperationRecord op;
+        op.time = timeOf(query.value(0));
+        op.controller = query.value(1).toString();
+        op.what = query.value(2).toString();
+        const QString units = query.value(3).toString();
+        for (const QString &adr : units.split(QLatin1Char(','), Qt::SkipEmptyParts))
+            op.units.append(adr.toInt());
+        op.values = query.value(4).toString();
+        op.taken = query.value(5).toInt() != 0;
+        out.append(op);
+    }
+    return out;
+}
+
+QList<SeriesPoint> HistoryStore::series(const QString &controller, int addr, const QDateTime &from,
+                                        const QDateTime &to, int bucketSecs) const
+{
+    QList<SeriesPoint> raw, out;
+    if (!on)
+        return out;
+    QSqlDatabase db = QSqlDatabase::database(connection, false);
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("SELECT id FROM controllers WHERE name = ?"));
+    query.addBindValue(controller);
+    if (!query.exec() || !query.next())
+        return out;
+    const qint64 id = query.value(0).toLongLong();
+    query.finish();
+    if (bucketSecs > 0) {
+        query.prepare(
+            QStringLiteral("SELECT t - t % %1 AS b, MIN(set_temp), AVG(set_temp), MAX(set_temp), "
+                           "MIN(room_temp), AVG(room_temp), MAX(room_temp) FROM samples "
+                           "WHERE controller = ? AND addr = ? AND t >= ? AND t <= ? GROUP BY b ORDER BY b")
+                .arg(bucketSecs));
+    } else {
+        query.prepare(QStringLiteral("SELECT t, set_temp, room_temp FROM samples "
+                                     "WHERE controller = ? AND addr = ? AND t >= ? AND t <= ? ORDER BY t"));
+    }
+    query.addBindValue(id);
+    query.addBindValue(addr);
+    query.addBindValue(from.toSecsSinceEpoch());
+    query.addBindValue(to.toSecsSinceEpoch());
+    if (!query.exec())
+        return out;
+    while (query.next()) {
+        if (bucketSecs > 0) {
+            raw.append(pointOf(query, false));
+            continue;
+        }
+        SeriesPoint p;
+        p.time = timeOf(query.value(0));
+        p.set = p.setMin = p.setMax = query.value(1).toDouble();
+        p.room = p.roomMin = p.roomMax = query.value(2).toDouble();
+        raw.append(p);
+    }
+    // Hours rolled up lie before the first raw sample still kept.
+    const qint64 rawStart = raw.isEmpty() ? to.toSecsSinceEpoch() + 1 : raw.first().time.toSecsSinceEpoch();
+    QSqlQuery hours(db);
+    hours.setForwardOnly(true);
+    hours.prepare(QStringLiteral(
+        "SELECT h.hour, h.set_min, h.set_mean, h.set_max, h.room_min, h.room_mean, "
+        "h.room_max FROM hourly h WHERE h.controller = ? AND h.addr = ? AND h.hour > ? AND h.hour < ? "
+        "ORDER BY h.hour"));
+    hours.addBindValue(id);
+    hours.addBindValue(addr);
+    hours.addBindValue(from.toSecsSinceEpoch() - 3600);
+    hours.addBindValue(rawStart);
+    if (!hours.exec())
+        return out;
+    while (hours.next())
+        out.append(pointOf(hours, true));
+    return out + raw;
+}
+
+} // namespace history

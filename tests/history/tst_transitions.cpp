@@ -1,0 +1,131 @@
+#include "history/AlertPacer.h"
+#include "history/FaultTransitions.h"
+
+#include <QTest>
+
+using history::Change;
+
+namespace {
+
+constexpr int Unit = 3;
+
+QString changeName(Change change)
+{
+    switch (change) {
+    case Change::Entered:
+        return QStringLiteral("Entered");
+    case Change::Cleared:
+        return QStringLiteral("Cleared");
+    case Change::Offline:
+        return QStringLiteral("Offline");
+    case Change::Online:
+        return QStringLiteral("Online");
+    }
+    return QString();
+}
+
+// One reload as the link leaves the tables: "off" (not in the online list),
+// "ok" (online, no fault) or the unit's five fault bytes in hexadecimal, byte 16 lowest.
+history::ControllerState reload(const QString &token)
+{
+    UnitTable units{};
+    OnlineTable online{};
+    if (token != QLatin1String("off")) {
+        online[Unit] = 1;
+        const quint64 code = token == QLatin1String("ok") ? 0 : token.toULongLong(nullptr, 16);
+        for (int i = 0; i < 5; ++i)
+            units[Unit].buffer[size_t(units::FirstFaultByte + i)] = quint8(code >> (8 * i));
+    }
+    return history::controllerState(units, online);
+}
+
+} // namespace
+
+class TestTransitions : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void transitions_data()
+    {
+        QTest::addColumn<QString>("reloads"); // "-": the controller could not be reached
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("enter") << "ok ok 2"
+                               << "Entered E1";
+        QTest::newRow("a fault is announced once while it lasts") << "2 2 2"
+                                                                  << "Entered E1";
+        QTest::newRow("leave") << "2 ok"
+                               << "Entered E1, Cleared E1";
+        QTest::newRow("flap") << "ok 2 ok 2"
+                              << "Entered E1, Cleared E1, Entered E1";
+        QTest::newRow("another code") << "2 10006"
+                                      << "Entered E1, Cleared E1, Entered E1 E2 P0";
+        QTest::newRow("offline in fault is not cleared") << "2 off"
+                                                         << "Entered E1, Offline E1";
+        QTest::newRow("back online still in fault") << "2 off 2"
+                                                    << "Entered E1, Offline E1, Online, Entered E1";
+        QTest::newRow("back online healthy") << "off ok off ok"
+                                             << "Online, Offline, Online";
+        QTest::newRow("unreachable changes nothing") << "2 - 2 - ok"
+                                                     << "Entered E1, Cleared E1";
+    }
+    void transitions()
+    {
+        QFETCH(QString, reloads);
+        QFETCH(QString, expected);
+        history::ControllerState last{};
+        QStringList seen;
+        for (const QString &token : reloads.split(QLatin1Char(' '))) {
+            if (token == QLatin1String("-"))
+                continue;
+            const history::ControllerState now = reload(token);
+            for (const history::Transition &t : history::faultTransitions(last, now)) {
+                QCOMPARE(t.addr, Unit);
+                const QString code = history::faultCodeText(t.code);
+                seen << (code.isEmpty() ? changeName(t.change)
+                                        : changeName(t.change) + QLatin1Char(' ') + code);
+            }
+            last = now;
+        }
+        QCOMPARE(seen.join(QLatin1String(", ")), expected);
+    }
+
+    void alerts_data()
+    {
+        QTest::addColumn<QString>("events"); // seconds:change+address, E entered, C cleared, O offline
+        QTest::addColumn<QString>("notified");
+        QTest::addColumn<int>("count");
+        QTest::newRow("one per transition") << "0:E3 5:E4"
+                                            << "y y" << 2;
+        QTest::newRow("flapping within a minute once") << "0:E3 10:C3 20:E3 30:C3 59:E3"
+                                                       << "y - n - n" << 1;
+        QTest::newRow("again after a minute") << "0:E3 10:C3 60:E3"
+                                              << "y - y" << 1;
+        QTest::newRow("offline leaves the count") << "0:E3 1:E4 2:O3"
+                                                  << "y y -" << 1;
+    }
+    void alerts()
+    {
+        QFETCH(QString, events);
+        QFETCH(QString, notified);
+        QFETCH(int, count);
+        history::AlertPacer pacer(60000);
+        QStringList seen;
+        for (const QString &event : events.split(QLatin1Char(' '))) {
+            const QStringList parts = event.split(QLatin1Char(':'));
+            history::Transition t;
+            t.addr = parts[1].mid(1).toInt();
+            t.change = parts[1][0] == QLatin1Char('E')   ? Change::Entered
+                       : parts[1][0] == QLatin1Char('C') ? Change::Cleared
+                                                         : Change::Offline;
+            const bool shown = pacer.notify(QStringLiteral("c"), t, parts[0].toLongLong() * 1000);
+            seen << (t.change != Change::Entered ? QStringLiteral("-")
+                     : shown                     ? QStringLiteral("y")
+                                                 : QStringLiteral("n"));
+        }
+        QCOMPARE(seen.join(QLatin1Char(' ')), notified);
+        QCOMPARE(pacer.faultCount(), count);
+    }
+};
+
+QTEST_APPLESS_MAIN(TestTransitions)
+#include "tst_transitions.moc"
