@@ -32,6 +32,7 @@ struct Faults final
     bool stray = false;      // before every answer, a status frame for unit 63 that nobody asked for
     bool dropExit = false;   // "exit" leaves command mode without its "EXIT" line
     int dropAok = -1;        // the Nth "AOK" of a connection is not sent
+    int scheduleLead = -1;   // 0..255: the leading byte of answer 49 instead of the unit's address
 };
 
 class Server final : public QObject
