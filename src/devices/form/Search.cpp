@@ -78,7 +78,7 @@ void TForm1::addrequestName()
     const QString address = finddevList.Get(0)->ipdev;
     setLinkHost(address);
     ipSensor = address;
-    TaskList.Add(25);
+    TaskList.Add_addr(25, 0, {}, TaskOrigin::Search);
     // The last device visited becomes the active one: read its module too.
     if (finddevList.Count() == 1)
         queueModuleRead();

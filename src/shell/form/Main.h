@@ -289,8 +289,9 @@ private:
     void attemptSucceeded();
     void attemptFailed();
     void abandonAttempt();
-    // The request that waits for an answer and those queued behind it, for a reconnection.
-    std::vector<TtaskRecord> unansweredTasks();
+    // The request that waits for an answer and those queued behind it, for a
+    // reconnection; a search visit's requests are left out and reported in `visitLeft`.
+    std::vector<TtaskRecord> unansweredTasks(bool *visitLeft);
     void writeToLink(const QByteArray &bytes); // throws LinkFailure
     RequestSources requestSources() const;
 
