@@ -198,6 +198,7 @@ private Q_SLOTS:
         QCOMPARE(editor->editprogListBox1->count(), count);
         QCOMPARE(prompts->shown.size(), messages);
         QCOMPARE(prompts->shown.first().text, texts.value(102));
+        QCOMPARE(prompts->shown.first().kind, QStringLiteral("message"));
     }
 
     void temperaturesFollowTheSettingLimits()
