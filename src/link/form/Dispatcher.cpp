@@ -155,6 +155,8 @@ void TForm1::queueUnitRequests()
             queueFollowUp(34, adr);
     if (queued > 0)
         queueFollowUp(2, 0);
+    else if (awaited.origin == TaskOrigin::Reload)
+        fillUnitList(); // no clock request follows: the reload ends here, with no units
 }
 
 void TForm1::queueFollowUp(int task, int adr)
