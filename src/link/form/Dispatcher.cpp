@@ -5,6 +5,7 @@
 #include "link/Response.h"
 #include "schedules/Program.h"
 #include "shell/Texts.h"
+#include "shell/form/Controls.h"
 #include "shell/form/Forms.h"
 #include "shell/form/Main.h"
 
@@ -110,7 +111,7 @@ void TForm1::applyResponse(const TpktRecord &packet)
         updateUnitProgListTemp();
         return;
     case response::Kind::PasswordUse:
-        tab3sb1->setChecked(reply.flag);
+        setCheckedQuietly(tab3sb1, reply.flag);
         use_password = reply.flag;
         log((packet.code == 50 ? QStringLiteral("USE PWD : ") : QStringLiteral("RCV SET USE PWD : ")) +
             QString::number(reply.value));
@@ -122,12 +123,12 @@ void TForm1::applyResponse(const TpktRecord &packet)
         wait_responce = false;
         return;
     case response::Kind::WebConnection:
-        tab3sb2->setChecked(reply.flag);
+        setCheckedQuietly(tab3sb2, reply.flag);
         log(QStringLiteral("RCV WEB CONN : ") + QString::number(reply.value));
         wait_responce = false;
         return;
     case response::Kind::AlarmUse:
-        tab3sb7->setChecked(reply.flag);
+        setCheckedQuietly(tab3sb7, reply.flag);
         log(QStringLiteral("USE ALARM : ") + QString::number(reply.value));
         wait_responce = false;
         return;
