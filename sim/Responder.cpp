@@ -228,7 +228,7 @@ Answer respond(Controller &c, int code, const QByteArray &p, const AnswerStyle &
         a.payload = scheduleSlots(unit ? unit->schedule : QVector<ScheduleEntry>(), 0);
         break;
     case 49:
-        a.payload = QByteArray(1, char(qMax(addr, 0))) +
+        a.payload = QByteArray(1, char(style.scheduleLead >= 0 ? style.scheduleLead : qMax(addr, 0))) +
                     scheduleSlots(unit ? unit->schedule : QVector<ScheduleEntry>(), slotsPerBlock);
         break;
     case 50:

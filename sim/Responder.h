@@ -12,6 +12,7 @@ struct AnswerStyle final
 {
     bool ackOnly = false;    // every answer: same code, no payload
     bool outOfRange = false; // payloads outside what the application's tables hold
+    int scheduleLead = -1;   // 0..255: the leading byte of answer 49 instead of the unit's address
 };
 
 struct Answer final

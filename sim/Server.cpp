@@ -144,7 +144,8 @@ private:
         log(QStringLiteral("<- ") + printable(in.raw, 600));
         const int number = ++m_requests;
         const Faults &f = m_server->faults;
-        const Answer answer = respond(m_server->controller(), in.code, in.payload, {f.ackOnly, f.outOfRange});
+        const Answer answer =
+            respond(m_server->controller(), in.code, in.payload, {f.ackOnly, f.outOfRange, f.scheduleLead});
         if (!answer.note.isEmpty())
             log(QStringLiteral("   ") + answer.note);
         Q_EMIT m_server->requestHandled(in.code, in.payload);

@@ -89,6 +89,9 @@ int main(int argc, char **argv)
     opt(QStringLiteral("duplicate"), QStringLiteral("Send every answer twice."));
     opt(QStringLiteral("stray"),
         QStringLiteral("Before every answer, send a status frame for unit 63 that nobody asked for."));
+    opt(QStringLiteral("schedule-lead"),
+        QStringLiteral("Begin answer 49 with BYTE (0 to 255) instead of the unit's address."),
+        QStringLiteral("BYTE"));
     opt(QStringLiteral("units"),
         QStringLiteral("Fill addresses 0 to N-1 with units (up to 64), beside the scenario's own."),
         QStringLiteral("N"));
@@ -173,6 +176,8 @@ int main(int argc, char **argv)
             f.cutAfter.push_back(n);
         }
     }
+    if (!count(p, QStringLiteral("schedule-lead"), &f.scheduleLead) || f.scheduleLead > 255)
+        return fail(QStringLiteral("--schedule-lead takes a whole number from 0 to 255"));
 
     QObject::connect(&server, &sim::Server::logLine, &out);
     SignalPipe signalQuit({SIGINT, SIGTERM});

@@ -111,7 +111,6 @@ bool answersRequest(const TpktRecord &packet, bool waiting, int code, int addr)
     case 30:
     case 34:
     case 41:
-    case 49:
         // An answer without payload carries no address to compare: it still ends the wait.
         return packet.data.isEmpty() || quint8(packet.data.at(0)) == (addr & 0xFF);
     default:

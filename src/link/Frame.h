@@ -47,7 +47,8 @@ ParsedLine parseLine(const QByteArray &line);
 
 // Whether `packet` answers the request that waits (`waiting`, with its code and
 // unit address): the same code and, for the answers that begin with the unit's
-// address, the same address. The greeting 20 may come at any time.
+// address (30, 34, 41), the same address. The leading byte of 49 means nothing
+// known, so 49 matches by its code. The greeting 20 may come at any time.
 bool answersRequest(const TpktRecord &packet, bool waiting, int code, int addr);
 
 } // namespace frame

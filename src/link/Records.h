@@ -54,8 +54,8 @@ public:
 struct RequestSources;
 
 // What queued a task: a reload of the unit panel (and the requests its answers
-// bring), the unit settings dialog, or anything else.
-enum class TaskOrigin { Other, Reload, Setting };
+// bring), the unit settings dialog, a device search visiting a device, or anything else.
+enum class TaskOrigin { Other, Reload, Setting, Search };
 
 // One queued task. `host` is empty until the task is bound to the link it was
 // queued for; a stamped task never goes out to another device. A setting task

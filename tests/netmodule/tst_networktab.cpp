@@ -86,9 +86,9 @@ private Q_SLOTS:
         QFETCH(int, netType);
         QFETCH(bool, dhcp);
         QFETCH(bool, connectOK);
-        form->netType = netType;
         form->tab4sb1->setChecked(netType != 0); // the opposite, so the show must fix it
         form->tab4sb2->setChecked(dhcp);
+        form->netType = netType; // after the button, whose handler sets it
         form->connectOK = connectOK;
         form->networkShow();
 

@@ -198,6 +198,7 @@ private Q_SLOTS:
         QCOMPARE(editor->editprogListBox1->count(), count);
         QCOMPARE(prompts->shown.size(), messages);
         QCOMPARE(prompts->shown.first().text, texts.value(102));
+        QCOMPARE(prompts->shown.first().kind, QStringLiteral("message"));
     }
 
     void temperaturesFollowTheSettingLimits()
@@ -254,20 +255,25 @@ private Q_SLOTS:
 
     // Open a unit, add "Mon-Fri 06:00 21°C Heating High", save, send, close,
     // reopen: the unit gives the entries back. Unit 1's 35 entries go in two blocks.
+    // Block 2's leading byte is not the unit's address on every device.
     void roundTripThroughTheDevice_data()
     {
         QTest::addColumn<int>("unit");
         QTest::addColumn<int>("before");
-        QTest::newRow("unit without a schedule") << 2 << 0;
-        QTest::newRow("unit with two blocks") << 1 << 35;
+        QTest::addColumn<QStringList>("faults");
+        QTest::newRow("unit without a schedule") << 2 << 0 << QStringList();
+        QTest::newRow("unit with two blocks") << 1 << 35 << QStringList();
+        QTest::newRow("block 2 led by another byte")
+            << 1 << 35 << QStringList{QStringLiteral("--schedule-lead"), QStringLiteral("0")};
     }
 
     void roundTripThroughTheDevice()
     {
         QFETCH(int, unit);
         QFETCH(int, before);
+        QFETCH(QStringList, faults);
         SimProcess sim;
-        QVERIFY(sim.start(QStringLiteral("127.0.0.161")));
+        QVERIFY(sim.start(QStringLiteral("127.0.0.161"), faults));
         form->ipSensor = QStringLiteral("127.0.0.161");
         form->reloadUnitList();
         waitForIdle();

@@ -5,15 +5,19 @@
 #include "shell/form/Forms.h"
 #include "shell/form/Main.h"
 #include "support/Fixtures.h"
+#include "support/PasswordScript.h"
 #include "support/ScriptedPrompts.h"
 #include "units/form/setting.h"
 
+#include <QAccessible>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSet>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -364,6 +368,61 @@ private Q_SLOTS:
         QCOMPARE(form->autoupdvalue, 60);
         QCOMPARE(form->autoupt_counter, 12);
         QVERIFY(logHas(*form, QStringLiteral("auto upd 60")));
+    }
+
+    // An assistive tool's toggle action changes an option as a click does; the
+    // device's answer that sets the option again sends nothing back.
+    void optionTogglesRunTheirHandler_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QStringList>("effects");
+        QTest::addColumn<int>("readBack"); // the response that sets the button; 0: none
+        QTest::newRow("ask password") << "tab3sb1" << QStringList{"tasks 53"} << 50;
+        QTest::newRow("web connection") << "tab3sb2" << QStringList{"tasks 54 67"} << 55;
+        QTest::newRow("sound alarm") << "tab3sb7" << QStringList{"tasks 69"} << 68;
+        QTest::newRow("period 60 s") << "tab3sb5" << QStringList{"period 60"} << 0;
+        QTest::newRow("device's own network")
+            << "tab4sb1" << QStringList{"network 0", "address fields hidden"} << 0;
+        QTest::newRow("DHCP") << "tab4sb2" << QStringList{"address fields hidden"} << 0;
+    }
+
+    void optionTogglesRunTheirHandler()
+    {
+        QFETCH(QString, button);
+        QFETCH(QStringList, effects);
+        QFETCH(int, readBack);
+        writeFile(iniPath(), "[SENS]\nNETTYPE=1\nIP=127.0.0.58\n");
+        createForms();
+        TForm1 *form = forms().Form1;
+        form->show();
+        form->Timer_startup->stop();
+        form->BZ_password = QStringLiteral("Secret1");
+        prompts->answer = PasswordScript{{"Secret1"}, {}};
+        const auto state = [form] {
+            QStringList tasks;
+            for (const auto &task : form->TaskList)
+                tasks << QString::number(task->code);
+            return QSet<QString>{QStringLiteral("tasks ") + tasks.join(QLatin1Char(' ')),
+                                 QStringLiteral("period %1").arg(form->autoupdvalue),
+                                 QStringLiteral("network %1").arg(form->netType),
+                                 !form->EditIpaddress->isHidden() ? QStringLiteral("address fields shown")
+                                                                  : QStringLiteral("address fields hidden")};
+        };
+        auto *target = form->findChild<QAbstractButton *>(button);
+        QVERIFY(target);
+        QAccessibleInterface *access = QAccessible::queryAccessibleInterface(target);
+        QVERIFY(access && access->actionInterface());
+        const QSet<QString> before = state();
+        access->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+        const QSet<QString> after = state();
+        QCOMPARE(after - before, QSet<QString>(effects.begin(), effects.end()));
+
+        if (readBack != 0) {
+            const bool down = target->isChecked();
+            form->applyResponse(TpktRecord{readBack, 1, QByteArray(1, down ? '\0' : '\1')});
+            QCOMPARE(target->isChecked(), !down);
+            QCOMPARE(state(), after);
+        }
     }
 
     void startUpReloadListsTheSimulatorsUnits()

@@ -6,8 +6,10 @@
 #include "support/Fixtures.h"
 #include "support/ScriptedPrompts.h"
 
+#include <QFile>
 #include <QHeaderView>
 #include <QLabel>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -166,6 +168,36 @@ private Q_SLOTS:
         QCOMPARE(list->topLevelItem(1)->checkState(0), Qt::Checked);
         QTest::keyClick(list, Qt::Key_Space);
         QCOMPARE(list->topLevelItem(1)->checkState(0), Qt::Unchecked);
+    }
+
+    // A controller that lists no unit ends the reload with its online list: an
+    // update with no units. A link cut before that list is still a failure.
+    void reloadOfAnEmptyController_data()
+    {
+        QTest::addColumn<QStringList>("faults");
+        QTest::addColumn<QString>("panel");
+        QTest::newRow("answers everything") << QStringList() << "Updated 10:42:07: no units";
+        QTest::newRow("closes before the online list")
+            << QStringList{QStringLiteral("--close-after"), QStringLiteral("3")}
+            << "Reload failed at 10:42:07, no data";
+    }
+
+    void reloadOfAnEmptyController()
+    {
+        QFETCH(QStringList, faults);
+        QFETCH(QString, panel);
+        QTemporaryDir dir;
+        QFile scenario(dir.filePath(QStringLiteral("empty.json")));
+        QVERIFY(scenario.open(QIODevice::WriteOnly) && scenario.write("{\"units\": []}") > 0);
+        scenario.close();
+        SimProcess sim;
+        QVERIFY(sim.start(QStringLiteral("127.0.0.174"),
+                          QStringList{QStringLiteral("--scenario"), scenario.fileName()} + faults));
+        form->clockNow = [] { return At1042; };
+        startReload(QStringLiteral("127.0.0.174"));
+        QTRY_COMPARE_WITH_TIMEOUT(form->statusPanel->text(), panel, 8000);
+        QTRY_VERIFY_WITH_TIMEOUT(linkIdle(*form), 8000);
+        QCOMPARE(form->Tab1PanelList->topLevelItemCount(), 0);
     }
 
     void reloadAgainstAnUnreachableController()

@@ -13,7 +13,7 @@ class ScriptedPrompts final : public Prompts
 public:
     struct Shown
     {
-        QString kind; // "error" or "info"
+        QString kind; // "error", "info" or "message"
         QString caption;
         QString text;
     };
@@ -28,6 +28,10 @@ public:
     void info(QWidget *, const QString &caption, const QString &text) override
     {
         shown.append({QStringLiteral("info"), caption, text});
+    }
+    void message(QWidget *, const QString &caption, const QString &text) override
+    {
+        shown.append({QStringLiteral("message"), caption, text});
     }
     int exec(QDialog *dialog) override
     {

@@ -316,6 +316,42 @@ private Q_SLOTS:
         QCOMPARE(queued(form->TaskList), QStringLiteral("33@3 33@7 32@3 32@7 29@0 33@3 33@7 32@3 32@7 29@0"));
     }
 
+    // Typed numbers go out as typed, or at the nearer bound of 17 to 30.
+    void typedTemperaturesAreHeldAtTheNearerBound_data()
+    {
+        QTest::addColumn<QStringList>("typed"); // minimum, maximum, set
+        QTest::addColumn<QByteArray>("sent");   // bytes 2, 6 and 7: set, minimum, maximum
+        QTest::newRow("inside") << QStringList{"18", "26", "23"} << QByteArray::fromHex("17121a");
+        QTest::newRow("12 and 35") << QStringList{"12", "35", "25"} << QByteArray::fromHex("19111e");
+        QTest::newRow("set 12") << QStringList{"17", "30", "12"} << QByteArray::fromHex("11111e");
+        QTest::newRow("set 99") << QStringList{"17", "30", "99"} << QByteArray::fromHex("1e111e");
+        QTest::newRow("leading zeros, set 0")
+            << QStringList{"019", "0028", "0"} << QByteArray::fromHex("13131c");
+    }
+
+    void typedTemperaturesAreHeldAtTheNearerBound()
+    {
+        QFETCH(QStringList, typed);
+        QFETCH(QByteArray, sent);
+        showUnits({5});
+        form->unit_par[5].tmin = 20;
+        form->unit_par[5].tmax = 24;
+        form->unit_par[5].buffer[units::SetTempByte] = 22;
+        prompts->answer = [&](QDialog *) {
+            QSpinBox *fields[] = {dialog->Edit1, dialog->Edit2, dialog->Edit3};
+            for (int i = 0; i < 3; ++i) {
+                fields[i]->setFocus();
+                fields[i]->selectAll();
+                QTest::keyClicks(fields[i], typed.at(i));
+            }
+            dialog->btset->click();
+            return 0;
+        };
+        dialog->ShowSetting(0, 5);
+        const QByteArray bytes = QByteArray::fromHex(frameOf(0).mid(10, 18));
+        QCOMPARE((QByteArray() + bytes.at(2) + bytes.at(6) + bytes.at(7)).toHex(), sent.toHex());
+    }
+
     void allUnitsAndLockMode()
     {
         prompts->answer = [&](QDialog *) {

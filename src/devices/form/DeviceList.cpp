@@ -11,11 +11,30 @@
 
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QTimer>
 #include <QTreeWidget>
 
 namespace {
+
+// Lines between the cells, as a grid.
+class GridLines final : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::paint(painter, option, index);
+        painter->save();
+        painter->setPen(option.palette.color(QPalette::Mid));
+        painter->drawLine(option.rect.topRight(), option.rect.bottomRight());
+        painter->drawLine(option.rect.bottomLeft(), option.rect.bottomRight());
+        painter->restore();
+    }
+};
 
 // Hands the keys that the device list acts on to the main window before the list sees them.
 class ListKeys final : public QObject
@@ -61,6 +80,7 @@ void TForm1::connectDeviceControls()
     connectGuarded(FindDevBtnTab4, &QPushButton::clicked, this, &TForm1::FindDevBtnTab4Click);
     connectGuarded(regSenseBtn_tab5, &QPushButton::clicked, this, &TForm1::showRegistration);
     ListView1->installEventFilter(new ListKeys(this));
+    ListView1->setItemDelegate(new GridLines(ListView1));
     // A check-box change is a change of the check-state role; setData reports
     // none when the state stays the same.
     connect(ListView1->model(), &QAbstractItemModel::dataChanged, this,

@@ -126,7 +126,7 @@ void TForm1::addrequestName()
     const QString address = finddevList.Get(0)->ipdev;
     setLinkHost(address);
     searchVisit = address;
-    TaskList.Add(25);
+    TaskList.Add_addr(25, 0, {}, TaskOrigin::Search);
     finddevList.RemoveHead();
     openConnection(true, 5);
 }

@@ -193,7 +193,8 @@ void TForm1::Timer_commTimer()
     // The reconnection retries what the silence left unanswered; otherwise it
     // would find nothing to send and an empty panel would read as "no units".
     const QString host = openHost;
-    const std::vector<TtaskRecord> carried = unansweredTasks();
+    bool visitLeft = false;
+    const std::vector<TtaskRecord> carried = unansweredTasks(&visitLeft);
     const quint64 generation = linkGeneration;
     closeLink();
     Tab4Label1->clear();
@@ -201,6 +202,12 @@ void TForm1::Timer_commTimer()
     // Closing let device discovery go on to its next device: reopening would cut that visit.
     if (linkGeneration != generation)
         return;
+    // A device that a search visits and that stays silent is left out without a
+    // message; asking it again would only delay the search's end.
+    if (visitLeft && carried.empty()) {
+        log(QStringLiteral("no answer from %1: left out of the search").arg(host));
+        return;
+    }
     if (retray_counter > 0)
         --retray_counter;
     if (retray_counter == 0) {
@@ -219,7 +226,7 @@ void TForm1::Timer_commTimer()
     openConnection(true, retray_counter);
 }
 
-std::vector<TtaskRecord> TForm1::unansweredTasks()
+std::vector<TtaskRecord> TForm1::unansweredTasks(bool *visitLeft)
 {
     std::vector<TtaskRecord> carried;
     bool moduleDropped = false;
@@ -227,6 +234,10 @@ std::vector<TtaskRecord> TForm1::unansweredTasks()
         // A module command without the "$$$" before it would reach the controller.
         if (isModuleTask(task.code)) {
             moduleDropped = true;
+            return;
+        }
+        if (task.origin == TaskOrigin::Search) {
+            *visitLeft = true;
             return;
         }
         if (task.host.isEmpty())

@@ -5,6 +5,7 @@
 #include "link/Response.h"
 #include "schedules/Program.h"
 #include "shell/Texts.h"
+#include "shell/form/Controls.h"
 #include "shell/form/Forms.h"
 #include "shell/form/Main.h"
 
@@ -106,7 +107,7 @@ void TForm1::applyResponse(const TpktRecord &packet)
         updateUnitProgListTemp();
         return;
     case response::Kind::PasswordUse:
-        tab3sb1->setChecked(reply.flag);
+        setCheckedQuietly(tab3sb1, reply.flag);
         use_password = reply.flag;
         log((packet.code == 50 ? QStringLiteral("USE PWD : ") : QStringLiteral("RCV SET USE PWD : ")) +
             QString::number(reply.value));
@@ -118,13 +119,13 @@ void TForm1::applyResponse(const TpktRecord &packet)
         wait_responce = false;
         return;
     case response::Kind::WebConnection:
-        tab3sb2->setChecked(reply.flag);
+        setCheckedQuietly(tab3sb2, reply.flag);
         optionsReadFrom = openHost;
         log(QStringLiteral("RCV WEB CONN : ") + QString::number(reply.value));
         wait_responce = false;
         return;
     case response::Kind::AlarmUse:
-        tab3sb7->setChecked(reply.flag);
+        setCheckedQuietly(tab3sb7, reply.flag);
         log(QStringLiteral("USE ALARM : ") + QString::number(reply.value));
         wait_responce = false;
         return;
@@ -152,6 +153,8 @@ void TForm1::queueUnitRequests()
             queueFollowUp(34, adr);
     if (queued > 0)
         queueFollowUp(2, 0);
+    else if (awaited.origin == TaskOrigin::Reload)
+        fillUnitList(); // no clock request follows: the reload ends here, with no units
 }
 
 void TForm1::queueFollowUp(int task, int adr)

@@ -1,5 +1,6 @@
 // The Wi-Fi module's command mode, as the main window drives it.
 #include "netmodule/ModuleReply.h"
+#include "shell/form/Controls.h"
 #include "shell/form/Forms.h"
 #include "shell/form/Main.h"
 #include "shell/form/waitUnit.h"
@@ -28,7 +29,7 @@ void TForm1::parseModuleReply(const QByteArray &line)
     fill(EditIpaddress, reply.ipAddress);
     fill(EditDNS, reply.dns);
     if (reply.dhcp)
-        tab4sb2->setChecked(*reply.dhcp); // not a click: no handler runs
+        setCheckedQuietly(tab4sb2, *reply.dhcp); // a read, not a change: no handler runs
     if (reply.endsCommandMode) {
         cmdMode = false;
         if (Twaitform *wait = forms().waitform; wait && wait->isVisible())

@@ -2,6 +2,7 @@
 // network settings of its Wi-Fi module.
 #include "netmodule/ModuleValues.h"
 #include "shell/Texts.h"
+#include "shell/form/Controls.h"
 #include "shell/form/Forms.h"
 #include "shell/form/Main.h"
 #include "shell/form/Prompts.h"
@@ -27,7 +28,7 @@ void showAddressControls(const TForm1 &form, bool visible)
 
 void TForm1::networkShow()
 {
-    tab4sb1->setChecked(netType == 0);
+    setCheckedQuietly(tab4sb1, netType == 0);
     showNetworkFields();
     // Only here: clicking "Use DHCP" or a read changes what is shown, not what is editable.
     const bool dhcp = tab4sb2->isChecked();

@@ -132,7 +132,7 @@ bool TprogForm3::setEditProgEntry(int tm, int tp, int md, int fn)
 {
     if (editProgList.setEdited({tm, tp, md, fn}) != TprogRecordList::EditResult::Refused)
         return true;
-    prompts().info(this, QString(), texts.value(102));
+    prompts().message(this, QString(), texts.value(102));
     return false;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QLatin1String>
+#include <QSignalBlocker>
 #include <QToolButton>
 #include <QTreeWidget>
 
@@ -19,6 +20,14 @@ inline QToolButton *toggle(const char *name, QWidget *parent)
     button->setToolButtonStyle(Qt::ToolButtonTextOnly);
     button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     return button;
+}
+
+// Sets a button's state as the program's own doing: handlers listen to
+// `toggled`, which a user's change by any means emits, and must not run.
+inline void setCheckedQuietly(QAbstractButton *button, bool checked)
+{
+    const QSignalBlocker quiet(button);
+    button->setChecked(checked);
 }
 
 // What Space does in a list with a check box per row: flips the current row's

@@ -316,9 +316,10 @@ private:
     void attemptSucceeded();
     void attemptFailed();
     void abandonAttempt();
-    // The request that waits for an answer and those queued behind it, for a reconnection.
-    std::vector<TtaskRecord> unansweredTasks();
-    void writeToLink(const QByteArray &bytes);       // throws LinkFailure
+    // The request that waits for an answer and those queued behind it, for a
+    // reconnection; a search visit's requests are left out and reported in `visitLeft`.
+    std::vector<TtaskRecord> unansweredTasks(bool *visitLeft);
+    void writeToLink(const QByteArray &bytes); // throws LinkFailure
     std::vector<TtaskRecord> unsentSettings() const; // awaited and queued tasks of the settings dialog
     RequestSources requestSources() const;
 

@@ -2,6 +2,7 @@
 #include "shell/IniFile.h"
 #include "shell/Settings.h"
 #include "shell/Texts.h"
+#include "shell/form/Controls.h"
 #include "shell/form/Main.h"
 #include "shell/form/Prompts.h"
 
@@ -69,7 +70,7 @@ void TForm1::FormShow()
     applyCaptions();
     autoupdvalue = settings.autoUpdate;
     registrationBase = settings.registrationUrl;
-    tab4sb1->setChecked(netType == 0);
+    setCheckedQuietly(tab4sb1, netType == 0);
     showNetworkFields();
 
     TaskList.Clear();

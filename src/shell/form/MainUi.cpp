@@ -257,8 +257,9 @@ void TForm1::buildNetworkTab()
 
 void TForm1::connectControls()
 {
-    // User actions connect to clicked/activated, never to toggled or
-    // currentIndexChanged: controls that the program sets run no handler.
+    // User actions connect to clicked/activated, never to currentIndexChanged;
+    // the option buttons connect to toggled, and the program sets them with
+    // setCheckedQuietly: controls that the program sets run no handler.
     // Every handler that may reach the link runs guarded: what it throws goes
     // to appException, not up the event loop.
     connectGuarded(Timer_readtcp, &QTimer::timeout, this, &TForm1::Timer_readtcpTimer);
@@ -275,21 +276,24 @@ void TForm1::connectControls()
     connectGuarded(Tab1setunit, &QPushButton::clicked, this, &TForm1::Tab1setunitClick);
     connectGuarded(Tab1setall, &QPushButton::clicked, this, &TForm1::Tab1setallClick);
     connectGuarded(Tab1PanelList, &QTreeWidget::itemDoubleClicked, this, &TForm1::Tab1PanelListDblClick);
+    // Option buttons run their handler on `toggled`: a change by mouse, keyboard
+    // or an assistive tool's toggle action alike. The program sets them quietly.
     for (QToolButton *button : {tab3sb3, tab3sb4, tab3sb5, tab3sb6})
-        connect(button, &QToolButton::clicked, this, [this, button] {
-            guarded(*this, button, [this, button] { tab3sb3Click(button->property("Tag").toInt()); });
+        connect(button, &QToolButton::toggled, this, [this, button](bool down) {
+            if (down)
+                guarded(*this, button, [this, button] { tab3sb3Click(button->property("Tag").toInt()); });
         });
     connectGuarded(reloadbutTab3, &QPushButton::clicked, this, &TForm1::reloadbutTab3Click);
-    connectGuarded(tab3sb1, &QToolButton::clicked, this, &TForm1::tab3sb1Click);
+    connectGuarded(tab3sb1, &QToolButton::toggled, this, &TForm1::tab3sb1Click);
     connectGuarded(tab3bt1, &QPushButton::clicked, this, &TForm1::tab3bt1Click);
-    connectGuarded(tab3sb2, &QToolButton::clicked, this, &TForm1::tab3sb2Click);
-    connectGuarded(tab3sb7, &QToolButton::clicked, this, &TForm1::tab3sb7Click);
+    connectGuarded(tab3sb2, &QToolButton::toggled, this, &TForm1::tab3sb2Click);
+    connectGuarded(tab3sb7, &QToolButton::toggled, this, &TForm1::tab3sb7Click);
     connectGuarded(updtime, &QPushButton::clicked, this, &TForm1::updtimeClick);
     connect(sel_language, &QComboBox::activated, this, [this](int index) {
         guarded(*this, sel_language, [this, index] { sel_languageChange(index); });
     });
-    connectGuarded(tab4sb1, &QToolButton::clicked, this, &TForm1::chgNetType);
-    connectGuarded(tab4sb2, &QToolButton::clicked, this, &TForm1::tab4sb2Click);
+    connectGuarded(tab4sb1, &QToolButton::toggled, this, &TForm1::chgNetType);
+    connectGuarded(tab4sb2, &QToolButton::toggled, this, &TForm1::tab4sb2Click);
     connectGuarded(SendBtnTab4, &QPushButton::clicked, this, &TForm1::SendBtnTab4Click);
     connectGuarded(ReloadBtnTab4, &QPushButton::clicked, this, &TForm1::ReloadBtnTab4Click);
     connect(PageControl1, &QTabWidget::currentChanged, this,

@@ -17,6 +17,11 @@ public:
     {
         QMessageBox::information(parent, caption, text, QMessageBox::Ok);
     }
+    void message(QWidget *parent, const QString &caption, const QString &text) override
+    {
+        QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, parent);
+        box.exec();
+    }
     int exec(QDialog *dialog) override { return dialog->exec(); }
 };
 

@@ -16,6 +16,8 @@ public:
     virtual void error(QWidget *parent, const QString &caption, const QString &text) = 0;
     // A modal message box with an information icon and an OK button.
     virtual void info(QWidget *parent, const QString &caption, const QString &text) = 0;
+    // A plain modal message box, without an icon, with an OK button.
+    virtual void message(QWidget *parent, const QString &caption, const QString &text) = 0;
     // Runs `dialog` modally and returns its result.
     virtual int exec(QDialog *dialog) = 0;
 

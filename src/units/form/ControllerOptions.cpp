@@ -1,5 +1,6 @@
 // The controller's own options on the settings tab: password, web connection,
 // alarm sound and clock.
+#include "shell/form/Controls.h"
 #include "shell/form/Forms.h"
 #include "shell/form/Main.h"
 #include "units/form/passwordUnit.h"
@@ -25,7 +26,7 @@ void TForm1::tab3sb1Click()
 {
     // Switching the password on or off always takes the password.
     if (!passwordTyped(BZ_password)) {
-        tab3sb1->setChecked(!tab3sb1->isChecked());
+        setCheckedQuietly(tab3sb1, !tab3sb1->isChecked());
         return;
     }
     setLinkHost(ipSensor);
@@ -51,7 +52,7 @@ void TForm1::tab3bt1Click()
 void TForm1::tab3sb2Click()
 {
     if (!passwordGate()) {
-        tab3sb2->setChecked(!tab3sb2->isChecked());
+        setCheckedQuietly(tab3sb2, !tab3sb2->isChecked());
         return;
     }
     setLinkHost(ipSensor);

@@ -332,7 +332,7 @@ void TForm1::ImpostazioniShow()
     // None stays down when the settings file held a period that no button offers.
     for (QToolButton *button : {tab3sb3, tab3sb4, tab3sb5, tab3sb6}) {
         button->setAutoExclusive(false);
-        button->setChecked(button->property("Tag").toInt() == autoupdvalue);
+        setCheckedQuietly(button, button->property("Tag").toInt() == autoupdvalue);
         button->setAutoExclusive(true);
     }
     sel_language->setCurrentIndex(lang_act);

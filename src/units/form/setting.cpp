@@ -26,6 +26,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 QToolButton *speedButton(const char *name, QWidget *parent)
@@ -35,9 +37,41 @@ QToolButton *speedButton(const char *name, QWidget *parent)
     return button;
 }
 
+// Takes digits only, of any value: a number typed outside the range is held at
+// the nearer bound when the field takes it, not replaced by the previous value.
+class TemperatureField final : public QSpinBox
+{
+public:
+    using QSpinBox::QSpinBox;
+
+    QValidator::State validate(QString &input, int &) const override
+    {
+        if (input.isEmpty())
+            return QValidator::Intermediate;
+        if (input.size() > MaxDigits || !onlyDigits(input))
+            return QValidator::Invalid;
+        const int value = input.toInt();
+        return value >= minimum() && value <= maximum() ? QValidator::Acceptable : QValidator::Intermediate;
+    }
+
+    void fixup(QString &input) const override
+    {
+        if (!input.isEmpty() && input.size() <= MaxDigits && onlyDigits(input))
+            input = QString::number(qBound(minimum(), input.toInt(), maximum()));
+    }
+
+private:
+    static constexpr int MaxDigits = 4;
+    static bool onlyDigits(const QString &text)
+    {
+        return std::all_of(text.begin(), text.end(),
+                           [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); });
+    }
+};
+
 QSpinBox *temperatureField(const char *name, QWidget *parent)
 {
-    auto *field = named(new QSpinBox(parent), name);
+    auto *field = named(new TemperatureField(parent), name);
     field->setRange(setting::MinTemp, setting::MaxTemp);
     field->setMinimumWidth(70);
     return field;
