@@ -57,6 +57,7 @@ class TestReadTick : public QObject
     // Sends `bytes` and waits until the window's end holds them, so the next tick reads them.
     void send(const QByteArray &bytes)
     {
+        QVERIFY(peer);
         const qint64 before = link()->bytesAvailable();
         peer->write(bytes);
         peer->flush();
@@ -67,6 +68,9 @@ private Q_SLOTS:
     void initTestCase()
     {
         useFastIntervals();
+        // The tests drive every tick themselves: a first tick of its own could run an empty
+        // queue to its end and close the link before openWith sees it open.
+        intervals().readFirst = 60000;
         loadLanguage(0);
     }
 
