@@ -37,7 +37,7 @@ struct Faults final
     // Connection k (from 1) answers cutAfter[k-1] requests and is reset when the next
     // one arrives, unanswered; connections beyond the list are not cut.
     std::vector<int> cutAfter;
-    int scheduleLead = -1;   // 0..255: the leading byte of answer 49 instead of the unit's address
+    int scheduleLead = -1; // 0..255: the leading byte of answer 49 instead of the unit's address
 };
 
 class Server final : public QObject

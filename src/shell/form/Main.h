@@ -319,7 +319,7 @@ private:
     // The request that waits for an answer and those queued behind it, for a
     // reconnection; a search visit's requests are left out and reported in `visitLeft`.
     std::vector<TtaskRecord> unansweredTasks(bool *visitLeft);
-    void writeToLink(const QByteArray &bytes); // throws LinkFailure
+    void writeToLink(const QByteArray &bytes);       // throws LinkFailure
     std::vector<TtaskRecord> unsentSettings() const; // awaited and queued tasks of the settings dialog
     RequestSources requestSources() const;
 
@@ -350,10 +350,10 @@ private:
     QDateTime panelFilledAt;
     int panelUnits = 0;
     int panelFaults = 0;
-    QString unitsReadFrom;   // the device whose units the unit table holds
-    QString panelFrom;       // the device whose units the panel shows
-    QString optionsReadFrom; // the device the settings tab's options were read from
-    QString clockReadFrom;   // the device whose clock the settings tab shows
+    QString unitsReadFrom;                  // the device whose units the unit table holds
+    QString panelFrom;                      // the device whose units the panel shows
+    QString optionsReadFrom;                // the device the settings tab's options were read from
+    QString clockReadFrom;                  // the device whose clock the settings tab shows
     std::vector<setting::Task> undelivered; // of the last sending, what a cut link kept from the units
     bool statusQueued = false;
     int currentTab = 0;
