@@ -12,7 +12,6 @@ struct TdevRecord
     QString name;
     bool active = false; // kept false
 };
-using PdevRecord = TdevRecord *;
 
 class TdevRecordList final : public OwningList<TdevRecord>
 {

@@ -35,11 +35,6 @@ QByteArray hex2(int value)
     return QByteArray::number(uint(value), 16).toUpper().rightJustified(2, '0');
 }
 
-QByteArray textPayload(const QString &text)
-{
-    return textBytes(text).toHex().toUpper();
-}
-
 QByteArray textBytes(const QString &text)
 {
     QByteArray bytes;

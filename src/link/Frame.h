@@ -18,9 +18,6 @@ int hexByte(const QByteArray &text, int pos);
 // "%.2X": at least two upper-case hex digits.
 QByteArray hex2(int value);
 
-// One "%.2X" per character, of the character's low 8 bits.
-QByteArray textPayload(const QString &text);
-
 // The low 8 bits of every character, as bytes.
 QByteArray textBytes(const QString &text);
 

@@ -42,7 +42,6 @@ struct TpktRecord
     int len = 0;     // payload bytes: the length field divided by 2, rounded down
     QByteArray data; // the payload bytes, data[0] first
 };
-using PpktRecord = TpktRecord *;
 
 class TpktRecordList final : public OwningList<TpktRecord>
 {
@@ -70,7 +69,6 @@ struct TtaskRecord
     TaskOrigin origin = TaskOrigin::Other;
     bool carried = false; // already taken over to a new link once after the link was cut
 };
-using PtaskRecord = TtaskRecord *;
 
 class TtaskRecordList final : public OwningList<TtaskRecord>
 {

@@ -17,7 +17,6 @@ struct TprogRecord
     int Mode = 0; // 0 "*", 1 OFF, 2 Auto, 3 Cooling, 4 Heating, 5 Drying, 6 Ventilation
     int Fan = 0;  // 0 "*", 1 Auto, 2 Low, 3 Medium, 4 High
 };
-using PprogRecord = TprogRecord *;
 
 class TprogRecordList final : public OwningList<TprogRecord>
 {

@@ -16,8 +16,19 @@
 #include <QScreen>
 #include <QTimer>
 
-#include <functional>
 #include <memory>
+
+namespace {
+
+// A window manager un-maximizes a window whose size is fixed and frames it anew: fit again.
+void fitWhenFramed(TForm1 *main, int triesLeft)
+{
+    if (!fitAndFixSize(main) && triesLeft > 1)
+        QTimer::singleShot(intervals().windowSettle, main,
+                           [main, triesLeft] { fitWhenFramed(main, triesLeft - 1); });
+}
+
+} // namespace
 
 int main(int argc, char **argv)
 {
@@ -48,13 +59,7 @@ int main(int argc, char **argv)
     main->showMaximized();
     // A fixed border, but only once the window manager has maximized and
     // framed the window: fixed earlier, the frame pushed the bottom off screen.
-    // A window manager un-maximizes a window whose size is fixed and frames it anew: fit again.
-    auto fit = std::make_shared<std::function<void(int)>>();
-    *fit = [main, fit](int triesLeft) {
-        if (!fitAndFixSize(main) && triesLeft > 1)
-            QTimer::singleShot(intervals().windowSettle, main, [fit, triesLeft] { (*fit)(triesLeft - 1); });
-    };
-    QTimer::singleShot(intervals().windowSettle, main, [fit] { (*fit)(4); });
+    QTimer::singleShot(intervals().windowSettle, main, [main] { fitWhenFramed(main, 4); });
     const int result = app.exec();
     destroyForms();
     return result;

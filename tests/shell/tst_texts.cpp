@@ -6,10 +6,12 @@ class TestTexts : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    // A translation left out shows as an empty caption in one language only.
     void bothTablesHaveEveryEntry()
     {
-        QCOMPARE(languageTable(0).size(), TextCount);
-        QCOMPARE(languageTable(1).size(), TextCount);
+        for (int i = 0; i < TextCount; ++i)
+            QVERIFY2(languageTable(0).at(i).isEmpty() == languageTable(1).at(i).isEmpty(),
+                     qPrintable(QString::number(i)));
     }
 
     void entriesAreExact_data()

@@ -2,6 +2,7 @@
 #include "link/Frame.h"
 #include "link/Intervals.h"
 #include "link/LinkFailure.h"
+#include "shell/form/Guarded.h"
 #include "shell/form/Main.h"
 
 #include <QElapsedTimer>
@@ -56,7 +57,9 @@ void TForm1::Timer_readtcpTimer()
             if (lines >= MaxLinesPerPass || spent.elapsed() >= intervals().readPass)
                 return;
         }
-    } catch (const std::exception &) {
+    } catch (const LinkFailure &) {
+        // Only the link's own failures close it here; anything else is a fault of
+        // ours and goes to appException through the guard of whoever called the tick.
         if (generation == linkGeneration)
             failLink();
     }
@@ -73,7 +76,7 @@ void TForm1::linkDataArrived()
     QTimer::singleShot(0, this, [this, generation] {
         passQueued = false;
         if (generation == linkGeneration && linkOpen && Timer_readtcp->isActive())
-            Timer_readtcpTimer();
+            guarded(*this, IdTCPClient1, [this] { Timer_readtcpTimer(); });
     });
 }
 

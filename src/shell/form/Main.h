@@ -191,7 +191,6 @@ public:
     // ---- state (names as the protocol's vocabulary has them) -----------
     TtaskRecordList TaskList;
     TpktRecordList PktList;
-    PpktRecord pktRecord = nullptr;
     bool wait_responce = false;
     TtaskRecord awaited; // the request written last that waits for an answer
     bool firstStart = true;
