@@ -14,7 +14,7 @@
 // for, or a short reason why nothing is sent.
 namespace bridge {
 
-constexpr int UnitNameChars = 15; // what the controller stores of a name
+using setting::UnitNameChars;
 
 enum class Field { Mode, FanMode, Temperature, Name };
 

@@ -12,9 +12,6 @@ namespace bridge {
 
 namespace {
 
-// Status bits the panel and the settings dialog read the same way.
-constexpr int FlapOnBit = 0x04;       // status byte 14
-constexpr int RemoteLockedBit = 0x80; // status byte 15: the remote control is refused
 constexpr int VeryLowFan = 0x08;
 constexpr quint8 NoSensor = 255;
 
@@ -176,8 +173,8 @@ QJsonObject stateObject(const TunitRecord &unit, int address)
         {QStringLiteral("fan"), fan.isEmpty() ? QJsonValue() : QJsonValue(fan)},
         {QStringLiteral("set_temperature"), int(b[units::SetTempByte])},
         {QStringLiteral("room_temperature"), units::halfDegree(b[units::RoomTempByte])},
-        {QStringLiteral("flap"), bool(b[units::FlapByte] & FlapOnBit)},
-        {QStringLiteral("remote_lock"), bool(b[units::RemoteByte] & RemoteLockedBit)},
+        {QStringLiteral("flap"), bool(b[units::FlapByte] & units::FlapOnBit)},
+        {QStringLiteral("remote_lock"), bool(b[units::RemoteByte] & units::RemoteLockedBit)},
         {QStringLiteral("fault"), units::inFault(unit)},
         {QStringLiteral("fault_codes"), faultCodes(unit)},
         {QStringLiteral("fault_text"),

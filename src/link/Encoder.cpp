@@ -3,12 +3,12 @@
 #include "link/Frame.h"
 #include "netmodule/ModuleValues.h"
 #include "schedules/Program.h"
+#include "units/Setting.h"
 
 namespace {
 
 // Two hex digits of length field hold at most 127 payload bytes.
 constexpr int MaxTextChars = 127;
-constexpr int MaxUnitNameChars = 15;
 constexpr int UpdateBufferBytes = 9;
 
 char byteOf(int value)
@@ -144,8 +144,8 @@ Request encodeTask(const TtaskRecord &task, const RequestSources &src)
     case 34:
         return controllerRequest(34, address);
     case 35:
-        return logged(
-            controllerRequest(35, address + frame::textBytes(src.unitName.left(MaxUnitNameChars)) + '\0'));
+        return logged(controllerRequest(
+            35, address + frame::textBytes(src.unitName.left(setting::UnitNameChars)) + '\0'));
     case 38:
         return logged(controllerRequest(38, updateBytes(src.updateBuffer)));
     case 39:

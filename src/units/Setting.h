@@ -19,6 +19,7 @@ constexpr std::array<int, 4> FanValues{128, 4, 2, 1};
 constexpr int MinTemp = 17;
 constexpr int MaxTemp = 30;
 constexpr int AllUnits = 255;
+constexpr int UnitNameChars = 15; // what the controller keeps of a unit's name
 
 // The mode button (0 = sb1) for status byte 2, or -1 for a value no button shows.
 int modeButton(quint8 modeByte);

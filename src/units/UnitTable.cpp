@@ -114,7 +114,7 @@ QString faultText(const TunitRecord &unit, const QStringList &texts)
 
 QString remoteText(const TunitRecord &unit, const QStringList &texts)
 {
-    return textAt(texts, (unit.buffer[RemoteByte] & 0x80) ? 76 : 77);
+    return textAt(texts, (unit.buffer[RemoteByte] & RemoteLockedBit) ? 76 : 77);
 }
 
 QString setTempText(const TunitRecord &unit)

@@ -43,6 +43,10 @@ enum StatusByte : int {
     LastFaultByte = 20,
 };
 
+// Status bits read by the panel, the settings dialog and the bridge alike.
+constexpr quint8 FlapOnBit = 0x04;       // in FlapByte
+constexpr quint8 RemoteLockedBit = 0x80; // in RemoteByte: the remote control is refused
+
 // Half-degree code to degrees Celsius: code / 2 - 20.
 double halfDegree(quint8 code);
 

@@ -326,8 +326,8 @@ void TForm2::ShowSetting(int par, int unita)
         sb11->show();
         press(modeBar, setting::modeButton(unit.buffer[units::ModeByte]));
         press(fanBar, setting::fanButton(unit.buffer[units::FanByte]));
-        sb11->setChecked(!(unit.buffer[units::RemoteByte] & 0x80));
-        sb12->setChecked(unit.buffer[units::FlapByte] & 0x04);
+        sb11->setChecked(!(unit.buffer[units::RemoteByte] & units::RemoteLockedBit));
+        sb12->setChecked(unit.buffer[units::FlapByte] & units::FlapOnBit);
         sb13->setChecked(unit.prog != 0);
         setTemperature(Edit1, unit.tmin);
         setTemperature(Edit2, unit.tmax);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "units/Setting.h"
+
 #include <QByteArray>
 #include <QDialog>
 
@@ -24,7 +26,7 @@ class TForm2 final : public QDialog
 public:
     explicit TForm2(QWidget *parent = nullptr);
 
-    static constexpr int NameLength = 15;
+    static constexpr int NameLength = setting::UnitNameChars;
     static constexpr int UpdateBufferSize = 16;
 
     quint8 curr_setting = 0; // 0 one unit, 1 the checked units, 2 all units
