@@ -1,10 +1,11 @@
-// The dispatcher on any packet: matching it to the awaited request and
-// decoding it never read outside it, and the reply it gives holds together.
+// The session's dispatcher on any packet: matching it to the awaited request,
+// decoding it and applying it to the model never read outside it, and the
+// reply it gives holds together.
 #include "Check.h"
 
-#include "link/Frame.h"
+#include "link/ControllerSession.h"
+#include "link/LinkFailure.h"
 #include "link/Response.h"
-#include "units/UnitTable.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t size)
 {
@@ -15,7 +16,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
     packet.code = bytes[0];
     packet.data = QByteArray(reinterpret_cast<const char *>(bytes) + 4, int(size - 4));
     packet.len = int(packet.data.size());
-    frame::answersRequest(packet, bytes[3] & 1, bytes[1], bytes[2]);
+
+    // What the session does with it, without a link: a follow-up request it
+    // queues fails to go out, and the next input starts afresh.
+    static ControllerSession session;
+    session.TaskList.Clear();
+    session.PktList.Clear();
+    session.wait_responce = bytes[3] & 1;
+    session.awaited.code = bytes[1];
+    session.awaited.addr = bytes[2];
+    session.PktList.Add(packet);
+    try {
+        session.processPackets();
+    } catch (const LinkFailure &) {
+    }
+    // Entries read are kept one per minute of the week.
+    FUZZ_CHECK(session.model.unitProgList.Count() <= schedule::WeekMinutes);
 
     const response::Reply reply = response::decode(packet);
     FUZZ_CHECK(reply.code == packet.code);
@@ -29,18 +45,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
     case response::Kind::ScheduleBlock:
         FUZZ_CHECK(int(reply.entries.size()) * 4 <= packet.data.size());
         break;
-    case response::Kind::UnitTable: {
-        // As the window applies it.
-        UnitTable table;
-        OnlineTable online{};
-        if (packet.code == 29)
-            units::storeOnline(online, reply.data);
-        else if (packet.code == 30)
-            units::storeStatus(table, reply.data);
-        else
-            units::storeName(table, reply.data);
-        break;
-    }
     case response::Kind::PasswordUse:
     case response::Kind::WebConnection:
     case response::Kind::AlarmUse:

@@ -3,6 +3,7 @@
 #include "Server.h"
 #include "devices/form/RegisterSensorUnit.h"
 #include "devices/form/SensorNameUnit.h"
+#include "link/ControllerSession.h"
 #include "shell/Texts.h"
 #include "shell/form/Forms.h"
 #include "shell/form/Main.h"
@@ -96,8 +97,8 @@ private Q_SLOTS:
         QCOMPARE(checks(), expected);
         QCOMPARE(form->ipSensor, active);
         QCOMPARE(form->netType, 1);
-        QVERIFY(form->TaskList.isEmpty());
-        QVERIFY(!form->linkIsOpen());
+        QVERIFY(form->session->TaskList.isEmpty());
+        QVERIFY(!form->session->linkIsOpen());
     }
 
     void theSpaceKeyOnARowChecksItThroughTheView()
@@ -183,7 +184,7 @@ private Q_SLOTS:
         QCOMPARE(prompts->dialogsRun, 1);
         QCOMPARE(nameDialog->Edit1->text(), QStringLiteral("Office")); // the dialog opened on the caption
         QCOMPARE(form->devList.Get(0)->name, QStringLiteral("Office"));
-        QVERIFY(form->TaskList.isEmpty());
+        QVERIFY(form->session->TaskList.isEmpty());
         QVERIFY(logLines(*form).filter(QStringLiteral("START conn")).isEmpty());
     }
 

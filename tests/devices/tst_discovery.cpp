@@ -4,6 +4,7 @@
 #include "Extras.h"
 #include "Server.h"
 #include "devices/Discovery.h"
+#include "link/ControllerSession.h"
 #include "link/Intervals.h"
 #include "shell/Texts.h"
 #include "shell/form/Forms.h"
@@ -180,8 +181,10 @@ private Q_SLOTS:
             form->Timer_finddevTimer();
             for (Device *device : {&a, &b, &c})
                 device->beacon.stop();
-            return QTest::qWaitFor([&] { return !form->findDeviceActive && !form->linkIsOpen(); }, 15000) ? 1
-                                                                                                          : 0;
+            return QTest::qWaitFor([&] { return !form->findDeviceActive && !form->session->linkIsOpen(); },
+                                   15000)
+                       ? 1
+                       : 0;
         };
         form->FindDevBtnTab4Click();
 
@@ -284,7 +287,7 @@ private Q_SLOTS:
         QCOMPARE(form->ipSensor, active);
         QCOMPARE(form->devList.Count(), found);
         // What the network tab's "Set" would reach is the active device, never a forged address.
-        QCOMPARE(form->linkHostName(), active);
+        QCOMPARE(form->session->linkHostName(), active);
         QCOMPARE(prompts->shown.size(), 1);
         QCOMPARE(prompts->shown.first().text, QStringLiteral("Device founded : %1").arg(found));
         if (found > 0) {
@@ -310,8 +313,10 @@ private Q_SLOTS:
                 return 0;
             form->IdUDPServer1UDPRead("WiFly", heard.address);
             form->Timer_finddevTimer();
-            return QTest::qWaitFor([&] { return !form->findDeviceActive && !form->linkIsOpen(); }, 10000) ? 1
-                                                                                                          : 0;
+            return QTest::qWaitFor([&] { return !form->findDeviceActive && !form->session->linkIsOpen(); },
+                                   10000)
+                       ? 1
+                       : 0;
         };
         form->FindDevBtnTab4Click();
         QCOMPARE(form->devList.Count(), 2);

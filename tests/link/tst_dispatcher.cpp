@@ -1,4 +1,5 @@
 // The dispatcher, response by response, on crafted packets.
+#include "link/ControllerSession.h"
 #include "shell/Texts.h"
 #include "shell/form/Main.h"
 #include "support/Fixtures.h"
@@ -22,7 +23,7 @@ TpktRecord packet(int code, const QByteArray &hex)
 QList<int> queued(const TForm1 &form, QList<int> *addresses = nullptr)
 {
     QList<int> codes;
-    for (const auto &task : form.TaskList) {
+    for (const auto &task : form.session->TaskList) {
         codes << task->code;
         if (addresses)
             *addresses << task->addr;
@@ -47,7 +48,7 @@ private Q_SLOTS:
         form->debugLog = true; // these tests read the communication log
         form->resetControllerState();
         form->setupUnitListColumns();
-        form->wait_responce = true;
+        form->session->wait_responce = true;
     }
 
     void cleanup() { form.reset(); }
@@ -93,8 +94,8 @@ private Q_SLOTS:
         QFETCH(QString, logLine);
         QFETCH(bool, endsWait);
         const int before = logLines(*form).size();
-        form->applyResponse(packet(code, payload));
-        QCOMPARE(form->wait_responce, !endsWait);
+        form->session->applyResponse(packet(code, payload));
+        QCOMPARE(form->session->wait_responce, !endsWait);
         const QStringList after = logLines(*form).mid(before);
         if (logLine.isEmpty())
             QVERIFY2(after.isEmpty(), qPrintable(after.join(QLatin1Char('|'))));
@@ -126,17 +127,17 @@ private Q_SLOTS:
     {
         QFETCH(int, code);
         QFETCH(QByteArray, payload);
-        const UnitTable unitsBefore = form->unit_par;
-        const OnlineTable onlineBefore = form->unit_online;
+        const UnitTable unitsBefore = form->model.unit_par;
+        const OnlineTable onlineBefore = form->model.unit_online;
         const int before = logLines(*form).size();
-        form->applyResponse(packet(code, payload));
-        QVERIFY(!form->wait_responce);
-        QVERIFY(form->TaskList.isEmpty());
-        QVERIFY(form->current_time.isEmpty());
-        QCOMPARE(form->unit_online, onlineBefore);
+        form->session->applyResponse(packet(code, payload));
+        QVERIFY(!form->session->wait_responce);
+        QVERIFY(form->session->TaskList.isEmpty());
+        QVERIFY(form->model.current_time.isEmpty());
+        QCOMPARE(form->model.unit_online, onlineBefore);
         for (int adr = 0; adr < UnitRecords; ++adr) {
-            QCOMPARE(form->unit_par[size_t(adr)].buffer, unitsBefore[size_t(adr)].buffer);
-            QCOMPARE(form->unit_par[size_t(adr)].name, unitsBefore[size_t(adr)].name);
+            QCOMPARE(form->model.unit_par[size_t(adr)].buffer, unitsBefore[size_t(adr)].buffer);
+            QCOMPARE(form->model.unit_par[size_t(adr)].name, unitsBefore[size_t(adr)].name);
         }
         const QStringList after = logLines(*form).mid(before);
         QCOMPARE(after.size(), 1);
@@ -145,10 +146,10 @@ private Q_SLOTS:
 
     void clockSetsTimeLabelAndRebuildsPanel()
     {
-        form->unit_online[2] = 1;
-        form->unit_par[2].name = QStringLiteral("Hall");
-        form->applyResponse(packet(2, "030907"));
-        QCOMPARE(form->current_time, QStringLiteral("Wednesday 09:07"));
+        form->model.unit_online[2] = 1;
+        form->model.unit_par[2].name = QStringLiteral("Hall");
+        form->session->applyResponse(packet(2, "030907"));
+        QCOMPARE(form->model.current_time, QStringLiteral("Wednesday 09:07"));
         QVERIFY(logHas(*form, QStringLiteral("CURR TIME Wednesday 09:07")));
         QCOMPARE(form->tab3lb2->text(), QStringLiteral("Active station - Wednesday 09:07"));
         QCOMPARE(form->Tab1PanelList->topLevelItemCount(), 1);
@@ -157,70 +158,70 @@ private Q_SLOTS:
 
     void onlineListQueuesStatusThenNamesThenClock()
     {
-        form->applyResponse(packet(29, "010001"));
+        form->session->applyResponse(packet(29, "010001"));
         QList<int> addresses;
         QCOMPARE(queued(*form, &addresses), (QList<int>{30, 30, 34, 34, 2}));
         QCOMPARE(addresses.mid(0, 4), (QList<int>{0, 2, 0, 2}));
-        form->TaskList.Clear();
-        form->applyResponse(packet(29, "000000"));
-        QVERIFY(form->TaskList.isEmpty());
+        form->session->TaskList.Clear();
+        form->session->applyResponse(packet(29, "000000"));
+        QVERIFY(form->session->TaskList.isEmpty());
     }
 
     void statusAndNameFillTheTable()
     {
-        form->applyResponse(packet(30, "05000088800A56"
-                                       "ffff07"));
-        const TunitRecord &unit = form->unit_par[5];
+        form->session->applyResponse(packet(30, "05000088800A56"
+                                                "ffff07"));
+        const TunitRecord &unit = form->model.unit_par[5];
         QCOMPARE(unit.addr, 5);
         QCOMPARE(int(unit.buffer[2]), 0x88);
         QCOMPARE(int(unit.buffer[5]), 0x56);
         QCOMPARE(int(unit.tmin), 0xff);
         QCOMPARE(int(unit.prog), 7);
-        form->applyResponse(packet(34, "0541420043"));
-        QCOMPARE(form->unit_par[5].name, QStringLiteral("AB"));
-        form->applyResponse(packet(34, "05"));
-        QCOMPARE(form->unit_par[5].name, QStringLiteral("0000000000000005"));
+        form->session->applyResponse(packet(34, "0541420043"));
+        QCOMPARE(form->model.unit_par[5].name, QStringLiteral("AB"));
+        form->session->applyResponse(packet(34, "05"));
+        QCOMPARE(form->model.unit_par[5].name, QStringLiteral("0000000000000005"));
     }
 
     void togglesFollowTheFlagsWithoutAClick()
     {
         // Each flag moves its toggle, while no password is asked, so a click
         // handler that ran would queue its request.
-        form->applyResponse(packet(55, "01"));
+        form->session->applyResponse(packet(55, "01"));
         QVERIFY(form->tab3sb2->isChecked());
-        form->applyResponse(packet(68, "01"));
+        form->session->applyResponse(packet(68, "01"));
         QVERIFY(form->tab3sb7->isChecked());
-        form->applyResponse(packet(68, "00"));
+        form->session->applyResponse(packet(68, "00"));
         QVERIFY(!form->tab3sb7->isChecked());
-        form->applyResponse(packet(50, "01"));
+        form->session->applyResponse(packet(50, "01"));
         QVERIFY(form->tab3sb1->isChecked());
-        QVERIFY(form->use_password);
-        QVERIFY(form->TaskList.isEmpty());
+        QVERIFY(form->model.use_password);
+        QVERIFY(form->session->TaskList.isEmpty());
     }
 
     void lockModeIsLoggedFromTheField()
     {
-        form->applyResponse(packet(70, "02"));
-        QCOMPARE(form->lock_mode, quint8(2));
-        form->applyResponse(packet(71, "09"));
+        form->session->applyResponse(packet(70, "02"));
+        QCOMPARE(form->model.lock_mode, quint8(2));
+        form->session->applyResponse(packet(71, "09"));
         QVERIFY(logHas(*form, QStringLiteral("RCV LOCK MODE : 2")));
     }
 
     void greetingKeepsTheWait()
     {
         form->ipSensor = QStringLiteral("127.0.0.1");
-        form->applyResponse(packet(20, ""));
+        form->session->applyResponse(packet(20, ""));
         QCOMPARE(form->Tab4Label1->text(), QStringLiteral("Device connected 127.0.0.1"));
-        QVERIFY(form->connectOK);
-        QVERIFY(form->wait_responce);
+        QVERIFY(form->session->connectOK);
+        QVERIFY(form->session->wait_responce);
     }
 
     void deviceNameAddsOnlyDuringASearch()
     {
-        form->applyResponse(packet(25, "4F6666696365"));
+        form->session->applyResponse(packet(25, "4F6666696365"));
         QVERIFY(form->devList.isEmpty());
         form->findDeviceActive = true;
-        form->applyResponse(packet(25, "4F6666696365"));
+        form->session->applyResponse(packet(25, "4F6666696365"));
         QCOMPARE(form->devList.Count(), 1);
         QVERIFY(!form->findDeviceActive);
         QCOMPARE(logLines(*form).last(), QStringLiteral("---> devlist :Office "));
@@ -228,7 +229,7 @@ private Q_SLOTS:
 
     void scheduleLengthQueuesBlocks()
     {
-        form->applyResponse(packet(41, "0702"));
+        form->session->applyResponse(packet(41, "0702"));
         QList<int> addresses;
         QCOMPARE(queued(*form, &addresses), (QList<int>{48, 49}));
         QCOMPARE(addresses, (QList<int>{7, 7}));
@@ -236,18 +237,18 @@ private Q_SLOTS:
 
     void scheduleBlocksFillAndMerge()
     {
-        form->applyResponse(packet(48, "01FE1632"
-                                       "00100000"
-                                       "FFFFFFFF"
-                                       "02000000"));
-        QCOMPARE(form->unitProgList.Count(), 2);
+        form->session->applyResponse(packet(48, "01FE1632"
+                                                "00100000"
+                                                "FFFFFFFF"
+                                                "02000000"));
+        QCOMPARE(form->model.unitProgList.Count(), 2);
         // Block 2 with the same minute changes only the temperature.
-        form->applyResponse(packet(49, "00"
-                                       "01FE1811"));
-        QCOMPARE(form->unitProgList.Count(), 2);
-        const TprogRecord *first = form->unitProgList.Get(0);
+        form->session->applyResponse(packet(49, "00"
+                                                "01FE1811"));
+        QCOMPARE(form->model.unitProgList.Count(), 2);
+        const TprogRecord *first = form->model.unitProgList.Get(0);
         QCOMPARE(first->Time, 16);
-        const TprogRecord *second = form->unitProgList.Get(1);
+        const TprogRecord *second = form->model.unitProgList.Get(1);
         QCOMPARE(second->Time, 510);
         QCOMPARE(second->Temp, 0x18);
         QCOMPARE(second->Mode, 3);

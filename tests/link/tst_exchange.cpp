@@ -1,4 +1,5 @@
 // Whole exchanges over loopback against the device simulator.
+#include "link/ControllerSession.h"
 #include "link/Intervals.h"
 #include "shell/Texts.h"
 #include "shell/form/BusyIndicator.h"
@@ -56,7 +57,7 @@ private Q_SLOTS:
 
         QList<int> online;
         for (int adr = 0; adr < PanelUnits; ++adr)
-            if (form->unit_online[size_t(adr)])
+            if (form->model.unit_online[size_t(adr)])
                 online << adr;
         QVERIFY(!online.isEmpty());
         QCOMPARE(form->Tab1PanelList->topLevelItemCount(), online.size());
@@ -75,7 +76,7 @@ private Q_SLOTS:
         // Faults first, in red; the rest alternate from the first row on.
         const QTreeWidgetItem *first = form->Tab1PanelList->topLevelItem(0);
         const int adr = form->unitAddressOfRow(first);
-        QVERIFY(units::inFault(form->unit_par[size_t(adr)]));
+        QVERIFY(units::inFault(form->model.unit_par[size_t(adr)]));
         QCOMPARE(first->background(0).color(), QColor(255, 0, 0));
         QVERIFY(first->text(1).startsWith(QStringLiteral("Error code : ")));
         QVERIFY(prompts->shown.isEmpty());
@@ -93,7 +94,7 @@ private Q_SLOTS:
         QCOMPARE(prompts->shown.first().caption, QStringLiteral("Information"));
         QCOMPARE(prompts->shown.first().text,
                  QStringLiteral("Unable to communicate with the centralized control"));
-        QCOMPARE(form->TaskList.Count(), 4);
+        QCOMPARE(form->session->TaskList.Count(), 4);
         QVERIFY(!form->Image11->isVisibleTo(form.get()));
     }
 
@@ -101,10 +102,10 @@ private Q_SLOTS:
     {
         SimProcess sim;
         QVERIFY(sim.start(QStringLiteral("127.0.0.34")));
-        form->setLinkHost(QStringLiteral("127.0.0.35"));
-        form->TaskList.Add(52); // a password change meant for the unreachable device
-        form->BZ_newpassword = QStringLiteral("secret1");
-        form->openConnection(false, 5);
+        form->session->setLinkHost(QStringLiteral("127.0.0.35"));
+        form->session->TaskList.Add(52); // a password change meant for the unreachable device
+        form->model.BZ_newpassword = QStringLiteral("secret1");
+        form->session->openConnection(false, 5);
         QTRY_COMPARE(prompts->shown.size(), 1);
 
         form->ipSensor = QStringLiteral("127.0.0.34");
@@ -122,8 +123,8 @@ private Q_SLOTS:
         form->ipSensor = QStringLiteral("127.0.0.36");
         form->reloadUnitList();
         QTRY_COMPARE_WITH_TIMEOUT(logLines(*form).filter(QStringLiteral("START conn at")).size(), 2, 5000);
-        QCOMPARE(form->retray_counter, 4);
-        QVERIFY(!form->connectOK);
+        QCOMPARE(form->session->retray_counter, 4);
+        QVERIFY(!form->session->connectOK);
         // Each reconnection asks again, until the count runs out.
         QTRY_COMPARE_WITH_TIMEOUT(prompts->shown.size(), 1, 10000);
         QCOMPARE(prompts->shown.first().text, QStringLiteral("Centralized control does not respond"));
@@ -136,13 +137,13 @@ private Q_SLOTS:
     {
         SimProcess sim;
         QVERIFY(sim.start(QStringLiteral("127.0.0.37"), {QStringLiteral("--silent")}));
-        form->setLinkHost(QStringLiteral("127.0.0.37"));
-        form->TaskList.Add(50);
-        form->openConnection(true, 1);
+        form->session->setLinkHost(QStringLiteral("127.0.0.37"));
+        form->session->TaskList.Add(50);
+        form->session->openConnection(true, 1);
         QTRY_COMPARE_WITH_TIMEOUT(prompts->shown.size(), 1, 5000);
         QCOMPARE(prompts->shown.first().text, QStringLiteral("Centralized control does not respond"));
         QCOMPARE(logLines(*form).filter(QStringLiteral("START conn at")).size(), 1);
-        QVERIFY(!form->linkIsOpen());
+        QVERIFY(!form->session->linkIsOpen());
     }
 
     void reloadDuringAnotherExchangeToTheSameHostIsServed()
@@ -150,14 +151,14 @@ private Q_SLOTS:
         SimProcess sim;
         QVERIFY(sim.start(QStringLiteral("127.0.0.38"), {QStringLiteral("--delay"), QStringLiteral("30")}));
         form->ipSensor = QStringLiteral("127.0.0.38");
-        form->setLinkHost(form->ipSensor);
-        form->TaskList.Add(68);
-        form->openConnection(true, 5);
+        form->session->setLinkHost(form->ipSensor);
+        form->session->TaskList.Add(68);
+        form->session->openConnection(true, 5);
         // The answer comes 30 ms late: look more often than QTRY's 50 ms, or the window is missed.
         QDeadlineTimer deadline(5000);
-        while (!form->wait_responce && !deadline.hasExpired())
+        while (!form->session->wait_responce && !deadline.hasExpired())
             QTest::qWait(1);
-        QVERIFY(form->wait_responce);
+        QVERIFY(form->session->wait_responce);
         form->reloadUnitList();
         QTRY_VERIFY_WITH_TIMEOUT(logHas(*form, QStringLiteral("--->FINITO")), 10000);
         waitForIdle();
@@ -172,11 +173,11 @@ private Q_SLOTS:
         QVERIFY(sim.start(QStringLiteral("127.0.0.40")));
         form->ipSensor = QStringLiteral("127.0.0.40");
         form->reloadUnitList();
-        QVERIFY(!form->linkIsOpen()); // the attempt runs without waiting
+        QVERIFY(!form->session->linkIsOpen()); // the attempt runs without waiting
         form->reloadUnitList();
         QCOMPARE(logLines(*form).filter(QStringLiteral("START conn at 127.0.0.40")).size(), 2);
         // The second reload finds the first one's requests still waiting and queues none of its own.
-        QCOMPARE(form->TaskList.Count(), 4);
+        QCOMPARE(form->session->TaskList.Count(), 4);
         QTRY_VERIFY_WITH_TIMEOUT(logHas(*form, QStringLiteral("--->FINITO")), 8000);
         QTRY_COMPARE_WITH_TIMEOUT(sim.output().count(QStringLiteral("*MK1D00*#")), 1, 3000);
         // The start-up probe and one link: no second connect.
@@ -187,13 +188,13 @@ private Q_SLOTS:
     {
         SimProcess sim;
         QVERIFY(sim.start(QStringLiteral("127.0.0.41")));
-        form->setLinkHost(QStringLiteral("127.0.0.42")); // nothing listens there
-        form->TaskList.Add(50);
-        form->openConnection(true, 5);
-        QTRY_VERIFY(form->Timer_openconn->isActive());
+        form->session->setLinkHost(QStringLiteral("127.0.0.42")); // nothing listens there
+        form->session->TaskList.Add(50);
+        form->session->openConnection(true, 5);
+        QTRY_VERIFY(form->session->Timer_openconn->isActive());
         form->ipSensor = QStringLiteral("127.0.0.41");
         form->reloadUnitList();
-        QVERIFY(!form->Timer_openconn->isActive());
+        QVERIFY(!form->session->Timer_openconn->isActive());
         waitForIdle(); // idle includes no second attempt waiting to start
         QCOMPARE(logLines(*form).filter(QStringLiteral("START conn at 127.0.0.42")).size(), 1);
         QVERIFY(prompts->shown.isEmpty());

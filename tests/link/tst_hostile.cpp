@@ -1,4 +1,5 @@
 // Devices that flood, answer slowly, answer twice or send frames nobody asked for.
+#include "link/ControllerSession.h"
 #include "link/Intervals.h"
 #include "shell/Texts.h"
 #include "shell/form/LogPane.h"
@@ -74,8 +75,8 @@ private Q_SLOTS:
             QTRY_VERIFY_WITH_TIMEOUT(served, 1000);
         }
         QTRY_VERIFY_WITH_TIMEOUT(form->Memo2->blockCount() == 20000, 15000);
-        QVERIFY(form->linkIsOpen());
-        form->closeLink();
+        QVERIFY(form->session->linkIsOpen());
+        form->session->closeLink();
     }
 
     void slowDeviceGetsOneReloadAtATime()
@@ -84,7 +85,8 @@ private Q_SLOTS:
         connectTo(sim, QStringLiteral("127.0.0.122"), {QStringLiteral("--delay"), QStringLiteral("25")});
         int longest = 0;
         QTimer probe;
-        connect(&probe, &QTimer::timeout, this, [&] { longest = std::max(longest, form->TaskList.Count()); });
+        connect(&probe, &QTimer::timeout, this,
+                [&] { longest = std::max(longest, form->session->TaskList.Count()); });
         probe.start(1);
         // A reload every two counts of 20 ms, while one reload takes about 15 x 25 ms.
         form->autoupdvalue = 2;
@@ -121,8 +123,8 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(linkIdle(*form), 8000);
         QCOMPARE(form->Tab1PanelList->topLevelItemCount(), 5);
         for (int adr : {0, 1, 2, 5, 9})
-            QVERIFY2(!form->unit_par[size_t(adr)].name.isEmpty(), qPrintable(QString::number(adr)));
-        QCOMPARE(form->unit_par[63].addr, 255); // the stray status stored nothing
+            QVERIFY2(!form->model.unit_par[size_t(adr)].name.isEmpty(), qPrintable(QString::number(adr)));
+        QCOMPARE(form->model.unit_par[63].addr, 255); // the stray status stored nothing
         // Exactly the reload's requests went out: 4, then 5 status, 5 names and the clock.
         QTRY_COMPARE_WITH_TIMEOUT(sim.output().count(QStringLiteral("<- *MK")), 15, 3000);
     }
@@ -137,7 +139,7 @@ private Q_SLOTS:
         form->reloadUnitList();
         QTRY_VERIFY_WITH_TIMEOUT(logHas(*form, QStringLiteral("--->FINITO")), 10000);
         QTRY_VERIFY_WITH_TIMEOUT(linkIdle(*form), 8000);
-        QCOMPARE(form->retray_counter, 3);
+        QCOMPARE(form->session->retray_counter, 3);
         QCOMPARE(form->Tab1PanelList->topLevelItemCount(), 5);
         QTRY_COMPARE_WITH_TIMEOUT(sim.output().count(QStringLiteral("<- *MK")), 17,
                                   3000); // 15, and two again
@@ -165,15 +167,15 @@ private Q_SLOTS:
         }
 
         intervals().connectTimeout = 1500;
-        form->setLinkHost(QStringLiteral("127.0.0.126"));
-        form->TaskList.Add(50);
-        form->openConnection(true, 5);
+        form->session->setLinkHost(QStringLiteral("127.0.0.126"));
+        form->session->TaskList.Add(50);
+        form->session->openConnection(true, 5);
         // A blocking connect would return only once the attempt had failed and
         // the second one was scheduled.
-        QVERIFY(!form->Timer_openconn->isActive());
+        QVERIFY(!form->session->Timer_openconn->isActive());
         QVERIFY(!logHas(*form, QStringLiteral("******* RETRAY")));
         // A host set later must not divert the second attempt.
-        form->setLinkHost(QStringLiteral("127.0.0.127"));
+        form->session->setLinkHost(QStringLiteral("127.0.0.127"));
         QTRY_VERIFY_WITH_TIMEOUT(logHas(*form, QStringLiteral("******* RETRAY")), 5000);
         QTRY_COMPARE_WITH_TIMEOUT(windows->prompts.shown.size(), 1, 8000);
         intervals().connectTimeout = 500;
@@ -181,16 +183,16 @@ private Q_SLOTS:
         QCOMPARE(logLines(*form).filter(QStringLiteral("START conn at 127.0.0.126")).size(), 2);
         QCOMPARE(windows->prompts.shown.first().text,
                  QStringLiteral("Unable to communicate with the centralized control"));
-        QCOMPARE(form->TaskList.Count(), 1); // kept for the next connection
+        QCOMPARE(form->session->TaskList.Count(), 1); // kept for the next connection
     }
 
     void anAttemptToAnotherHostSupersedesTheRunningOne()
     {
         SimProcess sim;
         connectTo(sim, QStringLiteral("127.0.0.128"), {});
-        form->setLinkHost(QStringLiteral("127.0.0.129")); // nothing listens there
-        form->TaskList.Add(52);
-        form->openConnection(true, 5);
+        form->session->setLinkHost(QStringLiteral("127.0.0.129")); // nothing listens there
+        form->session->TaskList.Add(52);
+        form->session->openConnection(true, 5);
         form->reloadUnitList();
         QVERIFY(logHas(*form, QStringLiteral("drop task 52 queued for 127.0.0.129")));
         QTRY_VERIFY_WITH_TIMEOUT(logHas(*form, QStringLiteral("--->FINITO")), 8000);

@@ -1,4 +1,5 @@
 // The read tick and the request sender against a loopback peer that the test scripts.
+#include "link/ControllerSession.h"
 #include "link/Intervals.h"
 #include "shell/Texts.h"
 #include "shell/form/Main.h"
@@ -34,11 +35,11 @@ class TestReadTick : public QObject
     void openWith(std::initializer_list<int> tasks)
     {
         for (int task : tasks)
-            form->TaskList.Add(task);
-        form->setLinkHost(Host);
-        form->openConnection(true, 5);
-        QTRY_VERIFY(form->linkIsOpen());
-        form->Timer_readtcp->stop();
+            form->session->TaskList.Add(task);
+        form->session->setLinkHost(Host);
+        form->session->openConnection(true, 5);
+        QTRY_VERIFY(form->session->linkIsOpen());
+        form->session->Timer_readtcp->stop();
         // The event loop that saw the link open may have accepted it already.
         QVERIFY(server->hasPendingConnections() || server->waitForNewConnection(2000));
         peer = server->nextPendingConnection();
@@ -95,48 +96,48 @@ private Q_SLOTS:
     {
         openWith({2, 50});
         QVERIFY(!form->PageControl1->isEnabled());
-        form->Timer_readtcpTimer();
+        form->session->Timer_readtcpTimer();
         QCOMPARE(peerReads(), QByteArray("*MK0200*#"));
-        QVERIFY(form->wait_responce);
-        QCOMPARE(form->TaskList.Count(), 1);
+        QVERIFY(form->session->wait_responce);
+        QCOMPARE(form->session->TaskList.Count(), 1);
         QVERIFY(logHas(*form, QStringLiteral("do MK0200")));
         // Nothing more goes out while the response is awaited.
-        form->Timer_readtcpTimer();
+        form->session->Timer_readtcpTimer();
         QVERIFY(!peer->waitForReadyRead(50));
-        QCOMPARE(form->TaskList.Count(), 1);
+        QCOMPARE(form->session->TaskList.Count(), 1);
     }
 
     void twoFramesInOneWriteAreDispatchedInOneTick()
     {
         openWith({50});
-        form->Timer_readtcpTimer();
+        form->session->Timer_readtcpTimer();
         QCOMPARE(peerReads(), QByteArray("*MK3200*#"));
         // The answer and an unasked greeting arrive together, with CR LF.
         send("*MK3202*01#\r\n*MK1400*#\n");
-        form->Timer_readtcpTimer();
-        QVERIFY(form->use_password);
-        QVERIFY(form->connectOK);
+        form->session->Timer_readtcpTimer();
+        QVERIFY(form->model.use_password);
+        QVERIFY(form->session->connectOK);
         QVERIFY(logHas(*form, QStringLiteral("*MK3202*01#")));
         QVERIFY(logHas(*form, QStringLiteral("USE PWD : 1")));
-        QVERIFY(form->PktList.isEmpty());
+        QVERIFY(form->session->PktList.isEmpty());
         // The queue ran empty: the link was closed and the tabs came back.
         QVERIFY(logHas(*form, QStringLiteral("--->FINITO")));
-        QVERIFY(!form->linkIsOpen());
+        QVERIFY(!form->session->linkIsOpen());
         QVERIFY(form->PageControl1->isEnabled());
     }
 
     void frameSplitAcrossReadsIsCompletedLater()
     {
         openWith({70});
-        form->Timer_readtcpTimer();
+        form->session->Timer_readtcpTimer();
         QCOMPARE(peerReads(), QByteArray("*MK4600*#"));
         send("*MK4602");
-        form->Timer_readtcpTimer();
-        QCOMPARE(form->lock_mode, quint8(0));
-        QVERIFY(form->wait_responce);
+        form->session->Timer_readtcpTimer();
+        QCOMPARE(form->model.lock_mode, quint8(0));
+        QVERIFY(form->session->wait_responce);
         send("*02#\n");
-        form->Timer_readtcpTimer();
-        QCOMPARE(form->lock_mode, quint8(2));
+        form->session->Timer_readtcpTimer();
+        QCOMPARE(form->model.lock_mode, quint8(2));
         QVERIFY(logHas(*form, QStringLiteral("*MK4602*02#")));
     }
 
@@ -154,7 +155,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, reply);
         QFETCH(bool, closePeer);
         openWith({50, 51});
-        form->Timer_readtcpTimer();
+        form->session->Timer_readtcpTimer();
         peerReads();
         if (!reply.isEmpty())
             send(reply);
@@ -162,27 +163,27 @@ private Q_SLOTS:
             peer->disconnectFromHost();
             QTRY_VERIFY(link()->state() != QAbstractSocket::ConnectedState);
         }
-        form->Timer_readtcpTimer();
+        form->session->Timer_readtcpTimer();
         QCOMPARE(logLines(*form).last(), QStringLiteral("********** ERRORE **************"));
-        QVERIFY(!form->linkIsOpen());
-        QVERIFY(!form->Timer_readtcp->isActive());
+        QVERIFY(!form->session->linkIsOpen());
+        QVERIFY(!form->session->Timer_readtcp->isActive());
         QVERIFY(form->PageControl1->isEnabled());
-        QVERIFY(form->TaskList.isEmpty());
-        QVERIFY(!form->wait_responce);
+        QVERIFY(form->session->TaskList.isEmpty());
+        QVERIFY(!form->session->wait_responce);
     }
 
     void overlongLineIsDroppedAndTheNextLineRead()
     {
         openWith({50});
-        form->Timer_readtcpTimer();
+        form->session->Timer_readtcpTimer();
         peerReads();
         // More than the window's read buffer holds: each tick takes what has come.
         peer->write(QByteArray(1024 * 1024, 'x') + "\n*MK3202*01#\n");
         QVERIFY(QTest::qWaitFor(
             [this] {
-                if (!form->use_password)
-                    form->Timer_readtcpTimer();
-                return form->use_password;
+                if (!form->model.use_password)
+                    form->session->Timer_readtcpTimer();
+                return form->model.use_password;
             },
             20000));
         QVERIFY(logHas(*form, QStringLiteral("line too long: 1048577 bytes dropped")));
@@ -195,7 +196,7 @@ private Q_SLOTS:
         // without reading the closed link and reporting a failure that did not happen.
         openWith({});
         send("hello\n");
-        form->Timer_readtcpTimer();
+        form->session->Timer_readtcpTimer();
         QVERIFY(logHas(*form, QStringLiteral("hello")));
         QCOMPARE(logLines(*form).last(), QStringLiteral("--->FINITO"));
         QVERIFY(form->PageControl1->isEnabled());
@@ -205,38 +206,38 @@ private Q_SLOTS:
     {
         // One task per pass: the unlisted ones leave the queue one call each.
         openWith({5, 165, 2});
-        form->Timer_readtcpTimer();
-        QCOMPARE(form->TaskList.Count(), 2);
-        QVERIFY(!form->wait_responce);
-        form->Timer_readtcpTimer();
-        form->Timer_readtcpTimer();
+        form->session->Timer_readtcpTimer();
+        QCOMPARE(form->session->TaskList.Count(), 2);
+        QVERIFY(!form->session->wait_responce);
+        form->session->Timer_readtcpTimer();
+        form->session->Timer_readtcpTimer();
         QCOMPARE(peerReads(), QByteArray("*MK0200*#"));
-        QVERIFY(form->TaskList.isEmpty());
+        QVERIFY(form->session->TaskList.isEmpty());
     }
 
     void everyLineReArmsTheWatchdog()
     {
         openWith({50});
-        form->Timer_readtcpTimer();
+        form->session->Timer_readtcpTimer();
         peerReads();
-        QVERIFY(form->Timer_comm->isActive()); // armed by the write
-        form->Timer_comm->stop();
+        QVERIFY(form->session->Timer_comm->isActive()); // armed by the write
+        form->session->Timer_comm->stop();
         send("noise\n");
-        form->Timer_readtcpTimer();
-        QVERIFY(form->Timer_comm->isActive());
-        QCOMPARE(form->Timer_comm->interval(), intervals().watchdog);
+        form->session->Timer_readtcpTimer();
+        QVERIFY(form->session->Timer_comm->isActive());
+        QCOMPARE(form->session->Timer_comm->interval(), intervals().watchdog);
     }
 
     void linesInCommandModeMakeNoPacket()
     {
         openWith({50});
-        form->cmdMode = true;
-        form->wait_responce = true;
+        form->session->cmdMode = true;
+        form->session->wait_responce = true;
         send("*MK0200*#\n");
-        form->Timer_readtcpTimer();
+        form->session->Timer_readtcpTimer();
         QVERIFY(logHas(*form, QStringLiteral("*MK0200*#")));
-        QVERIFY(form->PktList.isEmpty());
-        QVERIFY(form->current_time.isEmpty());
+        QVERIFY(form->session->PktList.isEmpty());
+        QVERIFY(form->model.current_time.isEmpty());
     }
 };
 

@@ -2,6 +2,7 @@
 // address typed by the user. The process first moves into a private network
 // namespace without any interface up, so no connection attempt can leave the
 // machine; where that is not possible the cases are skipped.
+#include "link/ControllerSession.h"
 #include "link/Intervals.h"
 #include "shell/Texts.h"
 #include "shell/form/Forms.h"
@@ -66,7 +67,7 @@ private Q_SLOTS:
     {
         form->netType = 0;
         form->tab4sb2->setChecked(false);
-        form->connectOK = true;
+        form->session->connectOK = true;
         form->networkShow();
         QVERIFY(logHas(*form, QStringLiteral("START conn at 169.254.1.1")));
         QCOMPARE(form->Tab4Label1->text(), QStringLiteral("Open connection at 169.254.1.1"));
@@ -74,7 +75,7 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(windows->prompts.shown.size(), 1, 5000);
         QCOMPARE(windows->prompts.shown.first().text,
                  QStringLiteral("Unable to communicate with the centralized control"));
-        QCOMPARE(form->TaskList.Count(), 5);
+        QCOMPARE(form->session->TaskList.Count(), 5);
     }
 
     void updateReadsAtTheTypedAddress()

@@ -1,5 +1,6 @@
 // Module reads and writes over loopback against the device simulator, and
 // what follows when the module leaves a reply out.
+#include "link/ControllerSession.h"
 #include "link/Intervals.h"
 #include "shell/Texts.h"
 #include "shell/form/Forms.h"
@@ -76,7 +77,7 @@ private Q_SLOTS:
         QCOMPARE(form->EditGateway->text(), QStringLiteral("127.0.0.254"));
         QCOMPARE(form->EditDNS->text(), QStringLiteral("127.0.0.53"));
         QVERIFY(form->tab4sb2->isChecked());
-        QVERIFY(!form->cmdMode);
+        QVERIFY(!form->session->cmdMode);
         QCOMPARE(form->Tab4Label1->text(), QStringLiteral("Open connection at 127.0.0.144"));
         QTRY_VERIFY_WITH_TIMEOUT(inOrder(sim.output(), ReadOnWire), 3000);
 
@@ -85,7 +86,7 @@ private Q_SLOTS:
         form->SendBtnTab4->click();
         QTRY_COMPARE_WITH_TIMEOUT(logLines(*form).count(QStringLiteral("--->FINITO")), 2, 8000);
         waitForIdle();
-        QVERIFY(!form->cmdMode);
+        QVERIFY(!form->session->cmdMode);
         QTRY_VERIFY_WITH_TIMEOUT(
             inOrder(sim.output(),
                     {"<- $$$", "<- set wlan ssid Casa Rossi", "<- set wlan phrase aria-fresca-2000",
@@ -111,7 +112,7 @@ private Q_SLOTS:
         // The watchdog drops the link that waits for "EXIT" and opens one more, which has nothing to send.
         QTRY_COMPARE_WITH_TIMEOUT(logLines(*form).filter(QStringLiteral("START conn at")).size(), 2, 5000);
         waitForIdle();
-        QVERIFY(!form->cmdMode);
+        QVERIFY(!form->session->cmdMode);
         QCOMPARE(form->EditNetName->text(), QStringLiteral("BrezzanoNet"));
 
         form->reloadUnitList();
@@ -126,7 +127,7 @@ private Q_SLOTS:
         SimProcess sim;
         QVERIFY(
             sim.start(QStringLiteral("127.0.0.146"), {QStringLiteral("--drop-aok"), QStringLiteral("4")}));
-        form->setLinkHost(QStringLiteral("127.0.0.146"));
+        form->session->setLinkHost(QStringLiteral("127.0.0.146"));
         form->tab4sb2->setChecked(false);
         form->EditNetName->setText(QStringLiteral("Net"));
         form->EditIpaddress->setText(QStringLiteral("127.0.0.7"));
@@ -135,7 +136,7 @@ private Q_SLOTS:
         form->SendBtnTab4->click();
         QTRY_COMPARE_WITH_TIMEOUT(logLines(*form).filter(QStringLiteral("START conn at")).size(), 2, 5000);
         waitForIdle();
-        QVERIFY(!form->cmdMode);
+        QVERIFY(!form->session->cmdMode);
         const QString wire = sim.output();
         QVERIFY(inOrder(wire, {"<- set ip gateway 127.0.0.8", "(dropped: AOK)"}));
         QVERIFY(!wire.contains(QStringLiteral("<- set dns address")));

@@ -1,5 +1,6 @@
 // The network tab without a device: what it shows, where a read goes, and what
 // "Set" refuses to send. Reads here go to loopback addresses where nothing listens.
+#include "link/ControllerSession.h"
 #include "link/Intervals.h"
 #include "shell/Texts.h"
 #include "shell/form/Forms.h"
@@ -89,7 +90,7 @@ private Q_SLOTS:
         form->tab4sb1->setChecked(netType != 0); // the opposite, so the show must fix it
         form->tab4sb2->setChecked(dhcp);
         form->netType = netType; // after the button, whose handler sets it
-        form->connectOK = connectOK;
+        form->session->connectOK = connectOK;
         form->networkShow();
 
         QCOMPARE(form->tab4sb1->isChecked(), netType == 0);
@@ -129,16 +130,16 @@ private Q_SLOTS:
         form->tab4sb2->setChecked(true);
         form->networkShow();
         forms().waitform->show();
-        form->cmdMode = true;
-        form->wait_responce = true;
+        form->session->cmdMode = true;
+        form->session->wait_responce = true;
         for (const QByteArray line : {"DHCP=OFF", "IP=10.1.2.3:2000", "BACKUP=0.0.0.0"})
-            form->parseModuleReply(line);
+            form->session->parseModuleReply(line);
         QCOMPARE(shown(*form), QStringLiteral("--")); // nothing moves before "EXIT"
-        QVERIFY(!form->wait_responce);
-        form->wait_responce = true;
-        form->parseModuleReply("EXIT");
-        QVERIFY(!form->cmdMode);
-        QVERIFY(!form->wait_responce);
+        QVERIFY(!form->session->wait_responce);
+        form->session->wait_responce = true;
+        form->session->parseModuleReply("EXIT");
+        QVERIFY(!form->session->cmdMode);
+        QVERIFY(!form->session->wait_responce);
         QVERIFY(!forms().waitform->isVisible());
         QCOMPARE(shown(*form), QStringLiteral("-A"));
         QCOMPARE(form->EditIpaddress->text(), QStringLiteral("10.1.2.3"));
@@ -165,12 +166,12 @@ private Q_SLOTS:
         form->EditIpaddress->setText(typed);
         form->ReloadBtnTab4->click();
         QCOMPARE(form->ipSensor, readAt);
-        QCOMPARE(form->linkHostName(), readAt);
+        QCOMPARE(form->session->linkHostName(), readAt);
         QCOMPARE(form->Tab4Label1->text(), QStringLiteral("Open connection at ") + readAt);
         QVERIFY(logHas(*form, QStringLiteral("START conn at ") + readAt));
-        QCOMPARE(form->TaskList.Count(), 5); // the read waits for a link that never came
-        QCOMPARE(form->TaskList.Get(0)->code, 1);
-        QCOMPARE(form->TaskList.Get(4)->code, 101);
+        QCOMPARE(form->session->TaskList.Count(), 5); // the read waits for a link that never came
+        QCOMPARE(form->session->TaskList.Get(0)->code, 1);
+        QCOMPARE(form->session->TaskList.Get(4)->code, 101);
     }
 
     void setIsGated_data()
@@ -197,8 +198,8 @@ private Q_SLOTS:
         QFETCH(bool, usePassword);
         QFETCH(QString, entered);
         QFETCH(QString, netName);
-        form->use_password = usePassword;
-        form->BZ_password = QStringLiteral("123456");
+        form->model.use_password = usePassword;
+        form->model.BZ_password = QStringLiteral("123456");
         form->EditNetName->setText(netName);
         windows->prompts.answer = [entered](QDialog *dialog) {
             auto *pw = qobject_cast<TpasswordForm *>(dialog);
@@ -209,11 +210,11 @@ private Q_SLOTS:
             return pw->result() == 0 ? int(TpasswordForm::Cancelled) : pw->result();
         };
         form->tab4sb2->setChecked(true); // DHCP: the address fields are not needed
-        form->setLinkHost(NobodyHome);
+        form->session->setLinkHost(NobodyHome);
         form->SendBtnTab4->click();
         QTEST(windows->prompts.dialogsRun, "dialogs");
         QFETCH(int, queued);
-        QCOMPARE(form->TaskList.Count(), queued);
+        QCOMPARE(form->session->TaskList.Count(), queued);
         QCOMPARE(connects(), queued ? 1 : 0);
         // A refusal says why.
         const bool refused = netName != QStringLiteral("Net");
@@ -222,7 +223,7 @@ private Q_SLOTS:
                  refused);
         if (queued) {
             QList<int> codes;
-            for (const auto &task : form->TaskList)
+            for (const auto &task : form->session->TaskList)
                 codes << task->code;
             QCOMPARE(codes, (QList<int>{1, 166, 167, 168, 169, 170, 171, 99, 101, 100}));
         }

@@ -1,5 +1,6 @@
 // The schedule editor as the settings dialog opens it, and a schedule's round
 // trip through the simulator: read, edit, send, read back.
+#include "link/ControllerSession.h"
 #include "schedules/form/ProgUnit.h"
 #include "shell/Texts.h"
 #include "shell/form/Forms.h"
@@ -118,15 +119,15 @@ private Q_SLOTS:
     void cleanup()
     {
         inDialog = inEditor = nullptr;
-        form->Timer_openconn->stop();
+        form->session->cancelRetry();
         destroyForms();
         prompts.reset();
     }
 
     void addedEntryShowsAndSaveReplacesSorted()
     {
-        form->unitProgList.Add(9000, 19, 1, 1);
-        form->unitProgList.Add(100, 18, 2, 2);
+        form->model.unitProgList.Add(9000, 19, 1, 1);
+        form->model.unitProgList.Add(100, 18, 2, 2);
         QStringList shown;
         openEditor([&] {
             QCOMPARE(editor->windowTitle(), texts.value(153));
@@ -141,15 +142,15 @@ private Q_SLOTS:
         });
         QCOMPARE(shown.at(1),
                  QStringLiteral("Tuesday 07:15 - Temp. 21\u00B0C - Mode: Heating - Ventilation: High"));
-        QCOMPARE(describe(form->unitProgList), QStringLiteral("100,18,2,2;1875,21,4,4;9000,19,1,1"));
+        QCOMPARE(describe(form->model.unitProgList), QStringLiteral("100,18,2,2;1875,21,4,4;9000,19,1,1"));
         QCOMPARE(rows(dialog->ProgListBox1), shown);
     }
 
     // A group's dialog sends the schedule last read or edited: it shows it too.
     void groupDialogShowsTheScheduleItSends()
     {
-        form->unitProgList.Add(9000, 19, 1, 1);
-        form->unitProgList.Add(100, 18, 2, 2);
+        form->model.unitProgList.Add(9000, 19, 1, 1);
+        form->model.unitProgList.Add(100, 18, 2, 2);
         QStringList shown;
         inDialog = [&] { shown = rows(dialog->ProgListBox1); };
         dialog->ShowSetting(2, 255);
@@ -160,14 +161,14 @@ private Q_SLOTS:
 
     void backLeavesTheScheduleAlone()
     {
-        form->unitProgList.Add(100, 18, 2, 2);
+        form->model.unitProgList.Add(100, 18, 2, 2);
         dialog->ProgListBox1->addItem(QStringLiteral("shown"));
         openEditor([&] {
             add(7, 6, 0, 4, 4, 4);
             QCOMPARE(editor->editProgList.Count(), 6);
             editor->Button1->click();
         });
-        QCOMPARE(describe(form->unitProgList), QStringLiteral("100,18,2,2"));
+        QCOMPARE(describe(form->model.unitProgList), QStringLiteral("100,18,2,2"));
         QCOMPARE(rows(dialog->ProgListBox1), QStringList{QStringLiteral("shown")});
         // The discarded copy does not come back at the next opening.
         openEditor([&] { QCOMPARE(editor->editProgList.Count(), 1); });
@@ -192,7 +193,7 @@ private Q_SLOTS:
         QFETCH(int, day);
         QFETCH(int, count);
         QFETCH(int, messages);
-        fillWeekend(form->unitProgList, present);
+        fillWeekend(form->model.unitProgList, present);
         openEditor([&] { add(day, 6, 0, 4, 4, 4); });
         QCOMPARE(editor->editProgList.Count(), count);
         QCOMPARE(editor->editprogListBox1->count(), count);
@@ -227,7 +228,7 @@ private Q_SLOTS:
     void deleteKeyRemovesTheSelectedRow()
     {
         for (int i = 0; i < 4; ++i)
-            form->unitProgList.Add(i * 100, 20 + i, 3, 2);
+            form->model.unitProgList.Add(i * 100, 20 + i, 3, 2);
         QStringList afterMiddle, afterLast;
         int selectedAfterMiddle = -2, selectedAfterLast = -2;
         openEditor([&] {
@@ -250,7 +251,7 @@ private Q_SLOTS:
         QCOMPARE(selectedAfterMiddle, 1);
         QCOMPARE(afterLast.size(), 2);
         QCOMPARE(selectedAfterLast, -1);
-        QCOMPARE(describe(form->unitProgList), QStringLiteral("0,20,3,2;200,22,3,2"));
+        QCOMPARE(describe(form->model.unitProgList), QStringLiteral("0,20,3,2;200,22,3,2"));
     }
 
     // Open a unit, add "Mon-Fri 06:00 21°C Heating High", save, send, close,
@@ -277,30 +278,30 @@ private Q_SLOTS:
         form->ipSensor = QStringLiteral("127.0.0.161");
         form->reloadUnitList();
         waitForIdle();
-        QVERIFY(form->unit_online[size_t(unit)]);
+        QVERIFY(form->model.unit_online[size_t(unit)]);
 
         QString sent;
         openUnit(unit, [&] {
             waitForIdle();
-            QCOMPARE(form->unitProgList.Count(), before);
+            QCOMPARE(form->model.unitProgList.Count(), before);
             QCOMPARE(dialog->ProgListBox1->count(), before);
             openEditor([&] {
                 add(7, 6, 0, 21 - dialog->Edit1->value(), 4, 4);
                 editor->Button2->click();
             });
-            sent = describe(form->unitProgList);
+            sent = describe(form->model.unitProgList);
             dialog->btsetp->click();
             waitForIdle();
         });
         QVERIFY(logHas(*form, QStringLiteral("unit %1 send %2").arg(before + 5).arg(qMin(before + 5, 30))));
 
         // The next opening starts from an empty list, whatever the device answers.
-        form->unitProgList.Add(1, 1, 1, 1);
+        form->model.unitProgList.Add(1, 1, 1, 1);
         QString readBack;
         QStringList shown;
         openUnit(unit, [&] {
             waitForIdle();
-            readBack = describe(form->unitProgList);
+            readBack = describe(form->model.unitProgList);
             shown = rows(dialog->ProgListBox1);
         });
         QCOMPARE(readBack, sent);

@@ -1,4 +1,5 @@
 // Errors that no handler caught reach appException through the application object.
+#include "link/ControllerSession.h"
 #include "shell/Texts.h"
 #include "shell/form/Application.h"
 #include "shell/form/Forms.h"
@@ -62,18 +63,18 @@ private Q_SLOTS:
         QTcpServer server;
         QVERIFY(server.listen(QHostAddress(QStringLiteral("127.0.0.61")), 2000));
         TForm1 *form = forms().Form1;
-        form->setLinkHost(QStringLiteral("127.0.0.61"));
-        form->TaskList.Add(50);
-        form->openConnection(true, 5);
-        QTRY_VERIFY(form->linkIsOpen());
-        form->connectOK = true;
+        form->session->setLinkHost(QStringLiteral("127.0.0.61"));
+        form->session->TaskList.Add(50);
+        form->session->openConnection(true, 5);
+        QTRY_VERIFY(form->session->linkIsOpen());
+        form->session->connectOK = true;
         form->Tab4Label1->setText(QStringLiteral("Device connected"));
         throwSoon();
         QTRY_COMPARE(prompts->shown.size(), 1);
-        QVERIFY(!form->linkIsOpen());
-        QVERIFY(!form->connectOK);
+        QVERIFY(!form->session->linkIsOpen());
+        QVERIFY(!form->session->connectOK);
         QVERIFY(form->Tab4Label1->text().isEmpty());
-        QVERIFY(form->TaskList.isEmpty());
+        QVERIFY(form->session->TaskList.isEmpty());
     }
 
     // A dialog that cannot run stands for any fault inside a handler. The click

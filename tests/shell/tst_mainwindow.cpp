@@ -1,4 +1,5 @@
 // The main window's life: settings file, captions, languages and the unit panel.
+#include "link/ControllerSession.h"
 #include "link/Intervals.h"
 #include "shell/IniFile.h"
 #include "shell/Texts.h"
@@ -254,9 +255,9 @@ private Q_SLOTS:
         TForm1 *form = start();
         const int keys[] = {16, 0, 1, 0};
         for (int adr = 0; adr < 4; ++adr) {
-            form->unit_online[size_t(adr)] = 1;
-            form->unit_par[size_t(adr)].name = QStringLiteral("U%1").arg(adr);
-            form->unit_par[size_t(adr)].buffer[16] = quint8(keys[adr]);
+            form->model.unit_online[size_t(adr)] = 1;
+            form->model.unit_par[size_t(adr)].name = QStringLiteral("U%1").arg(adr);
+            form->model.unit_par[size_t(adr)].buffer[16] = quint8(keys[adr]);
         }
         form->fillUnitList();
         QStringList order;
@@ -276,7 +277,7 @@ private Q_SLOTS:
     {
         TForm1 *form = start();
         for (int adr : {1, 5}) {
-            form->unit_online[size_t(adr)] = 1;
+            form->model.unit_online[size_t(adr)] = 1;
         }
         form->fillUnitList();
         form->Tab1setunitClick();
@@ -296,7 +297,7 @@ private Q_SLOTS:
         QCOMPARE(prompts->dialogsRun, 1);
         QCOMPARE(int(forms().Form2->curr_setting), 1);
         QCOMPARE(int(forms().Form2->curr_addr), 255);
-        QVERIFY(form->TaskList.isEmpty());
+        QVERIFY(form->session->TaskList.isEmpty());
     }
 
     void autoUpdateCountsDownThenReloads_data()
@@ -397,11 +398,11 @@ private Q_SLOTS:
         TForm1 *form = forms().Form1;
         form->show();
         form->Timer_startup->stop();
-        form->BZ_password = QStringLiteral("Secret1");
+        form->model.BZ_password = QStringLiteral("Secret1");
         prompts->answer = PasswordScript{{"Secret1"}, {}};
         const auto state = [form] {
             QStringList tasks;
-            for (const auto &task : form->TaskList)
+            for (const auto &task : form->session->TaskList)
                 tasks << QString::number(task->code);
             return QSet<QString>{QStringLiteral("tasks ") + tasks.join(QLatin1Char(' ')),
                                  QStringLiteral("period %1").arg(form->autoupdvalue),
@@ -420,7 +421,7 @@ private Q_SLOTS:
 
         if (readBack != 0) {
             const bool down = target->isChecked();
-            form->applyResponse(TpktRecord{readBack, 1, QByteArray(1, down ? '\0' : '\1')});
+            form->session->applyResponse(TpktRecord{readBack, 1, QByteArray(1, down ? '\0' : '\1')});
             QCOMPARE(target->isChecked(), !down);
             QCOMPARE(state(), after);
         }

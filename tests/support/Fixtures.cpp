@@ -1,5 +1,6 @@
 #include "support/Fixtures.h"
 
+#include "link/ControllerSession.h"
 #include "link/Intervals.h"
 #include "shell/form/Forms.h"
 #include "shell/form/Main.h"
@@ -117,7 +118,8 @@ bool inOrder(const QString &text, const QStringList &needles)
 
 bool linkIdle(const TForm1 &form)
 {
-    return !form.linkIsOpen() && form.TaskList.isEmpty() && !form.Timer_openconn->isActive();
+    return !form.session->linkIsOpen() && form.session->TaskList.isEmpty() &&
+           !form.session->Timer_openconn->isActive();
 }
 
 WindowsUnderTest::WindowsUnderTest()

@@ -1,5 +1,6 @@
 // A sending of the unit settings dialog whose link dies under it: one more link
 // for what was left, then a plain word of what did not reach the units.
+#include "link/ControllerSession.h"
 #include "shell/Texts.h"
 #include "shell/form/Forms.h"
 #include "shell/form/Main.h"
@@ -60,12 +61,12 @@ private Q_SLOTS:
         TForm1 *form = createDialogForms(address);
         TForm2 *dialog = forms().Form2;
         for (int i = 0; i < 35; ++i)
-            form->unitProgList.Add(i * 10, 21, 3, 2);
+            form->model.unitProgList.Add(i * 10, 21, 3, 2);
         for (int adr : {0, 2, 5, 9}) {
-            form->unit_online[size_t(adr)] = 1;
-            form->unit_par[size_t(adr)].addr = adr;
+            form->model.unit_online[size_t(adr)] = 1;
+            form->model.unit_par[size_t(adr)].addr = adr;
         }
-        form->unit_par[5].name = QStringLiteral("Lobby"); // a unit is named as the panel names it
+        form->model.unit_par[5].name = QStringLiteral("Lobby"); // a unit is named as the panel names it
         form->fillUnitList();
         for (int row = 0; row < form->Tab1PanelList->topLevelItemCount(); ++row) {
             QTreeWidgetItem *item = form->Tab1PanelList->topLevelItem(row);
@@ -83,7 +84,10 @@ private Q_SLOTS:
                 dialog->Edit3->setValue(26);
                 dialog->btset->click();
             }
-            [&] { QTRY_VERIFY_WITH_TIMEOUT(linkIdle(*form) && !form->Timer_openconn->isActive(), 10000); }();
+            [&] {
+                QTRY_VERIFY_WITH_TIMEOUT(linkIdle(*form) && !form->session->Timer_openconn->isActive(),
+                                         10000);
+            }();
             shown = dialog->stb1->findChild<QLabel *>(QStringLiteral("stb1Panel0"))->text() +
                     QLatin1Char('|') +
                     dialog->stb1->findChild<QLabel *>(QStringLiteral("stb1Panel1"))->text();
@@ -95,7 +99,7 @@ private Q_SLOTS:
         if (status != texts.value(98))
             QTRY_VERIFY(form->statusLink->text().endsWith(status));
         if (unit9Temp >= 0)
-            QCOMPARE(int(form->unit_par[9].buffer[units::SetTempByte]), unit9Temp);
+            QCOMPARE(int(form->model.unit_par[9].buffer[units::SetTempByte]), unit9Temp);
     }
 };
 

@@ -1,5 +1,6 @@
 // The unit settings dialog and the controller options: what each control
 // sends, the password gate, the status bar, and whole sendings to the simulator.
+#include "link/ControllerSession.h"
 #include "link/Encoder.h"
 #include "link/Intervals.h"
 #include "shell/Texts.h"
@@ -61,8 +62,8 @@ class TestSetting : public QObject
     void showUnits(std::initializer_list<int> addresses)
     {
         for (int adr : addresses) {
-            form->unit_online[size_t(adr)] = 1;
-            form->unit_par[size_t(adr)].addr = adr;
+            form->model.unit_online[size_t(adr)] = 1;
+            form->model.unit_par[size_t(adr)].addr = adr;
         }
         form->fillUnitList();
     }
@@ -81,7 +82,7 @@ class TestSetting : public QObject
     // The frame task `index` of the queue writes, with the values it carries.
     QByteArray frameOf(int index)
     {
-        const TtaskRecord &task = *form->TaskList.Get(index);
+        const TtaskRecord &task = *form->session->TaskList.Get(index);
         return encodeTask(task, task.values ? *task.values : RequestSources{}).bytes;
     }
 
@@ -101,7 +102,7 @@ private Q_SLOTS:
 
     void cleanup()
     {
-        form->Timer_openconn->stop();
+        form->session->cancelRetry();
         destroyForms();
         prompts.reset();
     }
@@ -209,7 +210,7 @@ private Q_SLOTS:
 
     void showSettingReadsTheUnit()
     {
-        TunitRecord &unit = form->unit_par[4];
+        TunitRecord &unit = form->model.unit_par[4];
         unit.buffer[units::ModeByte] = 136;
         unit.buffer[units::FanByte] = 129;
         unit.buffer[units::SetTempByte] = 22;
@@ -251,7 +252,7 @@ private Q_SLOTS:
 
     void modesShowTheirControls()
     {
-        form->lock_mode = 2;
+        form->model.lock_mode = 2;
         QString shown;
         prompts->answer = [&](QDialog *) {
             QStringList visible;
@@ -275,9 +276,9 @@ private Q_SLOTS:
     void tasksCarryTheValuesTheyWereQueuedWith()
     {
         showUnits({3, 5, 7});
-        form->unit_par[5].name = QStringLiteral("Office");
-        form->unit_par[5].tmin = 17;
-        form->unit_par[5].tmax = 30;
+        form->model.unit_par[5].name = QStringLiteral("Office");
+        form->model.unit_par[5].tmin = 17;
+        form->model.unit_par[5].tmax = 30;
         prompts->answer = [&](QDialog *) {
             dialog->sb3->click();
             dialog->sb8->click();
@@ -289,7 +290,7 @@ private Q_SLOTS:
         };
         dialog->ShowSetting(0, 5);
         // The remote controller of a unit that reports it unlocked stays unlocked.
-        QCOMPARE(queued(form->TaskList), QStringLiteral("33@5 32@5 29@0 35@5 29@0"));
+        QCOMPARE(queued(form->session->TaskList), QStringLiteral("33@5 32@5 29@0 35@5 29@0"));
         QCOMPARE(frameOf(0), QByteArray("*MK2114*05880418000000111E00#"));
 
         // Another opening changes the dialog, not what is already queued.
@@ -301,7 +302,7 @@ private Q_SLOTS:
         QCOMPARE(frameOf(3), QByteArray("*MK230A*054C616200#"));
 
         // Ticked units are taken when the dialog opens: the refresh unticks every row.
-        form->TaskList.Clear();
+        form->session->TaskList.Clear();
         tick(3);
         tick(7);
         prompts->answer = [&](QDialog *) {
@@ -313,7 +314,8 @@ private Q_SLOTS:
             return 0;
         };
         dialog->ShowSetting(1, 255);
-        QCOMPARE(queued(form->TaskList), QStringLiteral("33@3 33@7 32@3 32@7 29@0 33@3 33@7 32@3 32@7 29@0"));
+        QCOMPARE(queued(form->session->TaskList),
+                 QStringLiteral("33@3 33@7 32@3 32@7 29@0 33@3 33@7 32@3 32@7 29@0"));
     }
 
     // Typed numbers go out as typed, or at the nearer bound of 17 to 30.
@@ -334,9 +336,9 @@ private Q_SLOTS:
         QFETCH(QStringList, typed);
         QFETCH(QByteArray, sent);
         showUnits({5});
-        form->unit_par[5].tmin = 20;
-        form->unit_par[5].tmax = 24;
-        form->unit_par[5].buffer[units::SetTempByte] = 22;
+        form->model.unit_par[5].tmin = 20;
+        form->model.unit_par[5].tmax = 24;
+        form->model.unit_par[5].buffer[units::SetTempByte] = 22;
         prompts->answer = [&](QDialog *) {
             QSpinBox *fields[] = {dialog->Edit1, dialog->Edit2, dialog->Edit3};
             for (int i = 0; i < 3; ++i) {
@@ -364,8 +366,8 @@ private Q_SLOTS:
             return 0;
         };
         dialog->ShowSetting(2, 255);
-        QCOMPARE(form->lock_mode, quint8(2));
-        QCOMPARE(queued(form->TaskList), QStringLiteral("71@0 29@0 36@0 29@0 37@0 29@0 38@0 29@0"));
+        QCOMPARE(form->model.lock_mode, quint8(2));
+        QCOMPARE(queued(form->session->TaskList), QStringLiteral("71@0 29@0 36@0 29@0 37@0 29@0 38@0 29@0"));
         QCOMPARE(frameOf(0), QByteArray("*MK4702*02#"));
     }
 
@@ -390,8 +392,8 @@ private Q_SLOTS:
         QFETCH(bool, chooseLow);
         QFETCH(QString, sent);
         showUnits({5, 7});
-        form->unit_par[5].buffer[units::FanByte] = 0x08;
-        form->unit_par[7].buffer[units::FanByte] = 0x02;
+        form->model.unit_par[5].buffer[units::FanByte] = 0x08;
+        form->model.unit_par[7].buffer[units::FanByte] = 0x02;
         tick(5);
         tick(7);
         prompts->answer = [&](QDialog *) {
@@ -402,10 +404,10 @@ private Q_SLOTS:
         };
         dialog->ShowSetting(mode, 5);
         QStringList made;
-        for (int i = 0; i < form->TaskList.Count(); ++i) {
-            const int code = form->TaskList.Get(i)->code;
+        for (int i = 0; i < form->session->TaskList.Count(); ++i) {
+            const int code = form->session->TaskList.Get(i)->code;
             if (code == 33 || code == 38)
-                made << QStringLiteral("%1@%2:").arg(code).arg(form->TaskList.Get(i)->addr) +
+                made << QStringLiteral("%1@%2:").arg(code).arg(form->session->TaskList.Get(i)->addr) +
                             QString::fromLatin1(frameOf(i).mid(code == 33 ? 12 : 10, 2));
         }
         for (const ScriptedPrompts::Shown &message : prompts->shown)
@@ -438,16 +440,16 @@ private Q_SLOTS:
     void schedulesGoOutOncePerUnit()
     {
         for (int i = 0; i < 35; ++i)
-            form->unitProgList.Add(i * 10, 21, 3, 2);
+            form->model.unitProgList.Add(i * 10, 21, 3, 2);
         prompts->answer = [&](QDialog *) {
             dialog->btsetp->click();
             return 0;
         };
         dialog->ShowSetting(2, 255);
-        QCOMPARE(queued(form->TaskList), QStringLiteral("39@255 40@255"));
+        QCOMPARE(queued(form->session->TaskList), QStringLiteral("39@255 40@255"));
         QVERIFY(logHas(*form, QStringLiteral("---")));
         // The entries go with the task: emptying the list later sends no empty schedule.
-        form->unitProgList.Clear();
+        form->model.unitProgList.Clear();
         QVERIFY(frameOf(0).startsWith("*MK27F2*FF0000"));
     }
 
@@ -468,8 +470,8 @@ private Q_SLOTS:
         QFETCH(QStringList, entries);
         QFETCH(QString, tasks);
         QFETCH(QString, status);
-        form->use_password = true;
-        form->BZ_password = QStringLiteral("Secret1");
+        form->model.use_password = true;
+        form->model.BZ_password = QStringLiteral("Secret1");
         QString shown;
         prompts->answer = [&](QDialog *d) {
             if (d == dialog) {
@@ -482,7 +484,7 @@ private Q_SLOTS:
         };
         dialog->ShowSetting(2, 255);
         QCOMPARE(prompts->dialogsRun, 2);
-        QCOMPARE(queued(form->TaskList), tasks);
+        QCOMPARE(queued(form->session->TaskList), tasks);
         QCOMPARE(shown, status);
     }
 
@@ -515,36 +517,36 @@ private Q_SLOTS:
         QFETCH(QString, tasks);
         QFETCH(int, prompted);
         QFETCH(bool, downAfter);
-        form->use_password = usePassword;
-        form->BZ_password = QStringLiteral("Secret1");
+        form->model.use_password = usePassword;
+        form->model.BZ_password = QStringLiteral("Secret1");
         prompts->answer = PasswordScript{entries, {}};
         auto *button = form->findChild<QAbstractButton *>(option);
         QVERIFY(button);
         button->click();
         QCOMPARE(prompts->dialogsRun, prompted);
-        QCOMPARE(queued(form->TaskList), tasks);
+        QCOMPARE(queued(form->session->TaskList), tasks);
         QCOMPARE(button->isChecked(), downAfter);
-        if (!form->TaskList.isEmpty() && option != QLatin1String("updtime"))
+        if (!form->session->TaskList.isEmpty() && option != QLatin1String("updtime"))
             QCOMPARE(frameOf(0).mid(8, 2), QByteArray("01")); // the state clicked, carried
     }
 
     void changePasswordQueuesSendThenRead()
     {
-        form->BZ_password = QStringLiteral("Secret1");
+        form->model.BZ_password = QStringLiteral("Secret1");
         int step = 0;
         prompts->answer = [&](QDialog *d) {
             return step++ == 0 ? PasswordScript{{"Secret1"}, {}}(d)
                                : PasswordScript{{"newpass1", "newpass2"}, {"newpass2", "newpass2"}}(d);
         };
         form->tab3bt1->click();
-        QCOMPARE(queued(form->TaskList), QStringLiteral("52@0 51@0"));
-        QCOMPARE(form->BZ_newpassword, QStringLiteral("newpass2"));
+        QCOMPARE(queued(form->session->TaskList), QStringLiteral("52@0 51@0"));
+        QCOMPARE(form->model.BZ_newpassword, QStringLiteral("newpass2"));
         QCOMPARE(prompts->shown.size(), 1); // one mismatch on the way
     }
 
     void pipeTemperatures()
     {
-        TunitRecord &unit = form->unit_par[6];
+        TunitRecord &unit = form->model.unit_par[6];
         unit.buffer[units::PipeT2AByte] = 90;
         unit.buffer[units::PipeT2BByte] = 255;
         unit.buffer[units::PipeT3Byte] = 100;
@@ -573,7 +575,7 @@ private Q_SLOTS:
         form->ipSensor = QStringLiteral("127.0.0.151");
         form->reloadUnitList();
         waitForIdle();
-        QVERIFY(form->unit_online[5]);
+        QVERIFY(form->model.unit_online[5]);
 
         QString whileSending;
         prompts->answer = [&](QDialog *d) {
@@ -589,7 +591,10 @@ private Q_SLOTS:
             dialog->btset->click();
             whileSending = statusText(*dialog);
             // The dialog stays open until the link has run dry.
-            [&] { QTRY_VERIFY_WITH_TIMEOUT(!form->linkIsOpen() && form->TaskList.isEmpty(), 8000); }();
+            [&] {
+                QTRY_VERIFY_WITH_TIMEOUT(!form->session->linkIsOpen() && form->session->TaskList.isEmpty(),
+                                         8000);
+            }();
             return 0;
         };
         dialog->ShowSetting(0, 5);
@@ -597,7 +602,7 @@ private Q_SLOTS:
         QCOMPARE(whileSending, texts.value(165));
         QCOMPARE(afterSending, texts.value(98));
 
-        const TunitRecord &unit = form->unit_par[5];
+        const TunitRecord &unit = form->model.unit_par[5];
         QCOMPARE(int(unit.buffer[units::ModeByte]) & 0x9F, 0x88);
         QCOMPARE(int(unit.buffer[units::FanByte]) & 0x8F, 2);
         QCOMPARE(int(unit.buffer[units::SetTempByte]), 24);
@@ -637,7 +642,7 @@ private Q_SLOTS:
         form->ipSensor = QStringLiteral("127.0.0.152");
         form->reloadUnitList();
         waitForIdle();
-        QCOMPARE(form->BZ_password, QStringLiteral("123456"));
+        QCOMPARE(form->model.BZ_password, QStringLiteral("123456"));
 
         int step = 0;
         prompts->answer = [&](QDialog *d) {
@@ -646,13 +651,13 @@ private Q_SLOTS:
         };
         form->tab3bt1->click();
         waitForIdle();
-        QCOMPARE(form->BZ_password, QStringLiteral("Nuova-pass7"));
+        QCOMPARE(form->model.BZ_password, QStringLiteral("Nuova-pass7"));
 
         // Switching the password on answers with the controller's own state.
         prompts->answer = PasswordScript{{"Nuova-pass7"}, {}};
         form->tab3sb1->click();
         waitForIdle();
-        QVERIFY(form->use_password);
+        QVERIFY(form->model.use_password);
         QVERIFY(form->tab3sb1->isChecked());
     }
 };

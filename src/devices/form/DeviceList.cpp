@@ -2,6 +2,7 @@
 // check box, the keys of the list and the web registration.
 #include "devices/form/RegisterSensorUnit.h"
 #include "devices/form/SensorNameUnit.h"
+#include "link/ControllerSession.h"
 #include "shell/Texts.h"
 #include "shell/form/Controls.h"
 #include "shell/form/Forms.h"
@@ -149,10 +150,10 @@ void TForm1::ListView1KeyDown(int key)
         if (prompts().exec(dialog) != QDialog::Accepted)
             return;
         const QString name = dialog->Edit1->text();
-        setLinkHost(ipSensor);
-        TaskList.Add(26);
-        openConnection(true, 5);
-        // openConnection lets pending events run: find the row again by its index.
+        session->setLinkHost(ipSensor);
+        session->TaskList.Add(26);
+        session->openConnection(true, 5);
+        // session->openConnection lets pending events run: find the row again by its index.
         if (index < devList.Count())
             devList.Get(index)->name = name;
         if (QTreeWidgetItem *same = ListView1->topLevelItem(index)) {
@@ -190,8 +191,8 @@ void TForm1::reloadbutTab3Click()
 
 void TForm1::refreshActiveDevice()
 {
-    setLinkHost(ipSensor);
+    session->setLinkHost(ipSensor);
     for (int task : {24, 55, 50, 51, 68, 25, 2})
-        TaskList.Add(task);
-    openConnection(true, 5);
+        session->TaskList.Add(task);
+    session->openConnection(true, 5);
 }

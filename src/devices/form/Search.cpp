@@ -1,5 +1,6 @@
 // Device discovery: listening for the modules' announcements, then visiting
 // every device heard to ask its name.
+#include "link/ControllerSession.h"
 #include "shell/Texts.h"
 #include "shell/form/Forms.h"
 #include "shell/form/Guarded.h"
@@ -110,13 +111,13 @@ void TForm1::addrequestName()
         searchVisit.clear();
         // The last visit got no name: the search ends here, as a name would have ended it.
         if (finddevList.isEmpty()) {
-            setLinkHost(ipSensor);
+            session->setLinkHost(ipSensor);
             namesDone();
             if (moduleReadOwed) {
                 // The device that became active still has its module read, on a link of its own.
                 moduleReadOwed = false;
-                queueModuleRead();
-                openConnection(true, 5);
+                session->queueModuleRead();
+                session->openConnection(true, 5);
             }
             return;
         }
@@ -124,11 +125,11 @@ void TForm1::addrequestName()
     if (finddevList.isEmpty())
         return;
     const QString address = finddevList.Get(0)->ipdev;
-    setLinkHost(address);
+    session->setLinkHost(address);
     searchVisit = address;
-    TaskList.Add_addr(25, 0, {}, TaskOrigin::Search);
+    session->TaskList.Add_addr(25, 0, {}, TaskOrigin::Search);
     finddevList.RemoveHead();
-    openConnection(true, 5);
+    session->openConnection(true, 5);
 }
 
 bool TForm1::skipFailedVisit(const QString &host)
@@ -137,9 +138,9 @@ bool TForm1::skipFailedVisit(const QString &host)
         return false;
     // An address that any sender could have claimed is not worth a message;
     // its name request goes with it.
-    for (int i = TaskList.Count() - 1; i >= 0; --i)
-        if (TaskList.Get(i)->host == host)
-            TaskList.Delete(i);
+    for (int i = session->TaskList.Count() - 1; i >= 0; --i)
+        if (session->TaskList.Get(i)->host == host)
+            session->TaskList.Delete(i);
     addrequestName();
     return true;
 }
@@ -147,15 +148,15 @@ bool TForm1::skipFailedVisit(const QString &host)
 void TForm1::nameArrived(const QString &name)
 {
     if (findDeviceActive)
-        addDevList(openHost, name);
-    if (!searchVisit.isEmpty() && openHost == searchVisit) {
+        addDevList(session->openHostName(), name);
+    if (!searchVisit.isEmpty() && session->openHostName() == searchVisit) {
         searchVisit.clear();
         // Only a device that answered its visit becomes the active one; the
         // last one to answer also has its module read on the same link.
-        ipSensor = openHost;
+        ipSensor = session->openHostName();
         moduleReadOwed = !finddevList.isEmpty();
         if (!moduleReadOwed)
-            queueModuleRead();
+            session->queueModuleRead();
     }
     if (finddevList.isEmpty())
         namesDone();

@@ -1,5 +1,6 @@
 // The network tab: how the device is reached, and reading and writing the
 // network settings of its Wi-Fi module.
+#include "link/ControllerSession.h"
 #include "netmodule/ModuleValues.h"
 #include "shell/Texts.h"
 #include "shell/form/Controls.h"
@@ -34,7 +35,7 @@ void TForm1::networkShow()
     const bool dhcp = tab4sb2->isChecked();
     for (QLineEdit *edit : {EditIpaddress, EditGateway, EditDNS})
         edit->setEnabled(!dhcp);
-    if (!dhcp && connectOK)
+    if (!dhcp && session->connectOK)
         readNetworkSettings();
 }
 
@@ -52,10 +53,10 @@ void TForm1::tab4sb2Click()
 void TForm1::readNetworkSettings()
 {
     const QString host = netmodule::readHost(tab4sb1->isChecked(), ipSensor);
-    setLinkHost(host);
+    session->setLinkHost(host);
     Tab4Label1->setText(texts.value(161) + host);
-    queueModuleRead();
-    openConnection(true, 5);
+    session->queueModuleRead();
+    session->openConnection(true, 5);
 }
 
 void TForm1::ReloadBtnTab4Click()
@@ -80,9 +81,9 @@ void TForm1::SendBtnTab4Click()
     }
     // Without its dialog the gate stays shut.
     TpasswordForm *gate = forms().passwordForm;
-    if (use_password && (!gate || gate->askPassword(BZ_password) != TpasswordForm::Accepted))
+    if (model.use_password && (!gate || gate->askPassword(model.BZ_password) != TpasswordForm::Accepted))
         return;
-    sendNetworkSettings();
+    session->sendNetworkSettings();
 }
 
 void TForm1::showNetworkFields()

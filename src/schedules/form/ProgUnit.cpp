@@ -1,5 +1,6 @@
 #include "schedules/form/ProgUnit.h"
 
+#include "link/ControllerSession.h"
 #include "shell/Texts.h"
 #include "shell/form/Controls.h"
 #include "shell/form/Forms.h"
@@ -115,7 +116,7 @@ void TprogForm3::FormShow()
     editProgList.Clear();
     editprogListBox1->clear();
     if (const TForm1 *main = forms().Form1)
-        editProgList.assign(main->unitProgList.entries());
+        editProgList.assign(main->model.unitProgList.entries());
     if (!editProgList.isEmpty())
         updateEditProgList();
 }
@@ -205,6 +206,6 @@ void TForm2::btprogClick()
     editor->FormShow();
     if (prompts().exec(editor) != QDialog::Accepted)
         return;
-    main->unitProgList.assign(editor->editProgList.entries());
+    main->model.unitProgList.assign(editor->editProgList.entries());
     main->updateUnitProgListTemp();
 }

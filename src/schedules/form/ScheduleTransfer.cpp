@@ -1,4 +1,5 @@
 // The schedule of the unit whose settings dialog is open, as the main window holds it.
+#include "link/ControllerSession.h"
 #include "shell/Texts.h"
 #include "shell/form/Forms.h"
 #include "shell/form/Main.h"
@@ -10,24 +11,18 @@
 
 void TForm1::getLengthProgramm(int adr)
 {
-    setLinkHost(ipSensor);
-    TaskList.Add_addr(41, adr);
-    openConnection(true, 5);
-}
-
-void TForm1::addUnitProgEntry(int tm, int tp, int md, int fn)
-{
-    if (unitProgList.addReceived({tm, tp, md, fn}))
-        log(QStringLiteral("%1,%2,%3,%4").arg(tm).arg(tp).arg(md).arg(fn));
+    session->setLinkHost(ipSensor);
+    session->TaskList.Add_addr(41, adr);
+    session->openConnection(true, 5);
 }
 
 void TForm1::updateUnitProgListTemp()
 {
-    unitProgList.sortByTime();
+    model.unitProgList.sortByTime();
     TForm2 *dialog = forms().Form2;
     if (!dialog)
         return;
     dialog->ProgListBox1->clear();
-    for (const auto &entry : unitProgList)
+    for (const auto &entry : model.unitProgList)
         dialog->ProgListBox1->addItem(schedule::entryLine(*entry, texts));
 }

@@ -3,6 +3,7 @@
 #include "devices/DevRecords.h"
 #include "devices/Discovery.h"
 #include "link/Records.h"
+#include "netmodule/ModuleReply.h"
 #include "schedules/Program.h"
 #include "shell/StatusLine.h"
 #include "units/Setting.h"
@@ -23,17 +24,18 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
-class QTcpSocket;
 class QTimer;
 class QToolButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 class QUdpSocket;
+class ControllerSession;
+struct ControllerModel;
 struct RequestSources;
 
-// The main window: the hub that holds the application's state and handles its
-// events. Its methods live in the subsystem folder that owns them:
-//   link/form      read tick, request sender, dispatcher, connection manager
+// The main window: a view and driver of the controller session, and the hub of
+// the dialogs. Its methods live in the subsystem folder that owns them:
+//   link/form      following the session: its signals and the fields requests read
 //   units/form     unit panel
 //   schedules/form reading and showing a unit's schedule
 //   devices/form   device list
@@ -49,32 +51,12 @@ public:
     ~TForm1() override;
 
     // ---- controller link ------------------------------------------------
-    void Timer_readtcpTimer();
-    void parseFrames(const QByteArray &line);
-    void sendNextTask();
-    void processPackets();
-    void applyResponse(const TpktRecord &packet); // one packet, as the dispatcher reads it
-    void queueUnitRequests();
-    // Queues a request that an answer brings: it belongs to what the answered request belonged to.
-    void queueFollowUp(int task, int adr);
-    void openConnection(bool retry, int count);
-    void Timer_openconnTimer();
-    void Timer_commTimer();
-    void IdTCPClient1Connected();
-    void IdTCPClient1Disconnected();
+    // The session that talks to the active controller, and what it knows of it.
+    ControllerSession *const session;
+    ControllerModel &model;
     void enablePages(bool value);
     void showBusy(bool value);
     void appException(QObject *sender, const QString &message);
-    // The values requests read, as they stand now, for a task to carry.
-    std::shared_ptr<const RequestSources> requestSnapshot() const;
-
-    // The link's host, set before openConnection.
-    void setLinkHost(const QString &host) { linkHost = host; }
-    QString linkHostName() const { return linkHost; }
-    bool linkIsOpen() const { return linkOpen; }
-    // Closes the link without notifying the peer; the link-closed handler runs
-    // once for every link that opened.
-    void closeLink();
 
     // ---- units ---------------------------------------------------------
     void resetControllerState();
@@ -101,8 +83,6 @@ public:
     int unitAddressOfRow(const QTreeWidgetItem *item) const;
     std::vector<int> checkedUnitAddresses() const; // the ticked rows' units, top to bottom
     void sendsetting(int par);
-    // Setting tasks cut off by the link get one more link to `host`; cut again, they are reported.
-    void carrySettings(const QString &host, std::vector<TtaskRecord> unsent);
     // Tells the settings dialog and the status bar what of a sending did not reach the units.
     void reportUndelivered(const std::vector<TtaskRecord> &unsent);
     QString undeliveredText() const; // what the last sending could not write, units by name
@@ -116,7 +96,6 @@ public:
 
     // ---- schedules -----------------------------------------------------
     void getLengthProgramm(int adr);
-    void addUnitProgEntry(int tm, int tp, int md, int fn);
     void updateUnitProgListTemp();
 
     // ---- devices -------------------------------------------------------
@@ -153,9 +132,8 @@ public:
     bool moduleReadOwed = false;
 
     // ---- network module ------------------------------------------------
-    void parseModuleReply(const QByteArray &line);
-    void queueModuleRead();
-    void sendNetworkSettings();
+    // A reply of the module in command mode, as the session applied it.
+    void showModuleReply(const netmodule::ReplyEffect &reply);
     void networkShow();
     void chgNetType();
     void tab4sb2Click();
@@ -189,32 +167,14 @@ public:
     std::function<QDateTime()> clockNow = [] { return QDateTime::currentDateTime(); };
 
     // ---- state (names as the protocol's vocabulary has them) -----------
-    TtaskRecordList TaskList;
-    TpktRecordList PktList;
-    bool wait_responce = false;
-    TtaskRecord awaited; // the request written last that waits for an answer
-    bool firstStart = true;
-    bool cmdMode = false;
-    bool connectOK = false;
     bool findDeviceActive = false;
     bool preventRecall = false;
-    int retray_counter = 0;
-
-    UnitTable unit_par{};
-    OnlineTable unit_online{};
-    quint8 lock_mode = 0;
-    bool use_password = false;
-    QString BZ_password;
-    QString BZ_newpassword;
-    QString current_time;
 
     TdevRecordList devList;
     TdevRecordList finddevList;
     int newdevfind = 0;
     QString ipSensor;
     int netType = 0;
-
-    TprogRecordList unitProgList;
 
     QString appDir;
     int lang_act = 0;
@@ -232,9 +192,6 @@ public:
     QPlainTextEdit *Memo1 = nullptr;
     QPlainTextEdit *Memo2 = nullptr;
 
-    QTimer *Timer_readtcp = nullptr;
-    QTimer *Timer_comm = nullptr;
-    QTimer *Timer_openconn = nullptr;
     QTimer *Timer_finddev = nullptr;
     QTimer *Timer_startup = nullptr;
     QTimer *autoupdtm = nullptr;
@@ -307,52 +264,17 @@ private:
     void buildStatusBar();
     void connectControls();
     void onTabChanged(int index);
-    QByteArray readLinkLine();
-    void linkDataArrived();
-    void failLink();
-    void armWatchdog();
-    void startAttempt(const QString &host, bool retry);
-    void attemptSucceeded();
-    void attemptFailed();
-    void abandonAttempt();
-    // The request that waits for an answer and those queued behind it, for a
-    // reconnection; a search visit's requests are left out and reported in `visitLeft`.
-    std::vector<TtaskRecord> unansweredTasks(bool *visitLeft);
-    void writeToLink(const QByteArray &bytes);       // throws LinkFailure
-    std::vector<TtaskRecord> unsentSettings() const; // awaited and queued tasks of the settings dialog
-    RequestSources requestSources() const;
+    void connectSession();
+    void fillSources(RequestSources &src) const; // what requests read from the window's fields
 
-    QTcpSocket *IdTCPClient1 = nullptr;
-    QString linkHost;           // where the next connection goes
-    QString openHost;           // the host of the open link
-    bool linkOpen = false;      // counts as open until the application closes it
-    quint64 linkGeneration = 0; // changes with every new connection
-    bool connecting = false;    // a connection attempt is under way
-    QString connectHost;        // where it goes
-    bool connectRetry = false;  // whether its failure schedules the second attempt
-    QString retryHost;          // where the second attempt goes
-    QTimer *connectLimit = nullptr;
-    bool discardingLine = false;
-    bool linkCarriedSetting = false; // this link wrote a task of the settings dialog
-    bool readStarted = false;        // the first read tick of this link has run
-    bool passQueued = false;         // a read pass is queued for data that arrived
-    qint64 droppedBytes = 0;
     bool shownOnce = false;
-    bool settingsRead = false; // brezzano.ini was read at start (or was missing): the close may write it
-    // What the status bar remembers beyond the link's own flags.
-    status::Link linkFailure = status::Link::Idle; // Unreachable or Silent until a link opens there
-    QDateTime linkFailedAt;
-    QString linkFailedHost;
-    bool reconnecting = false;  // the link was reopened after a silence
+    bool settingsRead = false;  // brezzano.ini was read at start (or was missing): the close may write it
     bool reloadPending = false; // a reload waits for the panel to be filled
     QDateTime reloadFailedAt;
     QDateTime panelFilledAt;
     int panelUnits = 0;
     int panelFaults = 0;
-    QString unitsReadFrom;                  // the device whose units the unit table holds
     QString panelFrom;                      // the device whose units the panel shows
-    QString optionsReadFrom;                // the device the settings tab's options were read from
-    QString clockReadFrom;                  // the device whose clock the settings tab shows
     std::vector<setting::Task> undelivered; // of the last sending, what a cut link kept from the units
     bool statusQueued = false;
     int currentTab = 0;

@@ -1,4 +1,5 @@
 // The main window's life: first show, the start-up reload and the close.
+#include "link/ControllerSession.h"
 #include "shell/IniFile.h"
 #include "shell/Settings.h"
 #include "shell/Texts.h"
@@ -54,7 +55,7 @@ void TForm1::FormShow()
 {
     showBusy(true);
     appDir = QDir::currentPath();
-    connectOK = false;
+    session->connectOK = false;
 
     IniFile ini;
     QString unread;
@@ -73,15 +74,15 @@ void TForm1::FormShow()
     setCheckedQuietly(tab4sb1, netType == 0);
     showNetworkFields();
 
-    TaskList.Clear();
-    PktList.Clear();
+    session->TaskList.Clear();
+    session->PktList.Clear();
     devList.Clear();
     finddevList.Clear();
     resetControllerState();
     setupUnitListColumns();
-    unitProgList.Clear();
+    model.unitProgList.Clear();
     findDeviceActive = false;
-    cmdMode = false;
+    session->cmdMode = false;
     setupDevListColumns();
     for (const auto &[name, ip] : settings.devices)
         devList.Add(ip, name);

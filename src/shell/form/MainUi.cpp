@@ -1,4 +1,5 @@
 // Building the main window's controls and wiring the user's actions to them.
+#include "link/ControllerSession.h"
 #include "link/Intervals.h"
 #include "shell/form/BusyIndicator.h"
 #include "shell/form/Controls.h"
@@ -36,7 +37,8 @@ QTimer *windowTimer(const char *name, QObject *parent)
 
 } // namespace
 
-TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
+TForm1::TForm1(QWidget *parent)
+    : QMainWindow(parent), session(new ControllerSession(this)), model(session->model)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Brezzano 2.0 ver 1.02"));
@@ -44,7 +46,7 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
     connectControls();
     // FormCreate
     preventRecall = false;
-    firstStart = true;
+    session->firstStart = true;
 }
 
 TForm1::~TForm1()
@@ -94,14 +96,6 @@ void TForm1::buildUi()
     helpPane = named(new HelpPane(help), "helpPane");
     helpLayout->addWidget(helpPane);
 
-    Timer_readtcp = windowTimer("Timer_readtcp", this);
-    Timer_readtcp->setInterval(intervals().readTick);
-    Timer_comm = windowTimer("Timer_comm", this);
-    Timer_comm->setInterval(intervals().connectTimeout);
-    Timer_openconn = windowTimer("Timer_openconn", this);
-    Timer_openconn->setInterval(intervals().retry);
-    connectLimit = windowTimer("connectLimit", this);
-    connectLimit->setSingleShot(true);
     Timer_finddev = windowTimer("Timer_finddev", this);
     Timer_finddev->setInterval(intervals().findDevice);
     Timer_startup = windowTimer("Timer_startup", this);
@@ -262,13 +256,7 @@ void TForm1::connectControls()
     // setCheckedQuietly: controls that the program sets run no handler.
     // Every handler that may reach the link runs guarded: what it throws goes
     // to appException, not up the event loop.
-    connectGuarded(Timer_readtcp, &QTimer::timeout, this, &TForm1::Timer_readtcpTimer);
-    connectGuarded(Timer_comm, &QTimer::timeout, this, &TForm1::Timer_commTimer);
-    connectGuarded(Timer_openconn, &QTimer::timeout, this, &TForm1::Timer_openconnTimer);
-    connect(connectLimit, &QTimer::timeout, this, [this] {
-        if (connecting)
-            guarded(*this, connectLimit, [this] { attemptFailed(); });
-    });
+    connectSession();
     connectGuarded(Timer_startup, &QTimer::timeout, this, &TForm1::Timer_startupTimer);
     connectGuarded(autoupdtm, &QTimer::timeout, this, &TForm1::autoupdtmTimer);
 

@@ -1,5 +1,6 @@
 // The main window's status bar: where the link, the unit panel and the
 // automatic reload stand, in the chosen language.
+#include "link/ControllerSession.h"
 #include "shell/form/Main.h"
 #include "shell/form/Prompts.h"
 
@@ -43,7 +44,7 @@ void TForm1::refreshStatusBar()
     if (!statusDevice)
         return;
     // A reload whose link has ended without filling the panel has failed.
-    if (reloadPending && !linkOpen && !connecting && !Timer_openconn->isActive()) {
+    if (reloadPending && session->state() == LinkState::Idle) {
         reloadPending = false;
         reloadFailedAt = clockNow();
     }
@@ -66,10 +67,10 @@ void TForm1::markSettingsSource()
     };
     // A blank title keeps the title's line, so the tab does not move when the note comes and goes.
     if (auto *options = qobject_cast<QGroupBox *>(tab3sb1->parentWidget())) {
-        const QString optionsNote = note(optionsReadFrom);
+        const QString optionsNote = note(model.optionsReadFrom);
         options->setTitle(optionsNote.isEmpty() ? QStringLiteral(" ") : optionsNote);
     }
-    const QString clockNote = note(clockReadFrom);
+    const QString clockNote = note(model.clockReadFrom);
     tab3lb2->setEnabled(clockNote.isEmpty());
     tab3lb2->setToolTip(clockNote);
 }
@@ -84,30 +85,11 @@ QString TForm1::deviceName(const QString &address) const
 
 status::Facts TForm1::statusFacts() const
 {
-    using status::Link;
     status::Facts f;
     f.deviceAddress = ipSensor;
     f.deviceName = deviceName(ipSensor);
 
-    if (Timer_openconn->isActive() || (connecting && !connectRetry)) {
-        f.link = Link::Retrying;
-        f.attemptsLeft = 1;
-        f.linkHost = Timer_openconn->isActive() ? retryHost : connectHost;
-    } else if (reconnecting && (connecting || linkOpen)) {
-        f.link = Link::Reconnecting;
-        f.attemptsLeft = retray_counter;
-        f.linkHost = connecting ? connectHost : openHost;
-    } else if (connecting) {
-        f.link = Link::Connecting;
-        f.linkHost = connectHost;
-    } else if (linkOpen) {
-        f.link = Link::Exchanging;
-        f.linkHost = openHost;
-    } else if (linkFailure != Link::Idle) {
-        f.link = linkFailure;
-        f.failedAt = linkFailedAt;
-        f.linkHost = linkFailedHost;
-    }
+    session->describeLink(f);
 
     f.undelivered = undeliveredText();
     f.filledAt = panelFilledAt;
@@ -119,7 +101,7 @@ status::Facts TForm1::statusFacts() const
     f.panelFromName = deviceName(panelFrom);
     // Each setting's tasks share the values they were queued with: one snapshot, one setting.
     std::set<const void *> settings;
-    for (const auto &task : TaskList)
+    for (const auto &task : session->TaskList)
         if (task->origin == TaskOrigin::Setting)
             settings.insert(task->values.get());
     f.settingsWaiting = int(settings.size());

@@ -1,5 +1,6 @@
 // The controller's own options on the settings tab: password, web connection,
 // alarm sound and clock.
+#include "link/ControllerSession.h"
 #include "shell/form/Controls.h"
 #include "shell/form/Forms.h"
 #include "shell/form/Main.h"
@@ -19,34 +20,34 @@ bool passwordTyped(const QString &password)
 
 bool TForm1::passwordGate()
 {
-    return !use_password || passwordTyped(BZ_password);
+    return !model.use_password || passwordTyped(model.BZ_password);
 }
 
 void TForm1::tab3sb1Click()
 {
     // Switching the password on or off always takes the password.
-    if (!passwordTyped(BZ_password)) {
+    if (!passwordTyped(model.BZ_password)) {
         setCheckedQuietly(tab3sb1, !tab3sb1->isChecked());
         return;
     }
-    setLinkHost(ipSensor);
-    TaskList.Add_addr(53, 0, requestSnapshot());
-    openConnection(true, 5);
+    session->setLinkHost(ipSensor);
+    session->TaskList.Add_addr(53, 0, session->requestSnapshot());
+    session->openConnection(true, 5);
 }
 
 void TForm1::tab3bt1Click()
 {
-    if (!passwordTyped(BZ_password))
+    if (!passwordTyped(model.BZ_password))
         return;
     QString typed;
     TpasswordForm *dialog = forms().passwordForm;
-    if (!dialog || dialog->askNewPassword(BZ_password, typed) != TpasswordForm::Accepted)
+    if (!dialog || dialog->askNewPassword(model.BZ_password, typed) != TpasswordForm::Accepted)
         return;
-    BZ_newpassword = typed;
-    setLinkHost(ipSensor);
-    TaskList.Add_addr(52, 0, requestSnapshot());
-    TaskList.Add(51);
-    openConnection(true, 5);
+    model.BZ_newpassword = typed;
+    session->setLinkHost(ipSensor);
+    session->TaskList.Add_addr(52, 0, session->requestSnapshot());
+    session->TaskList.Add(51);
+    session->openConnection(true, 5);
 }
 
 void TForm1::tab3sb2Click()
@@ -55,25 +56,25 @@ void TForm1::tab3sb2Click()
         setCheckedQuietly(tab3sb2, !tab3sb2->isChecked());
         return;
     }
-    setLinkHost(ipSensor);
-    TaskList.Add_addr(54, 0, requestSnapshot());
+    session->setLinkHost(ipSensor);
+    session->TaskList.Add_addr(54, 0, session->requestSnapshot());
     if (tab3sb2->isChecked())
-        TaskList.Add(67);
-    openConnection(true, 5);
+        session->TaskList.Add(67);
+    session->openConnection(true, 5);
 }
 
 void TForm1::tab3sb7Click()
 {
-    setLinkHost(ipSensor);
-    TaskList.Add_addr(69, 0, requestSnapshot());
-    openConnection(true, 5);
+    session->setLinkHost(ipSensor);
+    session->TaskList.Add_addr(69, 0, session->requestSnapshot());
+    session->openConnection(true, 5);
 }
 
 void TForm1::updtimeClick()
 {
     // The clock is read when the request goes out, not when it was queued.
-    setLinkHost(ipSensor);
-    TaskList.Add(3);
-    TaskList.Add(2);
-    openConnection(true, 5);
+    session->setLinkHost(ipSensor);
+    session->TaskList.Add(3);
+    session->TaskList.Add(2);
+    session->openConnection(true, 5);
 }

@@ -1,4 +1,5 @@
 // The requests that the unit settings dialog's buttons make.
+#include "link/ControllerSession.h"
 #include "link/Encoder.h"
 #include "shell/form/Forms.h"
 #include "shell/form/Main.h"
@@ -29,48 +30,17 @@ void TForm1::sendsetting(int par)
         return;
     const bool remoteEnabled = dialog->update_buffer.size() > 10 && dialog->update_buffer.at(10) == 1;
     const std::vector<setting::Task> tasks = setting::settingTasks(
-        par, dialog->targetUnits, dialog->curr_addr, remoteEnabled, unitProgList.Count());
+        par, dialog->targetUnits, dialog->curr_addr, remoteEnabled, model.unitProgList.Count());
     // Every task keeps the values of this moment, whenever the link gets to send it.
-    const auto values = requestSnapshot();
+    const auto values = session->requestSnapshot();
     undelivered.clear();
     statusChanged();
-    setLinkHost(ipSensor);
+    session->setLinkHost(ipSensor);
     for (const setting::Task &task : tasks)
-        TaskList.Add_addr(task.code, task.addr, values, TaskOrigin::Setting);
+        session->TaskList.Add_addr(task.code, task.addr, values, TaskOrigin::Setting);
     if (par == 7)
         log(QStringLiteral("---"));
-    openConnection(true, 5);
-}
-
-std::vector<TtaskRecord> TForm1::unsentSettings() const
-{
-    std::vector<TtaskRecord> unsent;
-    // The request written last may have died with the link before the device took it.
-    if (wait_responce && awaited.origin == TaskOrigin::Setting)
-        unsent.push_back(awaited);
-    for (const auto &task : TaskList)
-        if (task->origin == TaskOrigin::Setting)
-            unsent.push_back(*task);
-    return unsent;
-}
-
-void TForm1::carrySettings(const QString &host, std::vector<TtaskRecord> unsent)
-{
-    if (unsent.empty())
-        return;
-    const bool cutBefore = std::any_of(unsent.begin(), unsent.end(), [](const auto &t) { return t.carried; });
-    // A link that closing let device discovery open must not be cut for them.
-    if (cutBefore || linkOpen || connecting) {
-        reportUndelivered(unsent);
-        return;
-    }
-    log(QStringLiteral("%1 setting task(s) carried to a new link").arg(unsent.size()));
-    for (TtaskRecord &task : unsent) {
-        task.carried = true;
-        TaskList.Add(std::make_unique<TtaskRecord>(task));
-    }
-    setLinkHost(host);
-    openConnection(true, std::max(retray_counter, 1));
+    session->openConnection(true, 5);
 }
 
 void TForm1::reportUndelivered(const std::vector<TtaskRecord> &unsent)
@@ -97,6 +67,6 @@ void TForm1::reportUndelivered(const std::vector<TtaskRecord> &unsent)
 QString TForm1::undeliveredText() const
 {
     return setting::undeliveredText(undelivered, [this](int adr) {
-        return adr >= 0 && adr < UnitRecords ? unit_par[size_t(adr)].name : QString();
+        return adr >= 0 && adr < UnitRecords ? model.unit_par[size_t(adr)].name : QString();
     });
 }

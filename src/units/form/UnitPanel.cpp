@@ -1,4 +1,5 @@
 // The unit panel: the first tab of the main window.
+#include "link/ControllerSession.h"
 #include "shell/Texts.h"
 #include "shell/form/Controls.h"
 #include "shell/form/Forms.h"
@@ -83,10 +84,10 @@ public:
 
 void TForm1::resetControllerState()
 {
-    lock_mode = 0;
-    use_password = false;
-    BZ_password.clear();
-    units::resetControllerState(unit_par, unit_online);
+    model.lock_mode = 0;
+    model.use_password = false;
+    model.BZ_password.clear();
+    units::resetControllerState(model.unit_par, model.unit_online);
 }
 
 void TForm1::setupUnitListColumns()
@@ -125,7 +126,7 @@ void TForm1::fillUnitList()
 {
     Tab1PanelList->clear();
     for (int adr = 0; adr < PanelUnits; ++adr)
-        if (unit_online[size_t(adr)] != 0)
+        if (model.unit_online[size_t(adr)] != 0)
             addUnitItem(adr);
 
     // Faults first, highest key first; equal keys keep their address order.
@@ -142,18 +143,18 @@ void TForm1::fillUnitList()
     reloadPending = false;
     reloadFailedAt = QDateTime();
     panelFilledAt = clockNow();
-    panelFrom = unitsReadFrom;
+    panelFrom = model.unitsReadFrom;
     panelUnits = int(rows.size());
     panelFaults = int(std::count_if(rows.begin(), rows.end(), [this](const QTreeWidgetItem *item) {
         const int adr = unitAddressOfRow(item);
-        return adr >= 0 && units::inFault(unit_par[size_t(adr)]);
+        return adr >= 0 && units::inFault(model.unit_par[size_t(adr)]);
     }));
     statusChanged();
 }
 
 void TForm1::addUnitItem(int adr)
 {
-    const units::UnitRow row = units::unitRow(unit_par[size_t(adr)], adr, texts, QLocale());
+    const units::UnitRow row = units::unitRow(model.unit_par[size_t(adr)], adr, texts, QLocale());
     auto *item = new QTreeWidgetItem(
         Tab1PanelList, {row.name, row.mode, row.fan, row.remote, row.setTemp, row.roomTemp, row.address});
     item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
@@ -170,7 +171,7 @@ void TForm1::Tab1PanelListAdvancedCustomDrawItem(QTreeWidgetItem *item, int inde
     font.setPointSize(9);
     QColor background = index % 2 == 0 ? PaleGreen : QColor(Qt::white);
     const int adr = unitAddressOfRow(item);
-    if (adr >= 0 && units::inFault(unit_par[size_t(adr)]))
+    if (adr >= 0 && units::inFault(model.unit_par[size_t(adr)]))
         background = FaultRed;
     for (int column = 0; column < Tab1PanelList->columnCount(); ++column) {
         item->setFont(column, font);
@@ -184,7 +185,7 @@ int TForm1::Tab1PanelListCompare(const TForm1 &form, const QTreeWidgetItem *item
 {
     const auto key = [&form](const QTreeWidgetItem *item) {
         const int adr = form.unitAddressOfRow(item);
-        return adr < 0 ? 0 : units::faultKey(form.unit_par[size_t(adr)]);
+        return adr < 0 ? 0 : units::faultKey(form.model.unit_par[size_t(adr)]);
     };
     const int k1 = key(item1);
     const int k2 = key(item2);
@@ -216,24 +217,25 @@ void TForm1::reloadUnitList()
         log(QStringLiteral("reload skipped: the last one is still running"));
         return;
     }
-    setLinkHost(ipSensor);
+    session->setLinkHost(ipSensor);
     // Requests of a reload that could not connect still wait: they serve this one too.
-    const bool waiting = std::any_of(TaskList.begin(), TaskList.end(), [this](const auto &task) {
-        return task->origin == TaskOrigin::Reload && (task->host.isEmpty() || task->host == ipSensor);
-    });
+    const bool waiting =
+        std::any_of(session->TaskList.begin(), session->TaskList.end(), [this](const auto &task) {
+            return task->origin == TaskOrigin::Reload && (task->host.isEmpty() || task->host == ipSensor);
+        });
     if (!waiting)
         for (int task : {50, 51, 70, 29})
-            TaskList.Add_addr(task, 0, {}, TaskOrigin::Reload);
+            session->TaskList.Add_addr(task, 0, {}, TaskOrigin::Reload);
     Tab1PanelList->clear();
     reloadPending = true;
-    openConnection(true, 5);
+    session->openConnection(true, 5);
 }
 
 bool TForm1::reloadRunning(const QString &host) const
 {
-    if (!linkIsOpen() || openHost != host)
+    if (!session->linkIsOpen() || session->openHostName() != host)
         return false;
-    return (wait_responce && awaited.origin == TaskOrigin::Reload) || TaskList.has(TaskOrigin::Reload);
+    return session->reloadQueued();
 }
 
 void TForm1::reloadbutTab1Click()
@@ -280,7 +282,7 @@ void TForm1::Tab1PanelListDblClick()
         return;
     }
     // A read that fails must not leave another unit's schedule here, ready to be sent to this one.
-    unitProgList.Clear();
+    model.unitProgList.Clear();
     getLengthProgramm(adr);
     if (forms().Form2)
         forms().Form2->ShowSetting(0, adr);
@@ -316,7 +318,7 @@ void TForm1::tab3sb3Click(int tag)
 
 void TForm1::InfoShow()
 {
-    if (!firstStart)
+    if (!session->firstStart)
         reloadUnitList();
 }
 

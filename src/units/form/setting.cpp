@@ -1,5 +1,6 @@
 #include "units/form/setting.h"
 
+#include "link/ControllerSession.h"
 #include "shell/Texts.h"
 #include "shell/form/Controls.h"
 #include "shell/form/Forms.h"
@@ -318,7 +319,7 @@ void TForm2::ShowSetting(int par, int unita)
         main->updateUnitProgListTemp();
 
     if (par == 0 && curr_addr < UnitRecords && main) {
-        const TunitRecord &unit = main->unit_par[curr_addr];
+        const TunitRecord &unit = main->model.unit_par[curr_addr];
         sb14->hide();
         sb15->hide();
         btsetn->show();
@@ -353,8 +354,8 @@ void TForm2::ShowSetting(int par, int unita)
         btsetn->show();
         sb14->show();
         sb15->show();
-        if (main && main->lock_mode <= 2)
-            press(lockBar, main->lock_mode);
+        if (main && main->model.lock_mode <= 2)
+            press(lockBar, main->model.lock_mode);
     }
     // There is no single unit whose pipe temperatures could be shown.
     BitBtn1->setVisible(par == 0);
@@ -465,7 +466,7 @@ void TForm2::btsetnClick()
         return;
     }
     if (const int lock = lockBar->checkedId(); lock >= 0)
-        forms().Form1->lock_mode = quint8(lock);
+        forms().Form1->model.lock_mode = quint8(lock);
     forms().Form1->sendsetting(6);
 }
 
@@ -505,7 +506,7 @@ void TForm2::BitBtn1Click()
     TForm1 *main = forms().Form1;
     if (!info || !main || curr_addr >= UnitRecords)
         return;
-    const TunitRecord &unit = main->unit_par[curr_addr];
+    const TunitRecord &unit = main->model.unit_par[curr_addr];
     info->setWindowTitle(texts.value(14));
     showPipe(info->Label1, texts.value(147), unit.buffer[units::PipeT2AByte]);
     showPipe(info->Label2, texts.value(148), unit.buffer[units::PipeT2BByte]);

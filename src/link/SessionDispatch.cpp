@@ -1,18 +1,11 @@
-// The response dispatcher of the main window: the one place where the
-// device's answers are interpreted.
-#include "devices/form/RegisterSensorUnit.h"
+// The response dispatcher of the controller session: the one place where the
+// device's answers are interpreted and applied to the model.
+#include "link/ControllerSession.h"
 #include "link/Frame.h"
 #include "link/Response.h"
-#include "schedules/Program.h"
 #include "shell/Texts.h"
-#include "shell/form/Controls.h"
-#include "shell/form/Forms.h"
-#include "shell/form/Main.h"
 
-#include <QLabel>
-#include <QToolButton>
-
-void TForm1::processPackets()
+void ControllerSession::processPackets()
 {
     if (PktList.isEmpty())
         return;
@@ -28,7 +21,7 @@ void TForm1::processPackets()
         sendNextTask();
 }
 
-void TForm1::applyResponse(const TpktRecord &packet)
+void ControllerSession::applyResponse(const TpktRecord &packet)
 {
     const response::Reply reply = response::decode(packet);
     // A payload that does not fit the tables stores nothing but still ends the
@@ -49,39 +42,36 @@ void TForm1::applyResponse(const TpktRecord &packet)
         wait_responce = false;
         return;
     case response::Kind::Clock:
-        current_time = QString::asprintf("%s %.2d:%.2d", qUtf8Printable(texts.value(reply.day + 3)),
-                                         reply.hour, reply.minute);
-        tab3lb2->setText(texts.value(117) + QStringLiteral(" - ") + current_time);
-        clockReadFrom = openHost;
-        log(QStringLiteral("CURR TIME ") + current_time);
+        model.current_time = QString::asprintf("%s %.2d:%.2d", qUtf8Printable(texts.value(reply.day + 3)),
+                                               reply.hour, reply.minute);
+        model.clockReadFrom = openHost;
+        emit clockChanged();
+        log(QStringLiteral("CURR TIME ") + model.current_time);
         wait_responce = false;
-        fillUnitList();
+        emit unitsChanged();
         return;
     case response::Kind::Greeting:
-        Tab4Label1->setText(QStringLiteral("%1 %2").arg(texts.value(11), ipSensor));
         connectOK = true;
+        emit connectOKChanged(true);
         return;
     case response::Kind::MacAddress:
-        if (forms().RegSensor) {
-            forms().RegSensor->MacAddress = reply.text;
-            forms().RegSensor->MacAddressFrom = openHost;
-        }
+        emit macAddressRead(reply.text, openHost);
         log(QStringLiteral("MAC ADDR : ") + reply.text);
         wait_responce = false;
         return;
     case response::Kind::DeviceName:
         wait_responce = false;
-        nameArrived(reply.text);
+        emit deviceNameRead(reply.text);
         return;
     case response::Kind::UnitTable: {
-        const QString reason = packet.code == 29   ? units::storeOnline(unit_online, reply.data)
-                               : packet.code == 30 ? units::storeStatus(unit_par, reply.data)
-                                                   : units::storeName(unit_par, reply.data);
+        const QString reason = packet.code == 29   ? units::storeOnline(model.unit_online, reply.data)
+                               : packet.code == 30 ? units::storeStatus(model.unit_par, reply.data)
+                                                   : units::storeName(model.unit_par, reply.data);
         if (!reason.isEmpty())
             return reject(reason);
         wait_responce = false;
         if (packet.code == 29) {
-            unitsReadFrom = openHost;
+            model.unitsReadFrom = openHost;
             queueUnitRequests();
         }
         return;
@@ -93,71 +83,113 @@ void TForm1::applyResponse(const TpktRecord &packet)
         if (reply.blocks >= 2)
             queueFollowUp(49, reply.unit);
         if (reply.blocks == 0)
-            unitProgList.Clear();
+            model.unitProgList.Clear();
         wait_responce = false;
         return;
     case response::Kind::ScheduleBlock:
         log(QStringLiteral(" PROG : %1 -->").arg(packet.data.size()) +
             QString::fromLatin1(packet.data.toHex().toUpper()));
         if (packet.code == 48)
-            unitProgList.Clear();
+            model.unitProgList.Clear();
         for (const TprogRecord &entry : reply.entries)
             addUnitProgEntry(entry.Time, entry.Temp, entry.Mode, entry.Fan);
         wait_responce = false;
-        updateUnitProgListTemp();
+        model.unitProgList.sortByTime();
+        emit scheduleChanged();
         return;
     case response::Kind::PasswordUse:
-        setCheckedQuietly(tab3sb1, reply.flag);
-        use_password = reply.flag;
+        model.use_password = reply.flag;
+        emit passwordUseRead(reply.flag);
         log((packet.code == 50 ? QStringLiteral("USE PWD : ") : QStringLiteral("RCV SET USE PWD : ")) +
             QString::number(reply.value));
         wait_responce = false;
         return;
     case response::Kind::Password:
-        BZ_password = reply.text;
-        log(QStringLiteral("PWD : ") + BZ_password);
+        model.BZ_password = reply.text;
+        log(QStringLiteral("PWD : ") + model.BZ_password);
         wait_responce = false;
         return;
     case response::Kind::WebConnection:
-        setCheckedQuietly(tab3sb2, reply.flag);
-        optionsReadFrom = openHost;
+        model.webConnection = reply.flag;
+        model.optionsReadFrom = openHost;
+        emit webConnectionRead(reply.flag);
         log(QStringLiteral("RCV WEB CONN : ") + QString::number(reply.value));
         wait_responce = false;
         return;
     case response::Kind::AlarmUse:
-        setCheckedQuietly(tab3sb7, reply.flag);
+        model.useAlarm = reply.flag;
+        emit alarmUseRead(reply.flag);
         log(QStringLiteral("USE ALARM : ") + QString::number(reply.value));
         wait_responce = false;
         return;
     case response::Kind::LockMode:
-        lock_mode = quint8(reply.value);
+        model.lock_mode = quint8(reply.value);
         wait_responce = false;
         return;
     case response::Kind::LockModeSet:
-        log(QStringLiteral("RCV LOCK MODE : ") + QString::number(lock_mode));
+        log(QStringLiteral("RCV LOCK MODE : ") + QString::number(model.lock_mode));
         wait_responce = false;
         return;
     }
 }
 
-void TForm1::queueUnitRequests()
+void ControllerSession::queueUnitRequests()
 {
     int queued = 0;
     for (int adr = 0; adr < UnitRecords; ++adr)
-        if (unit_online[size_t(adr)] != 0) {
+        if (model.unit_online[size_t(adr)] != 0) {
             queueFollowUp(30, adr);
             ++queued;
         }
     for (int adr = 0; adr < UnitRecords; ++adr)
-        if (unit_online[size_t(adr)] != 0)
+        if (model.unit_online[size_t(adr)] != 0)
             queueFollowUp(34, adr);
     if (queued > 0)
         queueFollowUp(2, 0);
     else if (awaited.origin == TaskOrigin::Reload)
-        fillUnitList(); // no clock request follows: the reload ends here, with no units
+        emit unitsChanged(); // no clock request follows: the reload ends here, with no units
 }
 
-void TForm1::queueFollowUp(int task, int adr)
+void ControllerSession::queueFollowUp(int task, int adr)
 {
     TaskList.Add_addr(task, adr, {}, awaited.origin);
+}
+
+void ControllerSession::addUnitProgEntry(int tm, int tp, int md, int fn)
+{
+    if (model.unitProgList.addReceived({tm, tp, md, fn}))
+        log(QStringLiteral("%1,%2,%3,%4").arg(tm).arg(tp).arg(md).arg(fn));
+}
+
+void ControllerSession::parseModuleReply(const QByteArray &line)
+{
+    const netmodule::ReplyEffect reply = netmodule::parseReply(line);
+    if (reply.endsWait)
+        wait_responce = false;
+    netmodule::NetworkSettings &module = model.module;
+    for (const auto &[value, field] :
+         {std::pair{&reply.netName, &module.netName}, std::pair{&reply.passPhrase, &module.passPhrase},
+          std::pair{&reply.gateway, &module.gateway}, std::pair{&reply.ipAddress, &module.address},
+          std::pair{&reply.dns, &module.dns}})
+        if (*value)
+            *field = **value;
+    if (reply.dhcp)
+        module.dhcp = *reply.dhcp;
+    if (reply.endsCommandMode)
+        cmdMode = false;
+    emit moduleReplyRead(reply);
+}
+
+void ControllerSession::queueModuleRead()
+{
+    for (const int task : {1, 162, 163, 164, 101})
+        TaskList.Add(task);
+}
+
+void ControllerSession::sendNetworkSettings()
+{
+    // The last task hands the link back to the controller; nothing answers it.
+    for (const int task : {1, 166, 167, 168, 169, 170, 171, 99, 101, 100})
+        TaskList.Add(task);
+    openConnection(true, 5);
 }

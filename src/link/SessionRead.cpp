@@ -1,12 +1,12 @@
-// The receive path of the main window: the read tick and the frame parser.
+// The receive and send paths of the controller session: the read tick, the
+// frame parser and the request sender.
+#include "link/ControllerSession.h"
+#include "link/Encoder.h"
 #include "link/Frame.h"
 #include "link/Intervals.h"
 #include "link/LinkFailure.h"
-#include "shell/form/Guarded.h"
-#include "shell/form/Main.h"
 
 #include <QElapsedTimer>
-#include <QPlainTextEdit>
 #include <QTcpSocket>
 #include <QTimer>
 
@@ -19,7 +19,7 @@ constexpr int MaxLinesPerPass = 200;
 
 } // namespace
 
-void TForm1::Timer_readtcpTimer()
+void ControllerSession::Timer_readtcpTimer()
 {
     // A pass may close this link and open another (device discovery does);
     // the tick must then leave the new link alone.
@@ -27,8 +27,8 @@ void TForm1::Timer_readtcpTimer()
     readStarted = true;
     if (Timer_readtcp->interval() != intervals().readTick)
         Timer_readtcp->setInterval(intervals().readTick);
-    // A device that never stops sending must not keep the window from its
-    // events: a pass ends after a bounded share of lines and time, and the next
+    // A device that never stops sending must not keep the event loop from the
+    // rest: a pass ends after a bounded share of lines and time, and the next
     // tick goes on where it stopped.
     QElapsedTimer spent;
     spent.start();
@@ -52,20 +52,20 @@ void TForm1::Timer_readtcpTimer()
             else
                 sendNextTask();
             // Closed by the pass itself (the queue ran empty): there is nothing more to read.
-            if (generation != linkGeneration || !linkOpen)
+            if (generation != linkGeneration || !linkIsOpen())
                 return;
             if (lines >= MaxLinesPerPass || spent.elapsed() >= intervals().readPass)
                 return;
         }
     } catch (const LinkFailure &) {
         // Only the link's own failures close it here; anything else is a fault of
-        // ours and goes to appException through the guard of whoever called the tick.
+        // ours and goes to appException through the handler that called the tick.
         if (generation == linkGeneration)
             failLink();
     }
 }
 
-void TForm1::linkDataArrived()
+void ControllerSession::linkDataArrived()
 {
     // Answers are handled as they come, not on the next tick; the first tick
     // still comes when it is due, so nothing is sent sooner after connecting.
@@ -75,12 +75,12 @@ void TForm1::linkDataArrived()
     const quint64 generation = linkGeneration;
     QTimer::singleShot(0, this, [this, generation] {
         passQueued = false;
-        if (generation == linkGeneration && linkOpen && Timer_readtcp->isActive())
-            guarded(*this, IdTCPClient1, [this] { Timer_readtcpTimer(); });
+        if (generation == linkGeneration && linkIsOpen() && Timer_readtcp->isActive())
+            run(IdTCPClient1, [this] { Timer_readtcpTimer(); });
     });
 }
 
-void TForm1::failLink()
+void ControllerSession::failLink()
 {
     Timer_readtcp->stop();
     const QString host = openHost;
@@ -90,7 +90,7 @@ void TForm1::failLink()
     carrySettings(host, std::move(unsent));
 }
 
-void TForm1::armWatchdog()
+void ControllerSession::armWatchdog()
 {
     Timer_comm->stop();
     Timer_comm->setInterval(intervals().watchdog);
@@ -99,9 +99,9 @@ void TForm1::armWatchdog()
 
 // One whole line without its line end, or an empty line when a wait for data
 // brings nothing. A part of a line stays buffered for a later read.
-QByteArray TForm1::readLinkLine()
+QByteArray ControllerSession::readLinkLine()
 {
-    if (!linkOpen || !IdTCPClient1)
+    if (!linkIsOpen() || !IdTCPClient1)
         throw LinkFailure("the link is closed");
     QTcpSocket &socket = *IdTCPClient1;
     const auto waitForData = [&socket] {
@@ -153,7 +153,7 @@ QByteArray TForm1::readLinkLine()
     }
 }
 
-void TForm1::parseFrames(const QByteArray &line)
+void ControllerSession::parseFrames(const QByteArray &line)
 {
     frame::ParsedLine parsed = frame::parseLine(line);
     switch (parsed.kind) {
@@ -168,10 +168,81 @@ void TForm1::parseFrames(const QByteArray &line)
     }
 }
 
-void TForm1::log(const QString &line)
+void ControllerSession::sendNextTask()
 {
-    // A hidden pane would only hold memory that nobody reads or saves.
-    if (!debugLog)
+    if (wait_responce)
         return;
-    Memo2->appendPlainText(line);
+    if (TaskList.isEmpty()) {
+        log(QStringLiteral("--->FINITO"));
+        // Only a link that carried the settings dialog's tasks to the end has sent them.
+        const bool settingsSent = linkCarriedSetting;
+        closeLink();
+        if (settingsSent)
+            emit settingsWritten();
+        return;
+    }
+
+    const TtaskRecord task = *TaskList.Get(0);
+    if (!task.host.isEmpty() && task.host != openHost) {
+        // Queued for a device that could not be reached: it must not reach this one.
+        log(QStringLiteral("drop task %1 queued for %2").arg(task.code).arg(task.host));
+        TaskList.RemoveHead();
+        return;
+    }
+
+    const Request request = encodeTask(task, task.values ? *task.values : requestSources());
+    if (request.known) {
+        if (task.origin == TaskOrigin::Setting)
+            linkCarriedSetting = true;
+        if (request.setsWait) {
+            wait_responce = true;
+            awaited = task;
+        }
+        if (request.cmdMode == CmdModeChange::Set)
+            cmdMode = true;
+        else if (request.cmdMode == CmdModeChange::Clear)
+            cmdMode = false;
+        for (const QString &line : request.log)
+            log(line);
+        writeToLink(request.bytes);
+        // A device that accepts the link but never answers must not keep it open for ever.
+        if (request.setsWait)
+            armWatchdog();
+    }
+    TaskList.RemoveHead();
+}
+
+void ControllerSession::writeToLink(const QByteArray &bytes)
+{
+    if (!IdTCPClient1 || !linkIsOpen() || IdTCPClient1->write(bytes) != bytes.size())
+        throw LinkFailure("write failed");
+    IdTCPClient1->flush();
+}
+
+RequestSources ControllerSession::requestSources() const
+{
+    RequestSources src;
+    src.newPassword = model.BZ_newpassword;
+    src.passwordToggle = model.use_password;
+    src.webToggle = model.webConnection;
+    src.alarmToggle = model.useAlarm;
+    src.lockMode = model.lock_mode;
+    for (const TunitRecord &unit : model.unit_par)
+        src.unitFans.append(char(unit.buffer[units::FanByte]));
+    src.now = clockNow();
+    src.program = model.unitProgList.entries();
+    src.netName = model.module.netName;
+    src.passPhrase = model.module.passPhrase;
+    src.ipAddress = model.module.address;
+    src.gateway = model.module.gateway;
+    src.dns = model.module.dns;
+    src.dhcp = model.module.dhcp;
+    if (fillSources)
+        fillSources(src);
+    return src;
+}
+
+std::shared_ptr<const RequestSources> ControllerSession::requestSnapshot() const
+{
+    return std::make_shared<const RequestSources>(requestSources());
 }
