@@ -47,8 +47,7 @@ int main(int argc, char **argv)
             extraText(ExtraText::AlreadyRunning).arg(QDir::toNativeSeparators(QDir::currentPath())));
         return 1;
     }
-    createForms();
-    TForm1 *main = forms().Form1;
+    TForm1 *main = createForms();
     // Logout and shutdown end the program as a close does, settings saved.
     QObject::connect(saveAndQuitSignals(&app), &SignalPipe::signalled, main, [main] {
         main->close();

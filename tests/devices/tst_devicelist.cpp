@@ -51,8 +51,8 @@ private Q_SLOTS:
         form = makeTestForm();
         nameDialog = std::make_unique<TSensorName>();
         registerDialog = std::make_unique<TRegSensor>();
-        forms().SensorName = nameDialog.get();
-        forms().RegSensor = registerDialog.get();
+        form->dialogs.SensorName = nameDialog.get();
+        form->dialogs.RegSensor = registerDialog.get();
         form->devList.Add(QStringLiteral("127.0.0.111"), QStringLiteral("Office"));
         form->devList.Add(QStringLiteral("127.0.0.112"), QStringLiteral("Lab"));
         form->devList.Add(QStringLiteral("127.0.0.113"), QStringLiteral("Gym"));
@@ -62,8 +62,8 @@ private Q_SLOTS:
 
     void cleanup()
     {
-        forms().SensorName = nullptr;
-        forms().RegSensor = nullptr;
+        form->dialogs.SensorName = nullptr;
+        form->dialogs.RegSensor = nullptr;
         registerDialog.reset();
         nameDialog.reset();
         form.reset();

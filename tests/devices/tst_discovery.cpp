@@ -73,12 +73,12 @@ private Q_SLOTS:
         prompts = std::make_unique<ScriptedPrompts>();
         form = makeTestForm();
         wait = std::make_unique<Twaitform>();
-        forms().waitform = wait.get();
+        form->dialogs.waitform = wait.get();
     }
 
     void cleanup()
     {
-        forms().waitform = nullptr;
+        form->dialogs.waitform = nullptr;
         wait.reset();
         form.reset();
         prompts.reset();

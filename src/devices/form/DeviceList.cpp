@@ -3,9 +3,9 @@
 #include "devices/form/RegisterSensorUnit.h"
 #include "devices/form/SensorNameUnit.h"
 #include "link/ControllerSession.h"
+#include "link/Encoder.h"
 #include "shell/Texts.h"
 #include "shell/form/Controls.h"
-#include "shell/form/Forms.h"
 #include "shell/form/Guarded.h"
 #include "shell/form/Main.h"
 #include "shell/form/Prompts.h"
@@ -48,7 +48,7 @@ public:
         if (event->type() == QEvent::KeyPress) {
             const int key = static_cast<QKeyEvent *>(event)->key();
             if (key == Qt::Key_Delete || key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_F1) {
-                guarded(*form, watched, [this, key] { form->ListView1KeyDown(key); });
+                guarded(*form->session, watched, [this, key] { form->ListView1KeyDown(key); });
                 return true;
             }
             // As a click on the check box, whichever cell of the row has the focus.
@@ -87,7 +87,7 @@ void TForm1::connectDeviceControls()
     connect(ListView1->model(), &QAbstractItemModel::dataChanged, this,
             [this](const QModelIndex &topLeft, const QModelIndex &, const QList<int> &roles) {
                 if (roles.contains(Qt::CheckStateRole))
-                    guarded(*this, ListView1,
+                    guarded(*session, ListView1,
                             [&] { listWindowProc(ListView1->topLevelItem(topLeft.row())); });
             });
 }
@@ -142,7 +142,7 @@ void TForm1::ListView1KeyDown(int key)
         return;
     case Qt::Key_Return:
     case Qt::Key_Enter: {
-        TSensorName *dialog = forms().SensorName;
+        TSensorName *dialog = dialogs.SensorName;
         if (!isChecked(row) || !dialog)
             return;
         const int index = ListView1->indexOfTopLevelItem(row);
@@ -173,7 +173,7 @@ void TForm1::ListView1KeyDown(int key)
 
 void TForm1::showRegistration()
 {
-    TRegSensor *dialog = forms().RegSensor;
+    TRegSensor *dialog = dialogs.RegSensor;
     if (!dialog || !isChecked(selectedRow(ListView1)))
         return;
     dialog->serviceBase = registrationBase;
@@ -195,4 +195,18 @@ void TForm1::refreshActiveDevice()
     for (int task : {24, 55, 50, 51, 68, 25, 2})
         session->TaskList.Add(task);
     session->openConnection(true, 5);
+}
+
+void TForm1::fillDeviceSources(RequestSources &src) const
+{
+    if (const TSensorName *nameDialog = dialogs.SensorName)
+        src.deviceName = nameDialog->Edit1->text();
+}
+
+void TForm1::macAddressArrived(const QString &mac, const QString &host)
+{
+    if (TRegSensor *registration = dialogs.RegSensor) {
+        registration->MacAddress = mac;
+        registration->MacAddressFrom = host;
+    }
 }

@@ -2,7 +2,6 @@
 // every device heard to ask its name.
 #include "link/ControllerSession.h"
 #include "shell/Texts.h"
-#include "shell/form/Forms.h"
 #include "shell/form/Guarded.h"
 #include "shell/form/Main.h"
 #include "shell/form/Prompts.h"
@@ -45,7 +44,7 @@ void TForm1::FindDevBtnTab4Click()
     Timer_finddev->start();
     findDeviceActive = true;
 
-    if (Twaitform *wait = forms().waitform)
+    if (Twaitform *wait = dialogs.waitform)
         prompts().exec(wait);
 
     prompts().info(this, texts.value(14), texts.value(13) + QString::number(newdevfind));
@@ -62,7 +61,7 @@ void TForm1::readBeacons()
     pass.start();
     for (int count = 0; count < MaxBeaconsPerPass && IdUDPServer1->hasPendingDatagrams(); ++count) {
         const QNetworkDatagram datagram = IdUDPServer1->receiveDatagram(discovery::MaxDatagram);
-        guarded(*this, IdUDPServer1,
+        guarded(*session, IdUDPServer1,
                 [&] { IdUDPServer1UDPRead(datagram.data(), datagram.senderAddress().toString()); });
         if (pass.elapsed() >= intervals().readPass)
             break;

@@ -1,16 +1,12 @@
 // The main window as a view of the controller session: what it shows when the
 // session reports, and the fields of its own that requests read.
-#include "devices/form/RegisterSensorUnit.h"
-#include "devices/form/SensorNameUnit.h"
 #include "link/ControllerSession.h"
 #include "link/Encoder.h"
 #include "shell/Texts.h"
 #include "shell/form/BusyIndicator.h"
 #include "shell/form/Controls.h"
-#include "shell/form/Forms.h"
 #include "shell/form/Main.h"
 #include "shell/form/Prompts.h"
-#include "units/form/setting.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -48,10 +44,8 @@ void TForm1::connectSession()
         prompts().error(this, texts.value(14), texts.value(163) + QStringLiteral("\n\r") + message);
     });
     connect(s, &ControllerSession::undelivered, this, &TForm1::reportUndelivered);
-    connect(s, &ControllerSession::settingsWritten, this, [] {
-        if (forms().Form2)
-            forms().Form2->setStatusBar(1);
-    });
+    connect(s, &ControllerSession::settingsWritten, this, &TForm1::settingsWritten);
+    connect(s, &ControllerSession::macAddressRead, this, &TForm1::macAddressArrived);
     connect(s, &ControllerSession::unitsChanged, this, &TForm1::fillUnitList);
     connect(s, &ControllerSession::clockChanged, this,
             [this] { tab3lb2->setText(texts.value(117) + QStringLiteral(" - ") + model.current_time); });
@@ -61,24 +55,14 @@ void TForm1::connectSession()
     connect(s, &ControllerSession::webConnectionRead, this,
             [this](bool on) { setCheckedQuietly(tab3sb2, on); });
     connect(s, &ControllerSession::alarmUseRead, this, [this](bool on) { setCheckedQuietly(tab3sb7, on); });
-    connect(s, &ControllerSession::macAddressRead, this, [](const QString &mac, const QString &host) {
-        if (TRegSensor *dialog = forms().RegSensor) {
-            dialog->MacAddress = mac;
-            dialog->MacAddressFrom = host;
-        }
-    });
     connect(s, &ControllerSession::deviceNameRead, this, &TForm1::nameArrived);
     connect(s, &ControllerSession::moduleReplyRead, this, &TForm1::showModuleReply);
 }
 
 void TForm1::fillSources(RequestSources &src) const
 {
-    if (const TForm2 *settings = forms().Form2) {
-        src.updateBuffer = settings->update_buffer;
-        src.unitName = settings->Edit5->text();
-    }
-    if (const TSensorName *nameDialog = forms().SensorName)
-        src.deviceName = nameDialog->Edit1->text();
+    fillSettingSources(src);
+    fillDeviceSources(src);
     src.passwordToggle = tab3sb1->isChecked();
     src.webToggle = tab3sb2->isChecked();
     src.alarmToggle = tab3sb7->isChecked();

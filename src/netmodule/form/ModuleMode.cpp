@@ -1,6 +1,5 @@
 // The Wi-Fi module's command mode, as the main window drives it.
 #include "shell/form/Controls.h"
-#include "shell/form/Forms.h"
 #include "shell/form/Main.h"
 #include "shell/form/waitUnit.h"
 
@@ -27,7 +26,7 @@ void TForm1::showModuleReply(const netmodule::ReplyEffect &reply)
     if (reply.dhcp)
         setCheckedQuietly(tab4sb2, *reply.dhcp); // a read, not a change: no handler runs
     if (reply.endsCommandMode) {
-        if (Twaitform *wait = forms().waitform; wait && wait->isVisible())
+        if (Twaitform *wait = dialogs.waitform; wait && wait->isVisible())
             wait->accept();
         showAddressFields();
     }

@@ -7,7 +7,6 @@
 #include "shell/form/Forms.h"
 #include "shell/form/Main.h"
 #include "shell/form/Prompts.h"
-#include "units/form/passwordUnit.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -79,9 +78,7 @@ void TForm1::SendBtnTab4Click()
         prompts().error(this, texts.value(14), why);
         return;
     }
-    // Without its dialog the gate stays shut.
-    TpasswordForm *gate = forms().passwordForm;
-    if (model.use_password && (!gate || gate->askPassword(model.BZ_password) != TpasswordForm::Accepted))
+    if (!passwordGate())
         return;
     session->sendNetworkSettings();
 }

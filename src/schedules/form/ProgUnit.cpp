@@ -3,12 +3,10 @@
 #include "link/ControllerSession.h"
 #include "shell/Texts.h"
 #include "shell/form/Controls.h"
-#include "shell/form/Forms.h"
 #include "shell/form/Guarded.h"
-#include "shell/form/Main.h"
 #include "shell/form/Placement.h"
 #include "shell/form/Prompts.h"
-#include "units/form/setting.h"
+#include "shell/form/WindowHost.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -36,7 +34,8 @@ void fillWithNumbers(QComboBox *box, int first, int last, const QString &suffix 
 
 } // namespace
 
-TprogForm3::TprogForm3(QWidget *parent) : QDialog(parent)
+TprogForm3::TprogForm3(ControllerSession &session, WindowHost &host, QWidget *parent)
+    : QDialog(parent), session(&session), host(host)
 {
     setObjectName(QStringLiteral("progForm3"));
     buildUi();
@@ -85,16 +84,14 @@ void TprogForm3::buildUi()
     layout->addLayout(buttonRow({Button1, Button2}));
 }
 
-void TprogForm3::fillEditControls()
+void TprogForm3::fillEditControls(int tmin, int tmax)
 {
     for (QComboBox *box : {ComboBox1, ComboBox2, ComboBox3, ComboBox4, ComboBox5, ComboBox6})
         box->clear();
     fillWithTexts(ComboBox1, {4, 5, 6, 7, 8, 9, 10, 47, 48, 49});
     fillWithNumbers(ComboBox2, 0, 23);
     fillWithNumbers(ComboBox3, 0, 59);
-    if (const TForm2 *setting = forms().Form2)
-        fillWithNumbers(ComboBox4, setting->Edit1->value(), setting->Edit2->value(),
-                        QStringLiteral("\u00B0C"));
+    fillWithNumbers(ComboBox4, tmin, tmax, QStringLiteral("\u00B0C"));
     fillWithTexts(ComboBox5, {142, 76, 79, 80, 81, 82, 83});
     fillWithTexts(ComboBox6, {142, 79, 86, 87, 88});
     for (QComboBox *box : {ComboBox1, ComboBox2, ComboBox3, ComboBox4, ComboBox5, ComboBox6})
@@ -110,13 +107,12 @@ void TprogForm3::fillEditControls()
         label->setText(texts.value(text));
 }
 
-void TprogForm3::FormShow()
+void TprogForm3::FormShow(int tmin, int tmax)
 {
-    fillEditControls();
+    fillEditControls(tmin, tmax);
     editProgList.Clear();
     editprogListBox1->clear();
-    if (const TForm1 *main = forms().Form1)
-        editProgList.assign(main->model.unitProgList.entries());
+    editProgList.assign(session->model.unitProgList.entries());
     if (!editProgList.isEmpty())
         updateEditProgList();
 }
@@ -187,25 +183,18 @@ bool TprogForm3::eventFilter(QObject *watched, QEvent *event)
     if (watched == editprogListBox1 && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         if (key == Qt::Key_Delete) {
-            if (TForm1 *main = forms().Form1)
-                guarded(*main, editprogListBox1, [&] { editprogListBox1KeyDown(key); });
+            guarded(*session, editprogListBox1, [&] { editprogListBox1KeyDown(key); });
             return true;
         }
     }
     return QDialog::eventFilter(watched, event);
 }
 
-// The settings dialog's schedules button: the editor works on a copy and hands
-// it back when saved.
-void TForm2::btprogClick()
+void TprogForm3::edit(int tmin, int tmax)
 {
-    TprogForm3 *editor = forms().progForm3;
-    TForm1 *main = forms().Form1;
-    if (!editor || !main)
+    FormShow(tmin, tmax);
+    if (prompts().exec(this) != QDialog::Accepted)
         return;
-    editor->FormShow();
-    if (prompts().exec(editor) != QDialog::Accepted)
-        return;
-    main->model.unitProgList.assign(editor->editProgList.entries());
-    main->updateUnitProgListTemp();
+    session->model.unitProgList.assign(editProgList.entries());
+    host.updateUnitProgListTemp();
 }

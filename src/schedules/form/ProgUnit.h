@@ -4,6 +4,8 @@
 
 #include <QDialog>
 
+class ControllerSession;
+class WindowHost;
 class QComboBox;
 class QLabel;
 class QListWidget;
@@ -17,12 +19,16 @@ class TprogForm3 final : public QDialog
     Q_DISABLE_COPY_MOVE(TprogForm3)
 
 public:
-    explicit TprogForm3(QWidget *parent = nullptr);
+    TprogForm3(ControllerSession &session, WindowHost &host, QWidget *parent = nullptr);
+
+    ControllerSession *const session; // holds the schedule edited, and where its handlers' errors go
 
     TprogRecordList editProgList; // the working copy, at most 59 entries
 
     // Prepares the dialog for an opening: choice lists, captions, the copy.
-    void FormShow();
+    void FormShow(int tmin, int tmax);
+    // Edits a copy of the schedule; saved, it replaces the schedule.
+    void edit(int tmin, int tmax);
     void Button1Click(); // Back
     void Button2Click(); // Save
     void Button3Click(); // Add
@@ -44,7 +50,9 @@ protected:
 
 private:
     void buildUi();
-    void fillEditControls();
+    void fillEditControls(int tmin, int tmax);
+
+    WindowHost &host;
     void updateEditProgList();
     bool setEditProgEntry(int tm, int tp, int md, int fn);
     void addEditProgEntries();

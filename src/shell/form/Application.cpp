@@ -1,8 +1,5 @@
 #include "shell/form/Application.h"
 
-#include "shell/form/Forms.h"
-#include "shell/form/Main.h"
-
 #include <exception>
 
 BrezzanoApplication::BrezzanoApplication(int &argc, char **argv) : QApplication(argc, argv) {}
@@ -17,7 +14,7 @@ bool BrezzanoApplication::notify(QObject *receiver, QEvent *event)
     } catch (...) {
         message = QStringLiteral("unknown error");
     }
-    if (TForm1 *form = forms().Form1)
-        form->appException(receiver, message);
+    if (onException)
+        onException(receiver, message);
     return false;
 }

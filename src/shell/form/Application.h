@@ -2,8 +2,10 @@
 
 #include <QApplication>
 
+#include <functional>
+
 // The application object: every exception that escapes an event handler ends
-// here and is handed to the main window's appException.
+// here and is handed to `onException` (the main window's appException).
 class BrezzanoApplication final : public QApplication
 {
     Q_OBJECT
@@ -12,4 +14,6 @@ class BrezzanoApplication final : public QApplication
 public:
     BrezzanoApplication(int &argc, char **argv);
     bool notify(QObject *receiver, QEvent *event) override;
+
+    std::function<void(QObject *receiver, const QString &message)> onException;
 };

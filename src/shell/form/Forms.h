@@ -26,7 +26,8 @@ struct Forms
 
 Forms &forms();
 
-// Creates the main window and then the eight dialogs, each hidden, in this order.
-// The dialogs are children of nothing; destroyForms() deletes them all.
-void createForms();
+// The application's root: creates the main window and then its eight dialogs,
+// each hidden, and hands each what it works with. The dialogs are children of
+// the main window; destroyForms() deletes them all.
+TForm1 *createForms();
 void destroyForms();

@@ -6,6 +6,7 @@
 #include "netmodule/ModuleReply.h"
 #include "schedules/Program.h"
 #include "shell/StatusLine.h"
+#include "shell/form/WindowHost.h"
 #include "units/Setting.h"
 #include "units/UnitTable.h"
 
@@ -32,6 +33,14 @@ class QUdpSocket;
 class ControllerSession;
 struct ControllerModel;
 struct RequestSources;
+class TForm2;
+class TRegSensor;
+class TSensorName;
+class Tinfoextform;
+class TmyDialogForm;
+class TpasswordForm;
+class TprogForm3;
+class Twaitform;
 
 // The main window: a view and driver of the controller session, and the hub of
 // the dialogs. Its methods live in the subsystem folder that owns them:
@@ -41,7 +50,7 @@ struct RequestSources;
 //   devices/form   device list
 //   netmodule/form module command mode, network tab
 //   shell/form     building the window, start-up, settings file, captions, help
-class TForm1 final : public QMainWindow
+class TForm1 final : public QMainWindow, public WindowHost
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TForm1)
@@ -54,6 +63,22 @@ public:
     // The session that talks to the active controller, and what it knows of it.
     ControllerSession *const session;
     ControllerModel &model;
+    // The window's dialogs; the application's root builds them and sets these.
+    struct Dialogs
+    {
+        Twaitform *waitform = nullptr;
+        TSensorName *SensorName = nullptr;
+        TRegSensor *RegSensor = nullptr;
+        TmyDialogForm *myDialogForm = nullptr;
+        TForm2 *Form2 = nullptr;
+        TprogForm3 *progForm3 = nullptr;
+        TpasswordForm *passwordForm = nullptr;
+        Tinfoextform *infoextform = nullptr;
+    } dialogs;
+    // What requests read from the window's own fields and its dialogs'.
+    void fillSources(RequestSources &src) const;
+    void fillSettingSources(RequestSources &src) const; // the unit settings dialog's
+    void fillDeviceSources(RequestSources &src) const;  // the device name typed
     void enablePages(bool value);
     void showBusy(bool value);
     void appException(QObject *sender, const QString &message);
@@ -81,13 +106,13 @@ public:
     void ImpostazioniShow();
     void Tab1PanelListAdvancedCustomDrawItem(QTreeWidgetItem *item, int index);
     int unitAddressOfRow(const QTreeWidgetItem *item) const;
-    std::vector<int> checkedUnitAddresses() const; // the ticked rows' units, top to bottom
-    void sendsetting(int par);
+    std::vector<int> checkedUnitAddresses() const override; // the ticked rows' units, top to bottom
+    void sendsetting(int par) override;
     // Tells the settings dialog and the status bar what of a sending did not reach the units.
     void reportUndelivered(const std::vector<TtaskRecord> &unsent);
     QString undeliveredText() const; // what the last sending could not write, units by name
     // True when the controller asks for no password, or the user typed it.
-    bool passwordGate();
+    bool passwordGate() override;
     void tab3sb1Click();
     void tab3bt1Click();
     void tab3sb2Click();
@@ -96,7 +121,9 @@ public:
 
     // ---- schedules -----------------------------------------------------
     void getLengthProgramm(int adr);
-    void updateUnitProgListTemp();
+    void updateUnitProgListTemp() override;
+    void unitDialogOpen(bool open) override;
+    QWidget *hostWidget() override { return this; }
 
     // ---- devices -------------------------------------------------------
     void addDevList(const QString &ip, const QString &name);
@@ -265,7 +292,8 @@ private:
     void connectControls();
     void onTabChanged(int index);
     void connectSession();
-    void fillSources(RequestSources &src) const; // what requests read from the window's fields
+    void settingsWritten();                                          // the settings dialog says so
+    void macAddressArrived(const QString &mac, const QString &host); // for the registration dialog
 
     bool shownOnce = false;
     bool settingsRead = false;  // brezzano.ini was read at start (or was missing): the close may write it

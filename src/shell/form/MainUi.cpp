@@ -3,7 +3,6 @@
 #include "link/Intervals.h"
 #include "shell/form/BusyIndicator.h"
 #include "shell/form/Controls.h"
-#include "shell/form/Forms.h"
 #include "shell/form/Guarded.h"
 #include "shell/form/HelpPane.h"
 #include "shell/form/LogPane.h"
@@ -49,11 +48,7 @@ TForm1::TForm1(QWidget *parent)
     session->firstStart = true;
 }
 
-TForm1::~TForm1()
-{
-    if (forms().Form1 == this)
-        forms() = Forms{};
-}
+TForm1::~TForm1() = default;
 
 void TForm1::buildUi()
 {
@@ -269,7 +264,7 @@ void TForm1::connectControls()
     for (QToolButton *button : {tab3sb3, tab3sb4, tab3sb5, tab3sb6})
         connect(button, &QToolButton::toggled, this, [this, button](bool down) {
             if (down)
-                guarded(*this, button, [this, button] { tab3sb3Click(button->property("Tag").toInt()); });
+                guarded(*session, button, [this, button] { tab3sb3Click(button->property("Tag").toInt()); });
         });
     connectGuarded(reloadbutTab3, &QPushButton::clicked, this, &TForm1::reloadbutTab3Click);
     connectGuarded(tab3sb1, &QToolButton::toggled, this, &TForm1::tab3sb1Click);
@@ -278,14 +273,14 @@ void TForm1::connectControls()
     connectGuarded(tab3sb7, &QToolButton::toggled, this, &TForm1::tab3sb7Click);
     connectGuarded(updtime, &QPushButton::clicked, this, &TForm1::updtimeClick);
     connect(sel_language, &QComboBox::activated, this, [this](int index) {
-        guarded(*this, sel_language, [this, index] { sel_languageChange(index); });
+        guarded(*session, sel_language, [this, index] { sel_languageChange(index); });
     });
     connectGuarded(tab4sb1, &QToolButton::toggled, this, &TForm1::chgNetType);
     connectGuarded(tab4sb2, &QToolButton::toggled, this, &TForm1::tab4sb2Click);
     connectGuarded(SendBtnTab4, &QPushButton::clicked, this, &TForm1::SendBtnTab4Click);
     connectGuarded(ReloadBtnTab4, &QPushButton::clicked, this, &TForm1::ReloadBtnTab4Click);
     connect(PageControl1, &QTabWidget::currentChanged, this,
-            [this](int index) { guarded(*this, PageControl1, [this, index] { onTabChanged(index); }); });
+            [this](int index) { guarded(*session, PageControl1, [this, index] { onTabChanged(index); }); });
     connectDeviceControls();
 }
 

@@ -2,7 +2,6 @@
 // alarm sound and clock.
 #include "link/ControllerSession.h"
 #include "shell/form/Controls.h"
-#include "shell/form/Forms.h"
 #include "shell/form/Main.h"
 #include "units/form/passwordUnit.h"
 
@@ -10,9 +9,8 @@
 
 namespace {
 
-bool passwordTyped(const QString &password)
+bool passwordTyped(TpasswordForm *dialog, const QString &password)
 {
-    TpasswordForm *dialog = forms().passwordForm;
     return dialog && dialog->askPassword(password) == TpasswordForm::Accepted;
 }
 
@@ -20,13 +18,13 @@ bool passwordTyped(const QString &password)
 
 bool TForm1::passwordGate()
 {
-    return !model.use_password || passwordTyped(model.BZ_password);
+    return !model.use_password || passwordTyped(dialogs.passwordForm, model.BZ_password);
 }
 
 void TForm1::tab3sb1Click()
 {
     // Switching the password on or off always takes the password.
-    if (!passwordTyped(model.BZ_password)) {
+    if (!passwordTyped(dialogs.passwordForm, model.BZ_password)) {
         setCheckedQuietly(tab3sb1, !tab3sb1->isChecked());
         return;
     }
@@ -37,10 +35,10 @@ void TForm1::tab3sb1Click()
 
 void TForm1::tab3bt1Click()
 {
-    if (!passwordTyped(model.BZ_password))
+    if (!passwordTyped(dialogs.passwordForm, model.BZ_password))
         return;
     QString typed;
-    TpasswordForm *dialog = forms().passwordForm;
+    TpasswordForm *dialog = dialogs.passwordForm;
     if (!dialog || dialog->askNewPassword(model.BZ_password, typed) != TpasswordForm::Accepted)
         return;
     model.BZ_newpassword = typed;

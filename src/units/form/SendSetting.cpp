@@ -1,12 +1,15 @@
 // The requests that the unit settings dialog's buttons make.
 #include "link/ControllerSession.h"
 #include "link/Encoder.h"
-#include "shell/form/Forms.h"
+#include "shell/Texts.h"
 #include "shell/form/Main.h"
 #include "units/Setting.h"
 #include "units/form/setting.h"
 
+#include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include <algorithm>
@@ -25,7 +28,7 @@ std::vector<int> TForm1::checkedUnitAddresses() const
 
 void TForm1::sendsetting(int par)
 {
-    const TForm2 *dialog = forms().Form2;
+    const TForm2 *dialog = dialogs.Form2;
     if (par < 1 || par > 8 || !dialog)
         return;
     const bool remoteEnabled = dialog->update_buffer.size() > 10 && dialog->update_buffer.at(10) == 1;
@@ -50,7 +53,7 @@ void TForm1::reportUndelivered(const std::vector<TtaskRecord> &unsent)
         if (task.origin == TaskOrigin::Setting)
             undelivered.push_back({task.code, task.addr});
     const QString text = undeliveredText();
-    TForm2 *dialog = forms().Form2;
+    TForm2 *dialog = dialogs.Form2;
     if (text.isEmpty()) {
         // Only the refresh after the changes was cut: the changes themselves went out.
         if (dialog && !undelivered.empty())
@@ -69,4 +72,38 @@ QString TForm1::undeliveredText() const
     return setting::undeliveredText(undelivered, [this](int adr) {
         return adr >= 0 && adr < UnitRecords ? model.unit_par[size_t(adr)].name : QString();
     });
+}
+
+void TForm1::updateUnitProgListTemp()
+{
+    model.unitProgList.sortByTime();
+    TForm2 *dialog = dialogs.Form2;
+    if (!dialog)
+        return;
+    dialog->ProgListBox1->clear();
+    for (const auto &entry : model.unitProgList)
+        dialog->ProgListBox1->addItem(schedule::entryLine(*entry, texts));
+}
+
+void TForm1::unitDialogOpen(bool open)
+{
+    if (open)
+        autoupdtm->stop();
+    else if (autoupdvalue > 0)
+        autoupdtm->start();
+    statusChanged();
+}
+
+void TForm1::fillSettingSources(RequestSources &src) const
+{
+    if (const TForm2 *settings = dialogs.Form2) {
+        src.updateBuffer = settings->update_buffer;
+        src.unitName = settings->Edit5->text();
+    }
+}
+
+void TForm1::settingsWritten()
+{
+    if (TForm2 *settings = dialogs.Form2)
+        settings->setStatusBar(1);
 }

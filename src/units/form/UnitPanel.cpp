@@ -2,7 +2,6 @@
 #include "link/ControllerSession.h"
 #include "shell/Texts.h"
 #include "shell/form/Controls.h"
-#include "shell/form/Forms.h"
 #include "shell/form/Main.h"
 #include "shell/form/Prompts.h"
 #include "units/form/setting.h"
@@ -258,14 +257,14 @@ void TForm1::Tab1setunitClick()
         prompts().info(this, QString(), texts.value(152));
         return;
     }
-    if (forms().Form2)
-        forms().Form2->ShowSetting(1, 255);
+    if (dialogs.Form2)
+        dialogs.Form2->ShowSetting(1, 255);
 }
 
 void TForm1::Tab1setallClick()
 {
-    if (forms().Form2)
-        forms().Form2->ShowSetting(2, 255);
+    if (dialogs.Form2)
+        dialogs.Form2->ShowSetting(2, 255);
 }
 
 void TForm1::Tab1PanelListDblClick()
@@ -277,15 +276,15 @@ void TForm1::Tab1PanelListDblClick()
     if (adr < 0)
         return;
     if (checkedRows(Tab1PanelList) > 1) {
-        if (forms().Form2)
-            forms().Form2->ShowSetting(1, 255);
+        if (dialogs.Form2)
+            dialogs.Form2->ShowSetting(1, 255);
         return;
     }
     // A read that fails must not leave another unit's schedule here, ready to be sent to this one.
     model.unitProgList.Clear();
     getLengthProgramm(adr);
-    if (forms().Form2)
-        forms().Form2->ShowSetting(0, adr);
+    if (dialogs.Form2)
+        dialogs.Form2->ShowSetting(0, adr);
 }
 
 void TForm1::autoupdtmTimer()

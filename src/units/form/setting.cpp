@@ -3,11 +3,10 @@
 #include "link/ControllerSession.h"
 #include "shell/Texts.h"
 #include "shell/form/Controls.h"
-#include "shell/form/Forms.h"
 #include "shell/form/Guarded.h"
-#include "shell/form/Main.h"
 #include "shell/form/Placement.h"
 #include "shell/form/Prompts.h"
+#include "shell/form/WindowHost.h"
 #include "shell/form/infoext.h"
 #include "units/Setting.h"
 #include "units/UnitTable.h"
@@ -135,7 +134,8 @@ void showPipe(QLabel *label, const QString &text, quint8 code)
 
 } // namespace
 
-TForm2::TForm2(QWidget *parent) : QDialog(parent)
+TForm2::TForm2(ControllerSession &session, WindowHost &host, Tinfoextform *info, QWidget *parent)
+    : QDialog(parent), session(&session), host(host), info(info)
 {
     setObjectName(QStringLiteral("Form2"));
     buildUi();
@@ -312,14 +312,12 @@ void TForm2::ShowSetting(int par, int unita)
     Edit4->hide();
     Label6->hide();
     targetUnits.clear();
-    TForm1 *main = forms().Form1;
     // The list shows what the schedule's Set button would send: for a group, the
     // schedule last read or edited; for one unit, what has arrived of its own.
-    if (main)
-        main->updateUnitProgListTemp();
+    host.updateUnitProgListTemp();
 
-    if (par == 0 && curr_addr < UnitRecords && main) {
-        const TunitRecord &unit = main->model.unit_par[curr_addr];
+    if (par == 0 && curr_addr < UnitRecords) {
+        const TunitRecord &unit = session->model.unit_par[curr_addr];
         sb14->hide();
         sb15->hide();
         btsetn->show();
@@ -343,8 +341,7 @@ void TForm2::ShowSetting(int par, int unita)
         sb14->hide();
         sb15->hide();
         Edit5->hide();
-        if (main)
-            targetUnits = main->checkedUnitAddresses();
+        targetUnits = host.checkedUnitAddresses();
     } else if (par == 2) {
         sb11->hide();
         Edit5->hide();
@@ -354,8 +351,8 @@ void TForm2::ShowSetting(int par, int unita)
         btsetn->show();
         sb14->show();
         sb15->show();
-        if (main && main->model.lock_mode <= 2)
-            press(lockBar, main->model.lock_mode);
+        if (session->model.lock_mode <= 2)
+            press(lockBar, session->model.lock_mode);
     }
     // There is no single unit whose pipe temperatures could be shown.
     BitBtn1->setVisible(par == 0);
@@ -363,7 +360,7 @@ void TForm2::ShowSetting(int par, int unita)
     // Every opening at the same size, over the main window.
     layout()->activate();
     resize(sizeHint());
-    centreWindow(this, main);
+    centreWindow(this, host.hostWidget());
     FormShow();
     prompts().exec(this);
     FormClose();
@@ -371,10 +368,7 @@ void TForm2::ShowSetting(int par, int unita)
 
 void TForm2::FormShow()
 {
-    if (TForm1 *main = forms().Form1) {
-        main->autoupdtm->stop();
-        main->statusChanged();
-    }
+    host.unitDialogOpen(true);
     stbupd = 0;
     setStatusBar(0);
 }
@@ -382,11 +376,7 @@ void TForm2::FormShow()
 void TForm2::FormClose()
 {
     ProgListBox1->clear();
-    if (TForm1 *main = forms().Form1) {
-        if (main->autoupdvalue > 0)
-            main->autoupdtm->start();
-        main->statusChanged();
-    }
+    host.unitDialogOpen(false);
     stbupd = 0;
 }
 
@@ -412,8 +402,7 @@ void TForm2::showUndelivered(const QString &text)
 
 bool TForm2::passwordGate()
 {
-    TForm1 *main = forms().Form1;
-    return main && main->passwordGate();
+    return host.passwordGate();
 }
 
 bool TForm2::startSending()
@@ -454,7 +443,7 @@ void TForm2::btsetClick()
     if (!startSending())
         return;
     fillUpdateBuffer();
-    forms().Form1->sendsetting(curr_setting == 2 ? 5 : 1);
+    host.sendsetting(curr_setting == 2 ? 5 : 1);
 }
 
 void TForm2::btsetnClick()
@@ -462,12 +451,12 @@ void TForm2::btsetnClick()
     if (!startSending())
         return;
     if (curr_setting == 0) {
-        forms().Form1->sendsetting(2);
+        host.sendsetting(2);
         return;
     }
     if (const int lock = lockBar->checkedId(); lock >= 0)
-        forms().Form1->model.lock_mode = quint8(lock);
-    forms().Form1->sendsetting(6);
+        session->model.lock_mode = quint8(lock);
+    host.sendsetting(6);
 }
 
 void TForm2::btsetpClick()
@@ -475,24 +464,24 @@ void TForm2::btsetpClick()
     if (!startSending())
         return;
     if (curr_setting == 1) {
-        forms().Form1->sendsetting(8);
+        host.sendsetting(8);
         return;
     }
     if (curr_setting == 2)
         curr_addr = 255;
-    forms().Form1->sendsetting(7);
+    host.sendsetting(7);
 }
 
 void TForm2::sb14Click()
 {
     if (startSending())
-        forms().Form1->sendsetting(4);
+        host.sendsetting(4);
 }
 
 void TForm2::sb15Click()
 {
     if (startSending())
-        forms().Form1->sendsetting(3);
+        host.sendsetting(3);
 }
 
 void TForm2::btcancelClick()
@@ -502,14 +491,18 @@ void TForm2::btcancelClick()
 
 void TForm2::BitBtn1Click()
 {
-    Tinfoextform *info = forms().infoextform;
-    TForm1 *main = forms().Form1;
-    if (!info || !main || curr_addr >= UnitRecords)
+    if (!info || curr_addr >= UnitRecords)
         return;
-    const TunitRecord &unit = main->model.unit_par[curr_addr];
+    const TunitRecord &unit = session->model.unit_par[curr_addr];
     info->setWindowTitle(texts.value(14));
     showPipe(info->Label1, texts.value(147), unit.buffer[units::PipeT2AByte]);
     showPipe(info->Label2, texts.value(148), unit.buffer[units::PipeT2BByte]);
     showPipe(info->Label3, texts.value(149), unit.buffer[units::PipeT3Byte]);
     prompts().exec(info);
+}
+
+void TForm2::btprogClick()
+{
+    if (editSchedule)
+        editSchedule(Edit1->value(), Edit2->value());
 }

@@ -5,8 +5,12 @@
 #include <QByteArray>
 #include <QDialog>
 
+#include <functional>
 #include <vector>
 
+class ControllerSession;
+class Tinfoextform;
+class WindowHost;
 class QButtonGroup;
 class QFrame;
 class QLabel;
@@ -24,7 +28,11 @@ class TForm2 final : public QDialog
     Q_DISABLE_COPY_MOVE(TForm2)
 
 public:
-    explicit TForm2(QWidget *parent = nullptr);
+    TForm2(ControllerSession &session, WindowHost &host, Tinfoextform *info, QWidget *parent = nullptr);
+
+    ControllerSession *const session; // the units it shows, and where its handlers' errors go
+    // Runs the schedule editor on the schedule the list shows, with temperatures from `tmin` to `tmax`.
+    std::function<void(int tmin, int tmax)> editSchedule;
 
     static constexpr int NameLength = setting::UnitNameChars;
     static constexpr int UpdateBufferSize = 16;
@@ -54,7 +62,7 @@ public:
     void sb15Click();
     void btcancelClick();
     void BitBtn1Click();
-    void btprogClick(); // the schedule editor's part of this dialog
+    void btprogClick();
 
     QLabel *Label1 = nullptr;
     QToolButton *sb1 = nullptr, *sb2 = nullptr, *sb3 = nullptr, *sb4 = nullptr, *sb5 = nullptr,
@@ -94,6 +102,8 @@ private:
     // The first steps of every send button.
     bool startSending();
 
+    WindowHost &host;
+    Tinfoextform *const info; // shows the unit's pipe temperatures
     QLabel *stb1Panel0 = nullptr;
     QLabel *stb1Panel1 = nullptr;
 };
