@@ -26,10 +26,13 @@ class QTabWidget;
 class QTcpSocket;
 class QTimer;
 class QToolButton;
+class QTreeView;
 class QTreeWidget;
 class QTreeWidgetItem;
 class QUdpSocket;
 struct RequestSources;
+class UnitPanelModel;
+struct UnitRowLook;
 
 // The main window: the hub that holds the application's state and handles its
 // events. Its methods live in the subsystem folder that owns them:
@@ -90,15 +93,13 @@ public:
     void Tab1setunitClick();
     void Tab1setallClick();
     void Tab1PanelListDblClick();
-    static int Tab1PanelListCompare(const TForm1 &form, const QTreeWidgetItem *item1,
-                                    const QTreeWidgetItem *item2);
+    static int Tab1PanelListCompare(const TunitRecord &item1, const TunitRecord &item2);
     void autoupdtmTimer();
     void tab3sb3Click(int tag);
     void InfoShow();
     void InfoHide();
     void ImpostazioniShow();
-    void Tab1PanelListAdvancedCustomDrawItem(QTreeWidgetItem *item, int index);
-    int unitAddressOfRow(const QTreeWidgetItem *item) const;
+    static void Tab1PanelListAdvancedCustomDrawItem(UnitRowLook &look, int index, const TunitRecord &unit);
     std::vector<int> checkedUnitAddresses() const; // the ticked rows' units, top to bottom
     void sendsetting(int par);
     // Setting tasks cut off by the link get one more link to `host`; cut again, they are reported.
@@ -243,7 +244,8 @@ public:
     QPushButton *reloadbutTab1 = nullptr;
     QPushButton *Tab1setunit = nullptr;
     QPushButton *Tab1setall = nullptr;
-    QTreeWidget *Tab1PanelList = nullptr;
+    QTreeView *Tab1PanelList = nullptr;
+    UnitPanelModel *Tab1PanelModel = nullptr; // its rows
     BusyIndicator *Image11 = nullptr;
 
     // Settings tab.
