@@ -5,9 +5,9 @@
 #include "support/Fixtures.h"
 
 #include <QLabel>
+#include <QModelIndex>
 #include <QTest>
 #include <QToolButton>
-#include <QTreeWidget>
 
 namespace {
 
@@ -152,8 +152,8 @@ private Q_SLOTS:
         QCOMPARE(form->model.current_time, QStringLiteral("Wednesday 09:07"));
         QVERIFY(logHas(*form, QStringLiteral("CURR TIME Wednesday 09:07")));
         QCOMPARE(form->tab3lb2->text(), QStringLiteral("Active station - Wednesday 09:07"));
-        QCOMPARE(form->Tab1PanelList->topLevelItemCount(), 1);
-        QCOMPARE(form->Tab1PanelList->topLevelItem(0)->text(0), QStringLiteral("Hall"));
+        QCOMPARE(panelRows(*form), 1);
+        QCOMPARE(panelCell(*form, 0).data().toString(), QStringLiteral("Hall"));
     }
 
     void onlineListQueuesStatusThenNamesThenClock()

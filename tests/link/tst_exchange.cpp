@@ -12,7 +12,7 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include <memory>
 
@@ -60,7 +60,7 @@ private Q_SLOTS:
             if (form->model.unit_online[size_t(adr)])
                 online << adr;
         QVERIFY(!online.isEmpty());
-        QCOMPARE(form->Tab1PanelList->topLevelItemCount(), online.size());
+        QCOMPARE(panelRows(*form), online.size());
 
         // Requests in the device's order: 50, 51, 70, 29, then 30 for each
         // online unit, 34 for each, then the clock.
@@ -74,11 +74,10 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(inOrder(sim.output(), expected), 3000);
 
         // Faults first, in red; the rest alternate from the first row on.
-        const QTreeWidgetItem *first = form->Tab1PanelList->topLevelItem(0);
-        const int adr = form->unitAddressOfRow(first);
+        const int adr = panelAddress(*form, 0);
         QVERIFY(units::inFault(form->model.unit_par[size_t(adr)]));
-        QCOMPARE(first->background(0).color(), QColor(255, 0, 0));
-        QVERIFY(first->text(1).startsWith(QStringLiteral("Error code : ")));
+        QCOMPARE(panelCell(*form, 0, 0).data(Qt::BackgroundRole).value<QBrush>().color(), QColor(255, 0, 0));
+        QVERIFY(panelCell(*form, 0, 1).data().toString().startsWith(QStringLiteral("Error code : ")));
         QVERIFY(prompts->shown.isEmpty());
     }
 
@@ -164,7 +163,7 @@ private Q_SLOTS:
         waitForIdle();
         QVERIFY(logHas(*form, QStringLiteral("USE ALARM : 0")));
         QTRY_COMPARE_WITH_TIMEOUT(sim.output().count(QStringLiteral("*MK1D00*#")), 1, 3000);
-        QVERIFY(form->Tab1PanelList->topLevelItemCount() > 0);
+        QVERIFY(panelRows(*form) > 0);
     }
 
     void aReloadDuringTheConnectionAttemptRidesOnIt()
@@ -224,7 +223,7 @@ private Q_SLOTS:
         SimProcess sim;
         QVERIFY(sim.start(QStringLiteral("127.0.0.39")));
         form->reloadUnitList();
-        QTRY_VERIFY_WITH_TIMEOUT(form->Tab1PanelList->topLevelItemCount() > 0, 8000);
+        QTRY_VERIFY_WITH_TIMEOUT(panelRows(*form) > 0, 8000);
         waitForIdle();
         QVERIFY(form->PageControl1->isEnabled());
     }

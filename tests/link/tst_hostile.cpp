@@ -10,7 +10,6 @@
 #include <QTcpSocket>
 #include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
 
 #include <memory>
 #include <vector>
@@ -99,7 +98,7 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(linkIdle(*form), 8000);
         // 50, 51, 70 and 29, then a status and a name request for each of 5 units and the clock.
         QVERIFY2(longest <= 11, qPrintable(QString::number(longest)));
-        QCOMPARE(form->Tab1PanelList->topLevelItemCount(), 5);
+        QCOMPARE(panelRows(*form), 5);
     }
 
     void repeatedOrStrayAnswersEndNoWait_data()
@@ -121,7 +120,7 @@ private Q_SLOTS:
         form->reloadUnitList();
         QTRY_VERIFY_WITH_TIMEOUT(logHas(*form, QStringLiteral("--->FINITO")), 8000);
         QTRY_VERIFY_WITH_TIMEOUT(linkIdle(*form), 8000);
-        QCOMPARE(form->Tab1PanelList->topLevelItemCount(), 5);
+        QCOMPARE(panelRows(*form), 5);
         for (int adr : {0, 1, 2, 5, 9})
             QVERIFY2(!form->model.unit_par[size_t(adr)].name.isEmpty(), qPrintable(QString::number(adr)));
         QCOMPARE(form->model.unit_par[63].addr, 255); // the stray status stored nothing
@@ -140,7 +139,7 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(logHas(*form, QStringLiteral("--->FINITO")), 10000);
         QTRY_VERIFY_WITH_TIMEOUT(linkIdle(*form), 8000);
         QCOMPARE(form->session->retray_counter, 3);
-        QCOMPARE(form->Tab1PanelList->topLevelItemCount(), 5);
+        QCOMPARE(panelRows(*form), 5);
         QTRY_COMPARE_WITH_TIMEOUT(sim.output().count(QStringLiteral("<- *MK")), 17,
                                   3000); // 15, and two again
         QVERIFY(windows->prompts.shown.isEmpty());

@@ -13,7 +13,6 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
-#include <QTreeWidget>
 
 #include <memory>
 
@@ -118,7 +117,7 @@ private Q_SLOTS:
         form->reloadUnitList();
         QTRY_VERIFY_WITH_TIMEOUT(sim.output().contains(QStringLiteral("<- *MK0200*#")), 8000);
         waitForIdle();
-        QVERIFY(form->Tab1PanelList->topLevelItemCount() > 0);
+        QVERIFY(panelRows(*form) > 0);
         QVERIFY(windows->prompts.shown.isEmpty());
     }
 

@@ -15,7 +15,6 @@
 #include <QSpinBox>
 #include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
 
 namespace {
 
@@ -80,10 +79,9 @@ class TestEditor : public QObject
     // Double-clicks the panel's row of unit `adr`; `whileOpen` runs in the settings dialog.
     void openUnit(int adr, const std::function<void()> &whileOpen)
     {
-        for (int row = 0; row < form->Tab1PanelList->topLevelItemCount(); ++row) {
-            QTreeWidgetItem *item = form->Tab1PanelList->topLevelItem(row);
-            item->setSelected(form->unitAddressOfRow(item) == adr);
-        }
+        for (int row = 0; row < panelRows(*form); ++row)
+            if (panelAddress(*form, row) == adr)
+                selectPanelRow(*form, row);
         inDialog = whileOpen;
         form->Tab1PanelListDblClick();
     }

@@ -236,7 +236,8 @@ private Q_SLOTS:
         QCOMPARE(form->PageControl1->tabText(3), QStringLiteral("&4 Aiuto"));
         QCOMPARE(form->ListView1->headerItem()->text(0), QStringLiteral("Nome"));
         QCOMPARE(form->ListView1->headerItem()->text(1), QStringLiteral("Indirizzo IP"));
-        QCOMPARE(form->Tab1PanelList->headerItem()->text(1), QString::fromUtf8("Modalità  di funzionamento"));
+        QCOMPARE(form->Tab1PanelList->model()->headerData(1, Qt::Horizontal).toString(),
+                 QString::fromUtf8("Modalità  di funzionamento"));
 
         // Switching to English: captions and the columns of both lists follow at once.
         form->ipSensor = QStringLiteral("127.0.0.54"); // the reload of the device list stays on loopback
@@ -244,8 +245,10 @@ private Q_SLOTS:
         QCOMPARE(form->PageControl1->tabText(0), QStringLiteral("&1 Panel"));
         QCOMPARE(form->reloadbutTab1->text(), QStringLiteral("Update"));
         QCOMPARE(form->ListView1->headerItem()->text(0), QStringLiteral("Name"));
-        QCOMPARE(form->Tab1PanelList->headerItem()->text(1), QStringLiteral("Operating mode"));
-        QCOMPARE(form->Tab1PanelList->headerItem()->toolTip(1), QStringLiteral("Operating mode"));
+        QCOMPARE(form->Tab1PanelList->model()->headerData(1, Qt::Horizontal).toString(),
+                 QStringLiteral("Operating mode"));
+        QCOMPARE(form->Tab1PanelList->model()->headerData(1, Qt::Horizontal, Qt::ToolTipRole).toString(),
+                 QStringLiteral("Operating mode"));
         QCOMPARE(form->lang_act, 0);
         QVERIFY(logHas(*form, QStringLiteral("START conn at 127.0.0.54")));
     }
@@ -262,11 +265,11 @@ private Q_SLOTS:
         form->fillUnitList();
         QStringList order;
         QList<QColor> colours;
-        for (int row = 0; row < form->Tab1PanelList->topLevelItemCount(); ++row) {
-            order << form->Tab1PanelList->topLevelItem(row)->text(0);
-            colours << form->Tab1PanelList->topLevelItem(row)->background(2).color();
-            QVERIFY(form->Tab1PanelList->topLevelItem(row)->font(0).bold());
-            QCOMPARE(form->Tab1PanelList->topLevelItem(row)->checkState(0), Qt::Unchecked);
+        for (int row = 0; row < panelRows(*form); ++row) {
+            order << panelCell(*form, row).data().toString();
+            colours << panelCell(*form, row, 2).data(Qt::BackgroundRole).value<QBrush>().color();
+            QVERIFY(panelCell(*form, row).data(Qt::FontRole).value<QFont>().bold());
+            QCOMPARE(panelCell(*form, row).data(Qt::CheckStateRole).toInt(), int(Qt::Unchecked));
         }
         QCOMPARE(order, (QStringList{"U0", "U2", "U1", "U3"}));
         QCOMPARE(colours, (QList<QColor>{QColor(255, 0, 0), QColor(255, 0, 0), QColor(192, 220, 192),
@@ -290,9 +293,9 @@ private Q_SLOTS:
         QCOMPARE(prompts->dialogsRun, 0);
 
         // Two rows checked: the dialog opens for the checked units, no schedule is read.
-        form->Tab1PanelList->topLevelItem(0)->setCheckState(0, Qt::Checked);
-        form->Tab1PanelList->topLevelItem(1)->setCheckState(0, Qt::Checked);
-        form->Tab1PanelList->topLevelItem(1)->setSelected(true);
+        tickPanelRow(*form, 0);
+        tickPanelRow(*form, 1);
+        selectPanelRow(*form, 1);
         form->Tab1PanelListDblClick();
         QCOMPARE(prompts->dialogsRun, 1);
         QCOMPARE(int(forms().Form2->curr_setting), 1);
@@ -435,11 +438,10 @@ private Q_SLOTS:
         createForms();
         TForm1 *form = forms().Form1;
         form->show();
-        QTRY_VERIFY_WITH_TIMEOUT(form->Tab1PanelList->topLevelItemCount() > 0, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(panelRows(*form) > 0, 10000);
         QTRY_VERIFY_WITH_TIMEOUT(form->PageControl1->isEnabled(), 5000);
         QVERIFY(!form->Tab1PanelList->isHidden());
-        const QTreeWidgetItem *first = form->Tab1PanelList->topLevelItem(0);
-        QCOMPARE(first->background(0).color(), QColor(255, 0, 0));
+        QCOMPARE(panelCell(*form, 0, 0).data(Qt::BackgroundRole).value<QBrush>().color(), QColor(255, 0, 0));
         QVERIFY(prompts->shown.isEmpty());
     }
 };

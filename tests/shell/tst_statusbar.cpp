@@ -11,7 +11,7 @@
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include <memory>
 
@@ -149,25 +149,28 @@ private Q_SLOTS:
         QVERIFY(sim.start(QStringLiteral("127.0.0.171"), {QStringLiteral("--demo")}));
         form->clockNow = [] { return At1042; };
         startReload(QStringLiteral("127.0.0.171"));
-        QTRY_VERIFY_WITH_TIMEOUT(linkIdle(*form) && form->Tab1PanelList->topLevelItemCount() > 0, 8000);
+        QTRY_VERIFY_WITH_TIMEOUT(linkIdle(*form) && panelRows(*form) > 0, 8000);
         QTRY_COMPARE(form->statusPanel->text(), QStringLiteral("Updated 10:42:07: 12 units, 2 in fault"));
         QCOMPARE(form->statusLink->text(), QStringLiteral("Idle"));
         QCOMPARE(form->statusDevice->text(), QStringLiteral("Roof (127.0.0.171)"));
 
         // Every cell and heading can be read whole, however narrow its column.
-        QTreeWidget *list = form->Tab1PanelList;
-        for (int row = 0; row < list->topLevelItemCount(); ++row)
+        QTreeView *list = form->Tab1PanelList;
+        const QAbstractItemModel *rows = list->model();
+        for (int row = 0; row < panelRows(*form); ++row)
             for (int column = 0; column < 6; ++column)
-                QCOMPARE(list->topLevelItem(row)->toolTip(column), list->topLevelItem(row)->text(column));
+                QCOMPARE(panelCell(*form, row, column).data(Qt::ToolTipRole).toString(),
+                         panelCell(*form, row, column).data().toString());
         for (int column = 0; column < 6; ++column)
-            QCOMPARE(list->headerItem()->toolTip(column), list->headerItem()->text(column));
+            QCOMPARE(rows->headerData(column, Qt::Horizontal, Qt::ToolTipRole).toString(),
+                     rows->headerData(column, Qt::Horizontal).toString());
 
         // Space ticks and unticks the current row, also with the focus on a cell without the box.
-        list->setCurrentItem(list->topLevelItem(1), 1);
+        list->setCurrentIndex(panelCell(*form, 1, 1));
         QTest::keyClick(list, Qt::Key_Space);
-        QCOMPARE(list->topLevelItem(1)->checkState(0), Qt::Checked);
+        QCOMPARE(panelCell(*form, 1).data(Qt::CheckStateRole).toInt(), int(Qt::Checked));
         QTest::keyClick(list, Qt::Key_Space);
-        QCOMPARE(list->topLevelItem(1)->checkState(0), Qt::Unchecked);
+        QCOMPARE(panelCell(*form, 1).data(Qt::CheckStateRole).toInt(), int(Qt::Unchecked));
     }
 
     // A controller that lists no unit ends the reload with its online list: an
@@ -197,7 +200,7 @@ private Q_SLOTS:
         startReload(QStringLiteral("127.0.0.174"));
         QTRY_COMPARE_WITH_TIMEOUT(form->statusPanel->text(), panel, 8000);
         QTRY_VERIFY_WITH_TIMEOUT(linkIdle(*form), 8000);
-        QCOMPARE(form->Tab1PanelList->topLevelItemCount(), 0);
+        QCOMPARE(panelRows(*form), 0);
     }
 
     void reloadAgainstAnUnreachableController()

@@ -4,11 +4,13 @@
 #include "link/Intervals.h"
 #include "shell/form/Forms.h"
 #include "shell/form/Main.h"
+#include "units/form/UnitPanelModel.h"
 
 #include <QPlainTextEdit>
 #include <QTcpSocket>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
 
 void useFastIntervals()
 {
@@ -114,6 +116,33 @@ bool inOrder(const QString &text, const QStringList &needles)
         at += needle.size();
     }
     return true;
+}
+
+int panelRows(const TForm1 &form)
+{
+    return form.Tab1PanelModel->rowCount();
+}
+
+QModelIndex panelCell(const TForm1 &form, int row, int column)
+{
+    return form.Tab1PanelModel->index(row, column);
+}
+
+int panelAddress(const TForm1 &form, int row)
+{
+    return panelCell(form, row).data(UnitPanelModel::AddressRole).toInt();
+}
+
+void tickPanelRow(TForm1 &form, int row, bool on)
+{
+    form.Tab1PanelModel->setData(panelCell(form, row), int(on ? Qt::Checked : Qt::Unchecked),
+                                 Qt::CheckStateRole);
+}
+
+void selectPanelRow(TForm1 &form, int row)
+{
+    form.Tab1PanelList->selectionModel()->select(panelCell(form, row), QItemSelectionModel::ClearAndSelect |
+                                                                           QItemSelectionModel::Rows);
 }
 
 bool linkIdle(const TForm1 &form)

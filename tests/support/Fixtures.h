@@ -9,6 +9,7 @@
 
 #include <memory>
 
+class QModelIndex;
 class QTcpServer;
 class QTcpSocket;
 
@@ -54,6 +55,14 @@ bool logHas(const TForm1 &form, const QString &line);
 
 // True when `needles` stand in `text` in this order.
 bool inOrder(const QString &text, const QStringList &needles);
+
+// The unit panel's rows, top to bottom: how many, a cell, the row's unit address.
+int panelRows(const TForm1 &form);
+QModelIndex panelCell(const TForm1 &form, int row, int column = 0);
+int panelAddress(const TForm1 &form, int row);
+// Ticks or unticks a row's box; selects one row alone, as a click does.
+void tickPanelRow(TForm1 &form, int row, bool on = true);
+void selectPanelRow(TForm1 &form, int row);
 
 // No link open, nothing queued and no second connection attempt pending.
 bool linkIdle(const TForm1 &form);

@@ -14,7 +14,6 @@
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
 
 class TestCutLink : public QObject
 {
@@ -68,11 +67,9 @@ private Q_SLOTS:
         }
         form->model.unit_par[5].name = QStringLiteral("Lobby"); // a unit is named as the panel names it
         form->fillUnitList();
-        for (int row = 0; row < form->Tab1PanelList->topLevelItemCount(); ++row) {
-            QTreeWidgetItem *item = form->Tab1PanelList->topLevelItem(row);
-            if (form->unitAddressOfRow(item) != 0)
-                item->setCheckState(0, Qt::Checked);
-        }
+        for (int row = 0; row < panelRows(*form); ++row)
+            if (panelAddress(*form, row) != 0)
+                tickPanelRow(*form, row);
 
         QString shown;
         prompts.answer = [&](QDialog *d) {

@@ -24,7 +24,6 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
-#include <QTreeWidget>
 
 namespace {
 
@@ -70,11 +69,9 @@ class TestSetting : public QObject
 
     void tick(int adr, bool on = true)
     {
-        for (int row = 0; row < form->Tab1PanelList->topLevelItemCount(); ++row) {
-            QTreeWidgetItem *item = form->Tab1PanelList->topLevelItem(row);
-            if (form->unitAddressOfRow(item) == adr)
-                item->setCheckState(0, on ? Qt::Checked : Qt::Unchecked);
-        }
+        for (int row = 0; row < panelRows(*form); ++row)
+            if (panelAddress(*form, row) == adr)
+                tickPanelRow(*form, row, on);
     }
 
     void waitForIdle(int timeout = 8000) { QTRY_VERIFY_WITH_TIMEOUT(linkIdle(*form), timeout); }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAbstractItemView>
 #include <QLatin1String>
 #include <QSignalBlocker>
 #include <QToolButton>
@@ -33,11 +34,13 @@ inline void setCheckedQuietly(QAbstractButton *button, bool checked)
 // What Space does in a list with a check box per row: flips the current row's
 // box, whichever of its cells has the focus (the view alone acts only on the
 // box's own column). False when there is no current row.
-inline bool flipCurrentRowCheck(QTreeWidget *list)
+inline bool flipCurrentRowCheck(QAbstractItemView *list)
 {
-    QTreeWidgetItem *row = list ? list->currentItem() : nullptr;
-    if (!row)
+    const QModelIndex current = list ? list->currentIndex() : QModelIndex();
+    if (!current.isValid())
         return false;
-    row->setCheckState(0, row->checkState(0) == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+    const QModelIndex box = current.siblingAtColumn(0);
+    const bool checked = box.data(Qt::CheckStateRole).toInt() == Qt::Checked;
+    list->model()->setData(box, int(checked ? Qt::Unchecked : Qt::Checked), Qt::CheckStateRole);
     return true;
 }

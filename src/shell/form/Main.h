@@ -27,6 +27,7 @@ class QPushButton;
 class QTabWidget;
 class QTimer;
 class QToolButton;
+class QTreeView;
 class QTreeWidget;
 class QTreeWidgetItem;
 class QUdpSocket;
@@ -41,6 +42,8 @@ class TmyDialogForm;
 class TpasswordForm;
 class TprogForm3;
 class Twaitform;
+class UnitPanelModel;
+struct UnitRowLook;
 
 // The main window: a view and driver of the controller session, and the hub of
 // the dialogs. Its methods live in the subsystem folder that owns them:
@@ -97,15 +100,13 @@ public:
     void Tab1setunitClick();
     void Tab1setallClick();
     void Tab1PanelListDblClick();
-    static int Tab1PanelListCompare(const TForm1 &form, const QTreeWidgetItem *item1,
-                                    const QTreeWidgetItem *item2);
+    static int Tab1PanelListCompare(const TunitRecord &item1, const TunitRecord &item2);
     void autoupdtmTimer();
     void tab3sb3Click(int tag);
     void InfoShow();
     void InfoHide();
     void ImpostazioniShow();
-    void Tab1PanelListAdvancedCustomDrawItem(QTreeWidgetItem *item, int index);
-    int unitAddressOfRow(const QTreeWidgetItem *item) const;
+    static void Tab1PanelListAdvancedCustomDrawItem(UnitRowLook &look, int index, const TunitRecord &unit);
     std::vector<int> checkedUnitAddresses() const override; // the ticked rows' units, top to bottom
     void sendsetting(int par) override;
     // Tells the settings dialog and the status bar what of a sending did not reach the units.
@@ -227,7 +228,8 @@ public:
     QPushButton *reloadbutTab1 = nullptr;
     QPushButton *Tab1setunit = nullptr;
     QPushButton *Tab1setall = nullptr;
-    QTreeWidget *Tab1PanelList = nullptr;
+    QTreeView *Tab1PanelList = nullptr;
+    UnitPanelModel *Tab1PanelModel = nullptr; // its rows
     BusyIndicator *Image11 = nullptr;
 
     // Settings tab.

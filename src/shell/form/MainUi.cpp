@@ -1,12 +1,14 @@
 // Building the main window's controls and wiring the user's actions to them.
 #include "link/ControllerSession.h"
 #include "link/Intervals.h"
+#include "shell/Texts.h"
 #include "shell/form/BusyIndicator.h"
 #include "shell/form/Controls.h"
 #include "shell/form/Guarded.h"
 #include "shell/form/HelpPane.h"
 #include "shell/form/LogPane.h"
 #include "shell/form/Main.h"
+#include "units/form/UnitPanelModel.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -114,7 +116,11 @@ void TForm1::buildInfoTab()
     strip->addWidget(Tab1setall);
     strip->addStretch();
     layout->addLayout(strip);
-    Tab1PanelList = named(new QTreeWidget(Info), "Tab1PanelList");
+    Tab1PanelList = named(new QTreeView(Info), "Tab1PanelList");
+    Tab1PanelModel =
+        new UnitPanelModel(model.unit_par, model.unit_online, texts, &TForm1::Tab1PanelListCompare,
+                           &TForm1::Tab1PanelListAdvancedCustomDrawItem, Tab1PanelList);
+    Tab1PanelList->setModel(Tab1PanelModel);
     Tab1PanelList->setAlternatingRowColors(false);
     Tab1PanelList->setUniformRowHeights(true);
     layout->addWidget(Tab1PanelList);
@@ -258,7 +264,7 @@ void TForm1::connectControls()
     connectGuarded(reloadbutTab1, &QPushButton::clicked, this, &TForm1::reloadbutTab1Click);
     connectGuarded(Tab1setunit, &QPushButton::clicked, this, &TForm1::Tab1setunitClick);
     connectGuarded(Tab1setall, &QPushButton::clicked, this, &TForm1::Tab1setallClick);
-    connectGuarded(Tab1PanelList, &QTreeWidget::itemDoubleClicked, this, &TForm1::Tab1PanelListDblClick);
+    connectGuarded(Tab1PanelList, &QTreeView::doubleClicked, this, &TForm1::Tab1PanelListDblClick);
     // Option buttons run their handler on `toggled`: a change by mouse, keyboard
     // or an assistive tool's toggle action alike. The program sets them quietly.
     for (QToolButton *button : {tab3sb3, tab3sb4, tab3sb5, tab3sb6})

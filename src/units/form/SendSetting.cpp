@@ -4,26 +4,19 @@
 #include "shell/Texts.h"
 #include "shell/form/Main.h"
 #include "units/Setting.h"
+#include "units/form/UnitPanelModel.h"
 #include "units/form/setting.h"
 
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QTimer>
-#include <QTreeWidget>
 
 #include <algorithm>
 
 std::vector<int> TForm1::checkedUnitAddresses() const
 {
-    std::vector<int> units;
-    for (int row = 0; row < Tab1PanelList->topLevelItemCount(); ++row) {
-        const QTreeWidgetItem *item = Tab1PanelList->topLevelItem(row);
-        const int adr = unitAddressOfRow(item);
-        if (item->checkState(0) == Qt::Checked && adr >= 0)
-            units.push_back(adr);
-    }
-    return units;
+    return Tab1PanelModel->checkedAddresses();
 }
 
 void TForm1::sendsetting(int par)

@@ -4,6 +4,7 @@
 #include "shell/form/Controls.h"
 #include "shell/form/Main.h"
 #include "shell/form/Prompts.h"
+#include "units/form/UnitPanelModel.h"
 #include "units/form/setting.h"
 
 #include <QComboBox>
@@ -14,13 +15,12 @@
 #include <QStyledItemDelegate>
 #include <QTimer>
 #include <QToolButton>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include <algorithm>
 
 namespace {
 
-constexpr int AddressColumn = 6;
 const QColor PaleGreen(192, 220, 192);
 const QColor FaultRed(255, 0, 0);
 
@@ -61,7 +61,7 @@ protected:
     }
 
 private:
-    static constexpr int LastShownColumn = AddressColumn - 1;
+    static constexpr int LastShownColumn = UnitPanelModel::Columns - 1;
 };
 
 // Space ticks or unticks the current row whichever of its cells holds the focus.
@@ -73,7 +73,7 @@ public:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
         if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Space &&
-            flipCurrentRowCheck(qobject_cast<QTreeWidget *>(watched)))
+            flipCurrentRowCheck(qobject_cast<QAbstractItemView *>(watched)))
             return true;
         return QObject::eventFilter(watched, event);
     }
@@ -91,17 +91,15 @@ void TForm1::resetControllerState()
 
 void TForm1::setupUnitListColumns()
 {
-    Tab1PanelList->clear();
+    Tab1PanelModel->clear();
     Tab1PanelList->setSelectionBehavior(QAbstractItemView::SelectRows);
     Tab1PanelList->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Tab1PanelList->setRootIsDecorated(false);
     Tab1PanelList->setSortingEnabled(false);
-    Tab1PanelList->setColumnCount(AddressColumn + 1);
     const int widths[] = {150, 150, 120, 100, 100, 100};
     unitListHeadings();
-    for (int column = 0; column < AddressColumn; ++column)
+    for (int column = 0; column < UnitPanelModel::Columns; ++column)
         Tab1PanelList->setColumnWidth(column, widths[column]);
-    Tab1PanelList->setColumnHidden(AddressColumn, true);
     if (!dynamic_cast<SelectionFrame *>(Tab1PanelList->itemDelegate())) {
         Tab1PanelList->setItemDelegate(new SelectionFrame(Tab1PanelList));
         Tab1PanelList->installEventFilter(new SpaceTicks(Tab1PanelList));
@@ -110,96 +108,46 @@ void TForm1::setupUnitListColumns()
 
 void TForm1::unitListHeadings()
 {
-    const int titles[] = {151, 84, 89, 94, 92, 93};
-    QStringList headers;
-    for (int title : titles)
-        headers << texts.value(title);
-    headers << QString();
-    Tab1PanelList->setHeaderLabels(headers);
-    // Headings are cut at the fixed widths: the whole caption is a tooltip.
-    for (int column = 0; column < AddressColumn; ++column)
-        Tab1PanelList->headerItem()->setToolTip(column, headers.at(column));
+    Tab1PanelModel->headingsChanged();
 }
 
 void TForm1::fillUnitList()
 {
-    Tab1PanelList->clear();
-    for (int adr = 0; adr < PanelUnits; ++adr)
-        if (model.unit_online[size_t(adr)] != 0)
-            addUnitItem(adr);
-
-    // Faults first, highest key first; equal keys keep their address order.
-    QList<QTreeWidgetItem *> rows;
-    while (Tab1PanelList->topLevelItemCount() > 0)
-        rows << Tab1PanelList->takeTopLevelItem(0);
-    std::stable_sort(rows.begin(), rows.end(), [this](const QTreeWidgetItem *a, const QTreeWidgetItem *b) {
-        return Tab1PanelListCompare(*this, a, b) < 0;
-    });
-    Tab1PanelList->addTopLevelItems(rows);
-    for (int index = 0; index < rows.size(); ++index)
-        Tab1PanelListAdvancedCustomDrawItem(rows.at(index), index);
-
+    Tab1PanelModel->refresh();
     reloadPending = false;
     reloadFailedAt = QDateTime();
     panelFilledAt = clockNow();
     panelFrom = model.unitsReadFrom;
-    panelUnits = int(rows.size());
-    panelFaults = int(std::count_if(rows.begin(), rows.end(), [this](const QTreeWidgetItem *item) {
-        const int adr = unitAddressOfRow(item);
-        return adr >= 0 && units::inFault(model.unit_par[size_t(adr)]);
-    }));
+    panelUnits = Tab1PanelModel->rowCount();
+    panelFaults = Tab1PanelModel->faultRows();
     statusChanged();
 }
 
 void TForm1::addUnitItem(int adr)
 {
-    const units::UnitRow row = units::unitRow(model.unit_par[size_t(adr)], adr, texts, QLocale());
-    auto *item = new QTreeWidgetItem(
-        Tab1PanelList, {row.name, row.mode, row.fan, row.remote, row.setTemp, row.roomTemp, row.address});
-    item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-    item->setCheckState(0, Qt::Unchecked);
-    // Cells are cut at the fixed column widths: the whole text is a tooltip.
-    for (int column = 0; column < AddressColumn; ++column)
-        item->setToolTip(column, item->text(column));
+    Tab1PanelModel->addUnit(adr);
 }
 
-void TForm1::Tab1PanelListAdvancedCustomDrawItem(QTreeWidgetItem *item, int index)
+void TForm1::Tab1PanelListAdvancedCustomDrawItem(UnitRowLook &look, int index, const TunitRecord &unit)
 {
-    QFont font = Tab1PanelList->font();
-    font.setBold(true);
-    font.setPointSize(9);
-    QColor background = index % 2 == 0 ? PaleGreen : QColor(Qt::white);
-    const int adr = unitAddressOfRow(item);
-    if (adr >= 0 && units::inFault(model.unit_par[size_t(adr)]))
-        background = FaultRed;
-    for (int column = 0; column < Tab1PanelList->columnCount(); ++column) {
-        item->setFont(column, font);
-        item->setBackground(column, background);
-        item->setForeground(column, QColor(Qt::black));
-    }
+    look.font.setBold(true);
+    look.font.setPointSize(9);
+    look.background = index % 2 == 0 ? PaleGreen : QColor(Qt::white);
+    if (units::inFault(unit))
+        look.background = FaultRed;
+    look.text = Qt::black;
 }
 
-int TForm1::Tab1PanelListCompare(const TForm1 &form, const QTreeWidgetItem *item1,
-                                 const QTreeWidgetItem *item2)
+int TForm1::Tab1PanelListCompare(const TunitRecord &item1, const TunitRecord &item2)
 {
-    const auto key = [&form](const QTreeWidgetItem *item) {
-        const int adr = form.unitAddressOfRow(item);
-        return adr < 0 ? 0 : units::faultKey(form.model.unit_par[size_t(adr)]);
-    };
-    const int k1 = key(item1);
-    const int k2 = key(item2);
+    // Faults first, highest key first; equal keys keep their address order.
+    const int k1 = units::faultKey(item1);
+    const int k2 = units::faultKey(item2);
     if (k2 > k1)
         return 1;
     if (k2 < k1)
         return -1;
     return 0;
-}
-
-int TForm1::unitAddressOfRow(const QTreeWidgetItem *item) const
-{
-    bool ok = false;
-    const int adr = item ? item->text(AddressColumn).toInt(&ok) : -1;
-    return ok && adr >= 0 && adr < UnitRecords ? adr : -1;
 }
 
 void TForm1::reloadUnitList()
@@ -225,7 +173,7 @@ void TForm1::reloadUnitList()
     if (!waiting)
         for (int task : {50, 51, 70, 29})
             session->TaskList.Add_addr(task, 0, {}, TaskOrigin::Reload);
-    Tab1PanelList->clear();
+    Tab1PanelModel->clear();
     reloadPending = true;
     session->openConnection(true, 5);
 }
@@ -242,18 +190,9 @@ void TForm1::reloadbutTab1Click()
     reloadUnitList();
 }
 
-static int checkedRows(const QTreeWidget *list)
-{
-    int count = 0;
-    for (int row = 0; row < list->topLevelItemCount(); ++row)
-        if (list->topLevelItem(row)->checkState(0) == Qt::Checked)
-            ++count;
-    return count;
-}
-
 void TForm1::Tab1setunitClick()
 {
-    if (checkedRows(Tab1PanelList) == 0) {
+    if (Tab1PanelModel->checkedAddresses().empty()) {
         prompts().info(this, QString(), texts.value(152));
         return;
     }
@@ -269,13 +208,13 @@ void TForm1::Tab1setallClick()
 
 void TForm1::Tab1PanelListDblClick()
 {
-    const QList<QTreeWidgetItem *> selected = Tab1PanelList->selectedItems();
+    const QModelIndexList selected = Tab1PanelList->selectionModel()->selectedIndexes();
     if (selected.isEmpty())
         return;
-    const int adr = unitAddressOfRow(selected.first());
+    const int adr = Tab1PanelModel->address(selected.first().row());
     if (adr < 0)
         return;
-    if (checkedRows(Tab1PanelList) > 1) {
+    if (Tab1PanelModel->checkedAddresses().size() > 1) {
         if (dialogs.Form2)
             dialogs.Form2->ShowSetting(1, 255);
         return;
