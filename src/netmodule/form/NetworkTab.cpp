@@ -4,7 +4,6 @@
 #include "netmodule/ModuleValues.h"
 #include "shell/Texts.h"
 #include "shell/form/Controls.h"
-#include "shell/form/Forms.h"
 #include "shell/form/Main.h"
 #include "shell/form/Prompts.h"
 
