@@ -273,7 +273,7 @@ private Q_SLOTS:
         QVERIFY(faultBit(code, &b, &i));
         QCOMPARE(b, byteIndex);
         QCOMPARE(i, bit);
-        QCOMPARE(faultCode(b, i), code);
+        QCOMPARE(units::faultCode(b, i), code);
     }
 };
 
