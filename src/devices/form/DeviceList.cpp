@@ -150,8 +150,8 @@ void TForm1::ListView1KeyDown(int key)
             return;
         const QString name = dialog->Edit1->text();
         setLinkHost(ipSensor);
-        TaskList.Add(26);
-        openConnection(true, 5);
+        TaskList.Add(Code::SetDeviceName);
+        openConnection(true, protocol::Reopens);
         // openConnection lets pending events run: find the row again by its index.
         if (index < devList.Count())
             devList.Get(index)->name = name;
@@ -191,7 +191,8 @@ void TForm1::reloadbutTab3Click()
 void TForm1::refreshActiveDevice()
 {
     setLinkHost(ipSensor);
-    for (int task : {24, 55, 50, 51, 68, 25, 2})
+    for (Code task : {Code::MacAddress, Code::WebConnection, Code::PasswordUse, Code::Password,
+                      Code::AlarmUse, Code::DeviceName, Code::Clock})
         TaskList.Add(task);
-    openConnection(true, 5);
+    openConnection(true, protocol::Reopens);
 }

@@ -40,14 +40,17 @@ void TForm1::parseModuleReply(const QByteArray &line)
 
 void TForm1::queueModuleRead()
 {
-    for (const int task : {1, 162, 163, 164, 101})
+    for (const Code task :
+         {Code::ModuleEnter, Code::ModuleGetWlan, Code::ModuleGetIp, Code::ModuleGetDns, Code::ModuleExit})
         TaskList.Add(task);
 }
 
 void TForm1::sendNetworkSettings()
 {
     // The last task hands the link back to the controller; nothing answers it.
-    for (const int task : {1, 166, 167, 168, 169, 170, 171, 99, 101, 100})
+    for (const Code task : {Code::ModuleEnter, Code::ModuleSetSsid, Code::ModuleSetPhrase, Code::ModuleSetIp,
+                            Code::ModuleSetGateway, Code::ModuleSetDns, Code::ModuleSetDhcp, Code::ModuleSave,
+                            Code::ModuleExit, Code::ModuleLeave})
         TaskList.Add(task);
-    openConnection(true, 5);
+    openConnection(true, protocol::Reopens);
 }

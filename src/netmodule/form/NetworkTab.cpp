@@ -55,7 +55,7 @@ void TForm1::readNetworkSettings()
     setLinkHost(host);
     Tab4Label1->setText(texts.value(161) + host);
     queueModuleRead();
-    openConnection(true, 5);
+    openConnection(true, protocol::Reopens);
 }
 
 void TForm1::ReloadBtnTab4Click()

@@ -11,8 +11,8 @@
 void TForm1::getLengthProgramm(int adr)
 {
     setLinkHost(ipSensor);
-    TaskList.Add_addr(41, adr);
-    openConnection(true, 5);
+    TaskList.Add_addr(Code::ScheduleLength, adr);
+    openConnection(true, protocol::Reopens);
 }
 
 void TForm1::addUnitProgEntry(int tm, int tp, int md, int fn)

@@ -30,8 +30,8 @@ void TForm1::tab3sb1Click()
         return;
     }
     setLinkHost(ipSensor);
-    TaskList.Add_addr(53, 0, requestSnapshot());
-    openConnection(true, 5);
+    TaskList.Add_addr(Code::SetPasswordUse, 0, requestSnapshot());
+    openConnection(true, protocol::Reopens);
 }
 
 void TForm1::tab3bt1Click()
@@ -44,9 +44,9 @@ void TForm1::tab3bt1Click()
         return;
     BZ_newpassword = typed;
     setLinkHost(ipSensor);
-    TaskList.Add_addr(52, 0, requestSnapshot());
-    TaskList.Add(51);
-    openConnection(true, 5);
+    TaskList.Add_addr(Code::SetPassword, 0, requestSnapshot());
+    TaskList.Add(Code::Password);
+    openConnection(true, protocol::Reopens);
 }
 
 void TForm1::tab3sb2Click()
@@ -56,24 +56,24 @@ void TForm1::tab3sb2Click()
         return;
     }
     setLinkHost(ipSensor);
-    TaskList.Add_addr(54, 0, requestSnapshot());
+    TaskList.Add_addr(Code::SetWebConnection, 0, requestSnapshot());
     if (tab3sb2->isChecked())
-        TaskList.Add(67);
-    openConnection(true, 5);
+        TaskList.Add(Code::WebUpdate);
+    openConnection(true, protocol::Reopens);
 }
 
 void TForm1::tab3sb7Click()
 {
     setLinkHost(ipSensor);
-    TaskList.Add_addr(69, 0, requestSnapshot());
-    openConnection(true, 5);
+    TaskList.Add_addr(Code::SetAlarmUse, 0, requestSnapshot());
+    openConnection(true, protocol::Reopens);
 }
 
 void TForm1::updtimeClick()
 {
     // The clock is read when the request goes out, not when it was queued.
     setLinkHost(ipSensor);
-    TaskList.Add(3);
-    TaskList.Add(2);
-    openConnection(true, 5);
+    TaskList.Add(Code::SetClock);
+    TaskList.Add(Code::Clock);
+    openConnection(true, protocol::Reopens);
 }

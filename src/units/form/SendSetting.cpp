@@ -39,7 +39,7 @@ void TForm1::sendsetting(int par)
         TaskList.Add_addr(task.code, task.addr, values, TaskOrigin::Setting);
     if (par == 7)
         log(QStringLiteral("---"));
-    openConnection(true, 5);
+    openConnection(true, protocol::Reopens);
 }
 
 std::vector<TtaskRecord> TForm1::unsentSettings() const
