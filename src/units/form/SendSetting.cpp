@@ -27,7 +27,8 @@ void TForm1::sendsetting(int par)
     const TForm2 *dialog = forms().Form2;
     if (par < 1 || par > 8 || !dialog)
         return;
-    const bool remoteEnabled = dialog->update_buffer.size() > 10 && dialog->update_buffer.at(10) == 1;
+    const bool remoteEnabled = dialog->update_buffer.size() > setting::RemoteSetting &&
+                               dialog->update_buffer.at(setting::RemoteSetting) == 1;
     const std::vector<setting::Task> tasks = setting::settingTasks(
         par, dialog->targetUnits, dialog->curr_addr, remoteEnabled, unitProgList.Count());
     // Every task keeps the values of this moment, whenever the link gets to send it.
