@@ -26,6 +26,7 @@ constexpr std::array<int, 4> FanValues{units::FanAutoBit, units::FanLow, units::
 // What the controller accepts as a temperature limit or set temperature, whole degrees.
 constexpr int MinTemp = 17;
 constexpr int MaxTemp = 30;
+constexpr int DefaultSetTemp = 20; // shown before a unit's own is known
 constexpr int AllUnits = 255;
 constexpr int UnitNameChars = 15; // what the controller keeps of a unit's name
 
@@ -43,7 +44,7 @@ struct Controls
     int fanButton = -1;  // 0..3, -1 when none is down
     int tmin = MinTemp;
     int tmax = MaxTemp;
-    int setTemp = 20; // already corrected
+    int setTemp = DefaultSetTemp; // already corrected
     bool flap = false;
     bool schedule = false;
     bool remoteEnabled = false;

@@ -307,7 +307,7 @@ void TForm2::ShowSetting(int par, int unita)
     Edit5->clear();
     Edit1->setValue(setting::MinTemp);
     Edit2->setValue(setting::MaxTemp);
-    Edit3->setValue(20);
+    Edit3->setValue(setting::DefaultSetTemp);
     Edit4->hide();
     Label6->hide();
     targetUnits.clear();
