@@ -2,6 +2,7 @@
 // least the device allows: 0.5 s before the first request, then the same
 // requests sent back to back by a bare client. One line per answer time, each
 // figure the median of three runs.
+#include "link/Codes.h"
 #include "link/Frame.h"
 #include "shell/Texts.h"
 #include "shell/form/Forms.h"
@@ -33,6 +34,7 @@ public:
         std::fprintf(stderr, "error: %s\n", qPrintable(text));
     }
     void info(QWidget *, const QString &, const QString &) override {}
+    void message(QWidget *, const QString &, const QString &) override {}
     int exec(QDialog *) override { return 0; }
 };
 
@@ -42,7 +44,8 @@ public:
     explicit Sim(int delayMs)
     {
         process.setProgram(QStringLiteral(BREZZANO_SIM));
-        process.setArguments({QStringLiteral("--listen"), Host + QStringLiteral(":2000"),
+        process.setArguments({QStringLiteral("--listen"),
+                              Host + QStringLiteral(":%1").arg(protocol::ControllerPort),
                               QStringLiteral("--units"), QString::number(Units), QStringLiteral("--delay"),
                               QString::number(delayMs)});
         process.setStandardOutputFile(QProcess::nullDevice());
@@ -51,7 +54,7 @@ public:
         const QDeadlineTimer deadline(5000);
         while (!deadline.hasExpired()) {
             QTcpSocket probe;
-            probe.connectToHost(Host, 2000);
+            probe.connectToHost(Host, protocol::ControllerPort);
             if (probe.waitForConnected(200))
                 return;
             QThread::msleep(20);
@@ -72,19 +75,20 @@ private:
 // The reload's requests, as the program sends them for 64 present units.
 QList<QByteArray> reloadRequests()
 {
-    QList<QByteArray> requests{frame::build(50, {}), frame::build(51, {}), frame::build(70, {}),
-                               frame::build(29, {})};
-    for (int code : {30, 34})
+    QList<QByteArray> requests;
+    for (Code code : {Code::PasswordUse, Code::Password, Code::LockMode, Code::OnlineUnits})
+        requests << frame::build(+code, {});
+    for (Code code : {Code::UnitStatus, Code::UnitName})
         for (int adr = 0; adr < Units; ++adr)
-            requests << frame::build(code, QByteArray(1, char(adr)));
-    requests << frame::build(2, {});
+            requests << frame::build(+code, QByteArray(1, char(adr)));
+    requests << frame::build(+Code::Clock, {});
     return requests;
 }
 
 double bareSeconds()
 {
     QTcpSocket socket;
-    socket.connectToHost(Host, 2000);
+    socket.connectToHost(Host, protocol::ControllerPort);
     if (!socket.waitForConnected(2000))
         return -1;
     QElapsedTimer clock;

@@ -11,13 +11,16 @@ quint8 code(double degrees)
     return quint8(qBound(0, int((degrees + 20.0) * 2.0 + 0.5), 254));
 }
 
-constexpr quint8 Off = 0x08; // bit 7 clear: off, whatever the low bits held
-constexpr quint8 Auto = 0x90, Cool = 0x88, Heat = 0x84, Dry = 0x82, Vent = 0x81;
-constexpr quint8 FanAuto = 0x80, FanHigh = 1, FanMed = 2, FanLow = 4, FanVeryLow = 8;
+constexpr quint8 On = units::ModeOnBit;
+constexpr quint8 Off = units::ModeCooling; // bit 7 clear: off, whatever the low bits held
+constexpr quint8 Auto = On | units::ModeAuto, Cool = On | units::ModeCooling, Heat = On | units::ModeHeating,
+                 Dry = On | units::ModeDrying, Vent = On | units::ModeVentilation;
+constexpr quint8 FanAuto = units::FanAutoBit, FanHigh = units::FanHigh, FanMed = units::FanMedium,
+                 FanLow = units::FanLow, FanVeryLow = units::FanVeryLow;
 
 int weekMinute(int day, int hour, int minute)
 {
-    return day * 1440 + hour * 60 + minute;
+    return day * schedule::DayMinutes + hour * 60 + minute;
 }
 
 Unit makeUnit(int address, const QString &name, quint8 mode, quint8 fan, int setTemp, double room)
@@ -30,15 +33,15 @@ Unit makeUnit(int address, const QString &name, quint8 mode, quint8 fan, int set
     u.setTemp = quint8(setTemp);
     u.room = code(room);
     u.t2a = code(room - 8.0);
-    u.t2b = Unit::notAvailable;
+    u.t2b = units::SensorMissing;
     u.t3 = code(room + 14.5);
     return u;
 }
 
-QVector<ScheduleEntry> officeWeek()
+QVector<TprogRecord> officeWeek()
 {
     // Working days on at 08:00 (cooling 24, low fan), off at 18:30.
-    QVector<ScheduleEntry> week;
+    QVector<TprogRecord> week;
     for (int day = 0; day < 5; ++day) {
         week.append({weekMinute(day, 8, 0), 24, 3, 2});
         week.append({weekMinute(day, 18, 30), 24, 1, 1});
@@ -46,10 +49,10 @@ QVector<ScheduleEntry> officeWeek()
     return week;
 }
 
-QVector<ScheduleEntry> busyWeek()
+QVector<TprogRecord> busyWeek()
 {
     // More than one block of 30, so the second block is exercised too.
-    QVector<ScheduleEntry> week;
+    QVector<TprogRecord> week;
     for (int day = 0; day < 7; ++day) {
         week.append({weekMinute(day, 6, 30), 21, 4, 1});
         week.append({weekMinute(day, 9, 0), 20, 2, 2});
@@ -64,18 +67,18 @@ QVector<ScheduleEntry> busyWeek()
 
 QByteArray Unit::statusBytes() const
 {
-    QByteArray b(25, '\0');
-    b[2] = char(mode);
-    b[3] = char(fan);
-    b[4] = char(setTemp);
-    b[5] = char(room);
-    b[6] = char(t2a);
-    b[7] = char(t2b);
-    b[8] = char(t3);
-    b[14] = char(flap ? 0x04 : 0x00);
-    b[15] = char(remoteLocked ? 0x80 : 0x00);
-    for (int i = 0; i < 5; ++i)
-        b[16 + i] = char(faults[size_t(i)]);
+    QByteArray b(units::StatusBytes, '\0');
+    b[units::ModeByte] = char(mode);
+    b[units::FanByte] = char(fan);
+    b[units::SetTempByte] = char(setTemp);
+    b[units::RoomTempByte] = char(room);
+    b[units::PipeT2AByte] = char(t2a);
+    b[units::PipeT2BByte] = char(t2b);
+    b[units::PipeT3Byte] = char(t3);
+    b[units::FlapByte] = char(flap ? units::FlapOnBit : 0);
+    b[units::RemoteByte] = char(remoteLocked ? units::RemoteLockedBit : 0);
+    for (int i = 0; i < units::FaultBytes; ++i)
+        b[units::FirstFaultByte + i] = char(faults[size_t(i)]);
     return b;
 }
 
@@ -89,7 +92,7 @@ bool Unit::inFault() const
 
 int Unit::scheduleBlocks() const
 {
-    return schedule.isEmpty() ? 0 : (schedule.size() > 30 ? 2 : 1);
+    return schedule.isEmpty() ? 0 : (schedule.size() > schedule::SlotsPerBlock ? 2 : 1);
 }
 
 Controller Controller::builtinDefault()
@@ -118,7 +121,7 @@ Controller Controller::builtinDefault()
 
 void Controller::fillUnits(int count)
 {
-    for (int address = 0; address < count && address < 64; ++address)
+    for (int address = 0; address < count && address < PanelUnits; ++address)
         if (!units.count(address))
             units[address] =
                 makeUnit(address, QStringLiteral("Unit %1").arg(address), Cool, FanAuto, 22, 22.0);
@@ -157,7 +160,7 @@ Controller Controller::builtinDemo()
     suite.prog = 1;
     add(suite);
     add(makeUnit(33, QStringLiteral("Roof terrace bar"), Off, FanMed, 25, 29.5)); // name cut to 15
-    c.units[33].name.truncate(Unit::maxName);
+    c.units[33].name.truncate(setting::UnitNameChars);
     return c;
 }
 

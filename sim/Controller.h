@@ -1,5 +1,9 @@
 #pragma once
 
+#include "schedules/Program.h"
+#include "units/Setting.h"
+#include "units/UnitTable.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
@@ -10,43 +14,28 @@
 
 namespace sim {
 
-// One switching point of a weekly schedule, as the units store it.
-struct ScheduleEntry final
-{
-    int time = 0; // minute of the week from Monday 00:00
-    int temp = 20;
-    int mode = 0; // schedule mode code 0..6
-    int fan = 0;  // schedule fan code 0..4
-    bool operator==(const ScheduleEntry &o) const
-    {
-        return time == o.time && temp == o.temp && mode == o.mode && fan == o.fan;
-    }
-};
-
 struct Unit final
 {
-    static constexpr quint8 notAvailable = 255;
-    static constexpr int maxName = 15;
-    static constexpr int maxSchedule = 60; // two blocks of 30 slots
+    static constexpr int maxSchedule = schedule::Blocks * schedule::SlotsPerBlock;
 
     int address = 0;
     QString name;
-    quint8 mode = 0x88; // status byte 2: bit 7 on, low bits the mode
-    quint8 fan = 0x80;  // status byte 3
+    quint8 mode = units::ModeOnBit | units::ModeCooling; // status byte 2
+    quint8 fan = units::FanAutoBit;                      // status byte 3
     quint8 setTemp = 22;
     quint8 room = 84; // half-degree code: 84 is 22.0 degrees
-    quint8 t2a = notAvailable;
-    quint8 t2b = notAvailable;
-    quint8 t3 = notAvailable;
+    quint8 t2a = units::SensorMissing;
+    quint8 t2b = units::SensorMissing;
+    quint8 t3 = units::SensorMissing;
     bool flap = false;
     bool remoteLocked = false;
-    std::array<quint8, 5> faults{}; // status bytes 16..20
-    quint8 tmin = 17;
-    quint8 tmax = 30;
+    std::array<quint8, units::FaultBytes> faults{}; // status bytes 16..20
+    quint8 tmin = setting::MinTemp;
+    quint8 tmax = setting::MaxTemp;
     quint8 prog = 0;
-    QVector<ScheduleEntry> schedule;
+    QVector<TprogRecord> schedule;
 
-    // The 25 status bytes as the controller reports them.
+    // The status bytes as the controller reports them.
     QByteArray statusBytes() const;
     bool inFault() const;
     int scheduleBlocks() const;
@@ -96,8 +85,8 @@ public:
     QByteArray toJson() const;
 };
 
-// Fault codes as the panel shows them ("E3", "PA", "2#") to bits of status bytes 16..20.
+// Fault codes as the panel shows them ("E3", "PA", "2#") to bits of status bytes 16..20;
+// units::faultCode is the other way.
 bool faultBit(const QString &code, int *byteIndex, int *bit);
-QString faultCode(int byteIndex, int bit);
 
 } // namespace sim

@@ -2,6 +2,8 @@
 
 #include "Controller.h"
 #include "Wire.h"
+#include "link/Codes.h"
+#include "link/Frame.h"
 
 #include <optional>
 
@@ -9,8 +11,7 @@ namespace sim {
 
 namespace {
 
-constexpr int allUnits = 255;
-constexpr int slotsPerBlock = 30;
+using setting::AllUnits;
 
 QString textOf(const QByteArray &bytes)
 {
@@ -18,41 +19,35 @@ QString textOf(const QByteArray &bytes)
     return QString::fromLatin1(bytes);
 }
 
-QByteArray scheduleSlots(const QVector<ScheduleEntry> &entries, int first)
+QByteArray scheduleSlots(const QVector<TprogRecord> &entries, int first)
 {
-    QByteArray out;
-    for (int i = first; i < first + slotsPerBlock; ++i) {
-        if (i < entries.size()) {
-            const ScheduleEntry &e = entries[i];
-            out += char((e.time >> 8) & 0xFF);
-            out += char(e.time & 0xFF);
-            out += char(e.temp & 0xFF);
-            out += char(((e.mode & 0x0F) << 4) | (e.fan & 0x0F));
-        } else {
-            out += QByteArray(4, char(0xFF));
-        }
-    }
-    return out;
+    return schedule::blockSlots({entries.begin(), entries.end()}, first);
 }
 
-QVector<ScheduleEntry> readSlots(const QByteArray &wire)
+QVector<TprogRecord> readSlots(const QByteArray &wire)
 {
-    QVector<ScheduleEntry> out;
-    for (int at = 0; at + 4 <= wire.size(); at += 4) {
-        const auto b = [&](int i) { return int(quint8(wire.at(at + i))); };
-        const int time = b(0) * 256 + b(1);
-        if (time >= 7 * 1440)
-            break; // the first empty slot ends the block
-        out.append({time, b(2), b(3) >> 4, b(3) & 0x0F});
-    }
-    return out;
+    const std::vector<TprogRecord> entries = schedule::decodeBlock(wire, false);
+    return {entries.begin(), entries.end()};
+}
+
+// Bytes 0 to 8 of the settings dialog's update buffer, found from `at` on in `p`.
+void applySettings(Unit &u, const QByteArray &p, int at)
+{
+    const auto byte = [&p, at](int i) { return quint8(p.at(at + i)); };
+    u.mode = byte(setting::ModeSetting);
+    u.fan = byte(setting::FanSetting);
+    u.setTemp = byte(setting::SetTempSetting);
+    u.flap = (byte(setting::FlapSetting) & units::FlapOnBit) != 0;
+    u.tmin = byte(setting::TminSetting);
+    u.tmax = byte(setting::TmaxSetting);
+    u.prog = byte(setting::ScheduleSetting);
 }
 
 template <typename F> int forUnits(Controller &c, int address, F apply)
 {
     int n = 0;
     for (auto &[a, u] : c.units)
-        if (address == allUnits || a == address) {
+        if (address == AllUnits || a == address) {
             apply(u);
             ++n;
         }
@@ -73,103 +68,89 @@ Answer respond(Controller &c, int code, const QByteArray &p, const AnswerStyle &
     const int addr = byte(0);
     Unit *unit = addr >= 0 ? c.unit(addr) : nullptr;
 
-    switch (code) {
-    case 3:
+    switch (Code(code)) {
+    case Code::SetClock:
         if (p.size() >= 6 && c.setClock(byte(0), byte(1), byte(2), byte(4), byte(5)))
             a.note = QStringLiteral("clock set to ") + c.now().toString(QStringLiteral("yyyy-MM-dd HH:mm"));
         else
             a.note = QStringLiteral("clock request without a valid date, ignored");
         break;
-    case 26:
+    case Code::SetDeviceName:
         c.deviceName = textOf(p);
         a.note = QStringLiteral("device name is now \"%1\"").arg(c.deviceName);
         break;
-    case 31:
-    case 32:
+    case Code::LockRemote:
+    case Code::UnlockRemote:
         if (unit) {
-            unit->remoteLocked = code == 31;
+            unit->remoteLocked = code == Code::LockRemote;
             a.note = QStringLiteral("unit %1 remote controller %2")
                          .arg(addr)
-                         .arg(code == 31 ? "locked" : "unlocked");
+                         .arg(code == Code::LockRemote ? "locked" : "unlocked");
         }
         break;
-    case 33:
-        if (unit && p.size() >= 10) {
-            unit->mode = quint8(byte(1));
-            unit->fan = quint8(byte(2));
-            unit->setTemp = quint8(byte(3));
-            unit->flap = (byte(6) & 0x04) != 0;
-            unit->tmin = quint8(byte(7));
-            unit->tmax = quint8(byte(8));
-            unit->prog = quint8(byte(9));
+    case Code::SetUnitStatus:
+        if (unit && p.size() >= 1 + setting::SentSettings) {
+            applySettings(*unit, p, 1);
             a.note = QStringLiteral("unit %1 status set").arg(addr);
         }
         break;
-    case 35:
+    case Code::SetUnitName:
         if (unit) {
             QByteArray name = p.mid(1);
             const qsizetype zero = name.indexOf('\0');
             if (zero >= 0)
                 name.truncate(zero);
-            unit->name = textOf(name.left(Unit::maxName));
+            unit->name = textOf(name.left(setting::UnitNameChars));
             a.note = QStringLiteral("unit %1 is now \"%2\"").arg(addr).arg(unit->name);
         }
         break;
-    case 36:
-    case 37:
-        forUnits(c, allUnits, [code](Unit &u) { u.remoteLocked = code == 36; });
-        a.note = code == 36 ? QStringLiteral("all remote controllers locked")
-                            : QStringLiteral("all remote controllers unlocked");
+    case Code::LockAllRemotes:
+    case Code::UnlockAllRemotes:
+        forUnits(c, AllUnits, [code](Unit &u) { u.remoteLocked = code == Code::LockAllRemotes; });
+        a.note = code == Code::LockAllRemotes ? QStringLiteral("all remote controllers locked")
+                                              : QStringLiteral("all remote controllers unlocked");
         break;
-    case 38:
+    case Code::SetAllUnitStatus:
         // Nine bytes: the settings bytes 0..8 of a unit status request, without an address.
-        if (p.size() >= 9) {
-            forUnits(c, allUnits, [&byte](Unit &u) {
-                u.mode = quint8(byte(0));
-                u.fan = quint8(byte(1));
-                u.setTemp = quint8(byte(2));
-                u.flap = (byte(5) & 0x04) != 0;
-                u.tmin = quint8(byte(6));
-                u.tmax = quint8(byte(7));
-                u.prog = quint8(byte(8));
-            });
+        if (p.size() >= setting::SentSettings) {
+            forUnits(c, AllUnits, [&p](Unit &u) { applySettings(u, p, 0); });
             a.note = QStringLiteral("status set for all units");
         }
         break;
-    case 39:
-    case 40:
+    case Code::SetScheduleBlock1:
+    case Code::SetScheduleBlock2:
         if (addr >= 0) {
-            const QVector<ScheduleEntry> block = readSlots(p.mid(1));
+            const QVector<TprogRecord> block = readSlots(p.mid(1));
             const int n = forUnits(c, addr, [&](Unit &u) {
-                if (code == 39)
+                if (code == Code::SetScheduleBlock1)
                     u.schedule = block;
                 else
-                    u.schedule = u.schedule.mid(0, slotsPerBlock) + block;
+                    u.schedule = u.schedule.mid(0, schedule::SlotsPerBlock) + block;
             });
             a.note = QStringLiteral("schedule block %1 (%2 entries) stored for %3 unit(s)")
-                         .arg(code - 38)
+                         .arg(code == Code::SetScheduleBlock1 ? 1 : 2)
                          .arg(block.size())
                          .arg(n);
         }
         break;
-    case 52:
+    case Code::SetPassword:
         c.password = textOf(p);
         a.note = QStringLiteral("password changed");
         break;
-    case 53:
+    case Code::SetPasswordUse:
         if (addr >= 0)
             c.usePassword = addr != 0;
         return {flag(c.usePassword), QStringLiteral("password use %1").arg(c.usePassword ? "on" : "off")};
-    case 54:
+    case Code::SetWebConnection:
         if (addr >= 0)
             c.web = addr != 0;
         return {flag(c.web), QStringLiteral("web connection %1").arg(c.web ? "on" : "off")};
-    case 69:
+    case Code::SetAlarmUse:
         if (addr >= 0)
             c.alarm = addr != 0;
         a.note = QStringLiteral("alarm %1").arg(c.alarm ? "on" : "off");
         break;
-    case 71:
+    case Code::SetLockMode:
         if (addr >= 0)
             c.lockMode = quint8(addr);
         a.note = QStringLiteral("lock mode %1").arg(c.lockMode);
@@ -180,30 +161,30 @@ Answer respond(Controller &c, int code, const QByteArray &p, const AnswerStyle &
     if (style.ackOnly)
         return {QByteArray(), a.note};
 
-    switch (code) {
-    case 2: {
+    switch (Code(code)) {
+    case Code::Clock: {
         const QDateTime now = c.now();
         const int day = style.outOfRange ? 9 : now.date().dayOfWeek();
         a.payload = QByteArray() + char(day) + char(now.time().hour()) + char(now.time().minute());
         break;
     }
-    case 24:
-        a.payload = textBytes(c.macAddress);
+    case Code::MacAddress:
+        a.payload = frame::textBytes(c.macAddress);
         break;
-    case 25:
-        a.payload = textBytes(c.deviceName);
+    case Code::DeviceName:
+        a.payload = frame::textBytes(c.deviceName);
         break;
-    case 29: {
+    case Code::OnlineUnits: {
         if (c.drift)
             c.driftTemperatures();
-        a.payload = QByteArray(style.outOfRange ? 80 : 64, '\0');
+        a.payload = QByteArray(style.outOfRange ? 80 : PanelUnits, '\0');
         for (const auto &[address, u] : c.units)
             a.payload[address] = 1;
         if (style.outOfRange)
             a.payload[79] = 1;
         break;
     }
-    case 30: {
+    case Code::UnitStatus: {
         // An address without a unit reads as all zeros with the pipe sensors missing.
         Unit blank;
         blank.mode = blank.fan = blank.setTemp = blank.room = blank.tmin = blank.tmax = 0;
@@ -215,37 +196,37 @@ Answer respond(Controller &c, int code, const QByteArray &p, const AnswerStyle &
                     char(u.tmax) + char(u.prog);
         break;
     }
-    case 34:
+    case Code::UnitName:
         a.payload = QByteArray(1, char(style.outOfRange ? 70 : qMax(addr, 0)));
         if (unit)
-            a.payload += textBytes(unit->name);
+            a.payload += frame::textBytes(unit->name);
         a.payload += '\0';
         break;
-    case 41:
+    case Code::ScheduleLength:
         a.payload = QByteArray(1, char(qMax(addr, 0))) + char(unit ? unit->scheduleBlocks() : 0);
         break;
-    case 48:
-        a.payload = scheduleSlots(unit ? unit->schedule : QVector<ScheduleEntry>(), 0);
+    case Code::ScheduleBlock1:
+        a.payload = scheduleSlots(unit ? unit->schedule : QVector<TprogRecord>(), 0);
         break;
-    case 49:
+    case Code::ScheduleBlock2:
         a.payload = QByteArray(1, char(style.scheduleLead >= 0 ? style.scheduleLead : qMax(addr, 0))) +
-                    scheduleSlots(unit ? unit->schedule : QVector<ScheduleEntry>(), slotsPerBlock);
+                    scheduleSlots(unit ? unit->schedule : QVector<TprogRecord>(), schedule::SlotsPerBlock);
         break;
-    case 50:
+    case Code::PasswordUse:
         a.payload = flag(c.usePassword);
         break;
-    case 51:
-        a.payload = textBytes(c.password);
+    case Code::Password:
+        a.payload = frame::textBytes(c.password);
         break;
-    case 55:
+    case Code::WebConnection:
         a.payload = flag(c.web);
         break;
-    case 68:
-    case 69:
+    case Code::AlarmUse:
+    case Code::SetAlarmUse:
         a.payload = flag(c.alarm);
         break;
-    case 70:
-    case 71:
+    case Code::LockMode:
+    case Code::SetLockMode:
         a.payload = QByteArray(1, char(c.lockMode));
         break;
     default:
@@ -259,6 +240,7 @@ QList<QByteArray> moduleReply(Controller &c, const QByteArray &line)
     const QByteArray cmd = line.trimmed();
     ModuleSettings &m = c.module;
     const auto l1 = [](const QString &s) { return s.toLatin1(); };
+    const QByteArray port = QByteArray::number(protocol::ControllerPort);
     if (cmd == "get wlan")
         return {"SSID=" + l1(m.ssid),
                 "Chan=0",
@@ -272,10 +254,10 @@ QList<QByteArray> moduleReply(Controller &c, const QByteArray &line)
     if (cmd == "get ip")
         return {"IF=UP",
                 QByteArray("DHCP=") + (m.dhcp ? "ON" : "OFF"),
-                "IP=" + l1(m.ip) + ":2000",
+                "IP=" + l1(m.ip) + ':' + port,
                 "NM=255.255.255.0",
                 "GW=" + l1(m.gateway),
-                "HOST=0.0.0.0:2000",
+                "HOST=0.0.0.0:" + port,
                 "PROTO=TCP,",
                 "MTU=1524",
                 "FLAGS=0x7",

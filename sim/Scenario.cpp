@@ -14,9 +14,16 @@ struct Named
     quint8 value;
 };
 
-constexpr Named modeNames[] = {{"off", 0x08},  {"auto", 0x90}, {"cool", 0x88},
-                               {"heat", 0x84}, {"dry", 0x82},  {"fan", 0x81}};
-constexpr Named fanNames[] = {{"auto", 0x80}, {"high", 1}, {"medium", 2}, {"low", 4}, {"verylow", 8}};
+constexpr quint8 On = units::ModeOnBit;
+// "off" keeps the cooling bits, as an off unit reports them.
+constexpr Named modeNames[] = {{"off", units::ModeCooling},       {"auto", On | units::ModeAuto},
+                               {"cool", On | units::ModeCooling}, {"heat", On | units::ModeHeating},
+                               {"dry", On | units::ModeDrying},   {"fan", On | units::ModeVentilation}};
+constexpr Named fanNames[] = {{"auto", units::FanAutoBit},
+                              {"high", units::FanHigh},
+                              {"medium", units::FanMedium},
+                              {"low", units::FanLow},
+                              {"verylow", units::FanVeryLow}};
 const char *const dayNames[] = {"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
 
 template <size_t N> QJsonValue byteOrName(quint8 value, const Named (&names)[N])
@@ -69,9 +76,9 @@ bool readNumber(const QJsonObject &o, const char *key, int lo, int hi, int *out,
 
 QJsonValue degrees(quint8 code, bool nullable)
 {
-    if (nullable && code == Unit::notAvailable)
+    if (nullable && code == units::SensorMissing)
         return QJsonValue::Null;
-    return code / 2.0 - 20.0;
+    return units::halfDegree(code);
 }
 
 bool readDegrees(const QJsonObject &o, const char *key, bool nullable, quint8 *out, QString *error,
@@ -81,7 +88,7 @@ bool readDegrees(const QJsonObject &o, const char *key, bool nullable, quint8 *o
     if (v.isUndefined())
         return true;
     if (v.isNull() && nullable) {
-        *out = Unit::notAvailable;
+        *out = units::SensorMissing;
         return true;
     }
     const double code = (v.toDouble(-1000.0) + 20.0) * 2.0;
@@ -97,8 +104,8 @@ bool readDegrees(const QJsonObject &o, const char *key, bool nullable, quint8 *o
 QString weekTime(int minute)
 {
     return QStringLiteral("%1 %2:%3")
-        .arg(QLatin1String(dayNames[minute / 1440]))
-        .arg(minute % 1440 / 60, 2, 10, QLatin1Char('0'))
+        .arg(QLatin1String(dayNames[minute / schedule::DayMinutes]))
+        .arg(minute % schedule::DayMinutes / 60, 2, 10, QLatin1Char('0'))
         .arg(minute % 60, 2, 10, QLatin1Char('0'));
 }
 
@@ -117,7 +124,7 @@ int parseWeekTime(const QString &text)
     const int m = hm.value(1).toInt(&okM);
     if (day < 0 || hm.size() != 2 || !okH || !okM || h < 0 || h > 23 || m < 0 || m > 59)
         return -1;
-    return day * 1440 + h * 60 + m;
+    return day * schedule::DayMinutes + h * 60 + m;
 }
 
 bool readUnit(const QJsonObject &o, Unit *u, QString *error, const QString &where)
@@ -127,12 +134,12 @@ bool readUnit(const QJsonObject &o, Unit *u, QString *error, const QString &wher
         *error = where + QStringLiteral(": \"address\" is required");
         return false;
     }
-    if (!readNumber(o, "address", 0, 63, &address, error, where))
+    if (!readNumber(o, "address", 0, PanelUnits - 1, &address, error, where))
         return false;
     u->address = address;
     u->name = o.value(QLatin1String("name")).toString();
-    if (u->name.size() > Unit::maxName) {
-        *error = QStringLiteral("%1: name longer than %2 characters").arg(where).arg(Unit::maxName);
+    if (u->name.size() > setting::UnitNameChars) {
+        *error = QStringLiteral("%1: name longer than %2 characters").arg(where).arg(setting::UnitNameChars);
         return false;
     }
     if (o.contains(QLatin1String("mode")) && !readByte(o.value(QLatin1String("mode")), modeNames, &u->mode,
@@ -174,20 +181,21 @@ bool readUnit(const QJsonObject &o, Unit *u, QString *error, const QString &wher
     for (int i = 0; i < schedule.size(); ++i) {
         const QJsonObject e = schedule[i].toObject();
         const QString at = where + QStringLiteral(" schedule entry %1").arg(i);
-        ScheduleEntry entry;
-        entry.time = parseWeekTime(e.value(QLatin1String("at")).toString());
-        if (entry.time < 0) {
+        TprogRecord entry;
+        entry.Temp = 20;
+        entry.Time = parseWeekTime(e.value(QLatin1String("at")).toString());
+        if (entry.Time < 0) {
             *error = at + QStringLiteral(": \"at\" must read like \"Mon 08:30\"");
             return false;
         }
-        if (!readNumber(e, "temp", 0, 255, &entry.temp, error, at) ||
-            !readNumber(e, "mode", 0, 15, &entry.mode, error, at) ||
-            !readNumber(e, "fan", 0, 15, &entry.fan, error, at))
+        if (!readNumber(e, "temp", 0, 255, &entry.Temp, error, at) ||
+            !readNumber(e, "mode", 0, 15, &entry.Mode, error, at) ||
+            !readNumber(e, "fan", 0, 15, &entry.Fan, error, at))
             return false;
         u->schedule.append(entry);
     }
     std::sort(u->schedule.begin(), u->schedule.end(),
-              [](const ScheduleEntry &a, const ScheduleEntry &b) { return a.time < b.time; });
+              [](const TprogRecord &a, const TprogRecord &b) { return a.Time < b.Time; });
     return true;
 }
 
@@ -195,42 +203,14 @@ bool readUnit(const QJsonObject &o, Unit *u, QString *error, const QString &wher
 
 bool faultBit(const QString &code, int *byteIndex, int *bit)
 {
-    if (code.size() != 2)
-        return false;
-    bool ok = false;
-    if (code.endsWith(QLatin1Char('#'))) {
-        const int i = code.left(1).toInt(&ok);
-        if (!ok || i < 0 || i > 7)
-            return false;
-        *byteIndex = 4;
-        *bit = i;
-        return true;
-    }
-    const int i = code.mid(1).toInt(&ok, 16);
-    if (!ok || (!code.at(1).isUpper() && !code.at(1).isDigit()))
-        return false;
-    if (code.at(0) == QLatin1Char('E'))
-        *byteIndex = i < 8 ? 0 : 1;
-    else if (code.at(0) == QLatin1Char('P'))
-        *byteIndex = i < 8 ? 2 : 3;
-    else
-        return false;
-    *bit = i % 8;
-    return true;
-}
-
-QString faultCode(int byteIndex, int bit)
-{
-    switch (byteIndex) {
-    case 0:
-    case 1:
-        return QStringLiteral("E%1").arg(bit + 8 * byteIndex, 0, 16).toUpper();
-    case 2:
-    case 3:
-        return QStringLiteral("P%1").arg(bit + 8 * (byteIndex - 2), 0, 16).toUpper();
-    default:
-        return QStringLiteral("%1#").arg(bit);
-    }
+    for (int index = 0; index < units::FaultBytes; ++index)
+        for (int b = 0; b < 8; ++b)
+            if (units::faultCode(index, b) == code) {
+                *byteIndex = index;
+                *bit = b;
+                return true;
+            }
+    return false;
 }
 
 std::optional<Controller> Controller::fromJson(const QByteArray &json, QString *error)
@@ -303,16 +283,16 @@ QByteArray Controller::toJson() const
     QJsonArray list;
     for (const auto &[address, u] : units) {
         QJsonArray faults;
-        for (int b = 0; b < 5; ++b)
+        for (int b = 0; b < units::FaultBytes; ++b)
             for (int bit = 0; bit < 8; ++bit)
                 if (u.faults[size_t(b)] & (1u << bit))
-                    faults.append(faultCode(b, bit));
+                    faults.append(units::faultCode(b, bit));
         QJsonArray schedule;
-        for (const ScheduleEntry &e : u.schedule)
-            schedule.append(QJsonObject{{QStringLiteral("at"), weekTime(e.time)},
-                                        {QStringLiteral("temp"), e.temp},
-                                        {QStringLiteral("mode"), e.mode},
-                                        {QStringLiteral("fan"), e.fan}});
+        for (const TprogRecord &e : u.schedule)
+            schedule.append(QJsonObject{{QStringLiteral("at"), weekTime(e.Time)},
+                                        {QStringLiteral("temp"), e.Temp},
+                                        {QStringLiteral("mode"), e.Mode},
+                                        {QStringLiteral("fan"), e.Fan}});
         QJsonObject o{{QStringLiteral("address"), address},
                       {QStringLiteral("name"), u.name},
                       {QStringLiteral("mode"), byteOrName(u.mode, modeNames)},

@@ -2,6 +2,7 @@
 
 #include "Responder.h"
 #include "Wire.h"
+#include "link/Codes.h"
 
 #include <QPointer>
 #include <QTcpServer>
@@ -29,7 +30,7 @@ public:
                 .arg(socket->peerAddress().toString())
                 .arg(socket->peerPort()));
         if (server->faults.greet)
-            write(answerLine(20, QByteArray()));
+            write(answerLine(+Code::Greeting, QByteArray()));
         if (server->faults.flood)
             startFlood();
     }
@@ -186,7 +187,8 @@ private:
             write("~~ *MK1D00*# ~~\n");
         }
         if (f.stray)
-            write(answerLine(30, QByteArray(1, char(Server::strayUnit)) + QByteArray(24, '\0')));
+            write(
+                answerLine(+Code::UnitStatus, QByteArray(1, char(Server::strayUnit)) + QByteArray(24, '\0')));
         for (int copy = 0; copy < (f.duplicate ? 2 : 1); ++copy)
             for (const QByteArray &l : lines)
                 write(l);

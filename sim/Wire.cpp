@@ -6,14 +6,12 @@ namespace sim {
 
 namespace {
 
-constexpr int headerSize = 8; // "*MKccll*"
-
 // How a buffer that starts with '*' holds up against the frame header so far.
 enum class Header { Valid, Partial, Invalid };
 
 Header checkHeader(const QByteArray &buf)
 {
-    const int n = int(qMin<qsizetype>(buf.size(), headerSize));
+    const int n = int(qMin<qsizetype>(buf.size(), frame::HeaderSize));
     for (int i = 1; i < n; ++i) {
         const char c = buf.at(i);
         const bool ok = (i == 1)   ? c == 'M'
@@ -23,34 +21,14 @@ Header checkHeader(const QByteArray &buf)
         if (!ok)
             return Header::Invalid;
     }
-    return n < headerSize ? Header::Partial : Header::Valid;
+    return n < frame::HeaderSize ? Header::Partial : Header::Valid;
 }
 
 } // namespace
 
-QByteArray encodeFrame(int code, const QByteArray &payload)
-{
-    QByteArray out = "*MK";
-    out += QByteArray::number(code & 0xFF, 16).toUpper().rightJustified(2, '0');
-    out += QByteArray::number((payload.size() * 2) & 0xFF, 16).toUpper().rightJustified(2, '0');
-    out += '*';
-    out += payload.toHex().toUpper();
-    out += '#';
-    return out;
-}
-
 QByteArray answerLine(int code, const QByteArray &payload)
 {
-    return encodeFrame(code, payload) + '\n';
-}
-
-QByteArray textBytes(const QString &text)
-{
-    QByteArray out;
-    out.reserve(text.size());
-    for (const QChar ch : text)
-        out += char(ch.unicode() & 0xFF);
-    return out;
+    return frame::build(code, payload) + '\n';
 }
 
 QString printable(const QByteArray &bytes, int maxChars)
@@ -150,10 +128,10 @@ InputCutter::Cut InputCutter::cutFrameMode(std::vector<Input> &out)
 
     const int code = frame::hexByte(m_buffer, 3);
     const int length = frame::hexByte(m_buffer, 5);
-    const int total = headerSize + length + 1;
+    const int total = frame::HeaderSize + length + 1;
     if (m_buffer.size() < total) {
         // A '#' inside the declared payload means the frame is shorter than it says.
-        const qsizetype hash = m_buffer.indexOf('#', headerSize);
+        const qsizetype hash = m_buffer.indexOf('#', frame::HeaderSize);
         if (hash < 0) {
             flushJunk(out);
             return Cut::NeedMore;
@@ -164,7 +142,7 @@ InputCutter::Cut InputCutter::cutFrameMode(std::vector<Input> &out)
     in.code = code;
     bool ok = length % 2 == 0 && m_buffer.size() >= total && m_buffer.at(total - 1) == '#';
     for (int i = 0; ok && i < length; i += 2) {
-        const int b = frame::hexByte(m_buffer, headerSize + i);
+        const int b = frame::hexByte(m_buffer, frame::HeaderSize + i);
         ok = b >= 0;
         in.payload += char(b);
     }
@@ -176,8 +154,8 @@ InputCutter::Cut InputCutter::cutFrameMode(std::vector<Input> &out)
     } else {
         // Drop up to the next '#' (or the header if none): the rest may hold a good frame.
         const qsizetype hash = m_buffer.indexOf('#', 1);
-        const qsizetype next = m_buffer.indexOf('*', headerSize);
-        qsizetype cut = hash >= 0 ? hash + 1 : headerSize;
+        const qsizetype next = m_buffer.indexOf('*', frame::HeaderSize);
+        qsizetype cut = hash >= 0 ? hash + 1 : frame::HeaderSize;
         if (next > 0 && next < cut)
             cut = next;
         in.kind = Input::Kind::Malformed;

@@ -6,11 +6,8 @@
 
 namespace sim {
 
-// A frame as it travels: "*MK" code(2 hex) length(2 hex, characters) "*" payload(hex) "#".
-QByteArray encodeFrame(int code, const QByteArray &payload);
-// The same with the closing line feed that the device puts after every answer.
+// An answer frame with the closing line feed that the device puts after every answer.
 QByteArray answerLine(int code, const QByteArray &payload);
-QByteArray textBytes(const QString &text);
 // Printable rendering of received bytes for the log, cut to a sane width.
 QString printable(const QByteArray &bytes, int maxChars = 120);
 

@@ -1,5 +1,6 @@
 #include "Extras.h"
 #include "Server.h"
+#include "link/Codes.h"
 #include "shell/SignalPipe.h"
 #include "shell/Version.h"
 
@@ -52,9 +53,10 @@ int main(int argc, char **argv)
                           const QString &def = QString()) {
         p.addOption(QCommandLineOption(name, help, value, def));
     };
+    const QString defaultListen = QStringLiteral("127.0.0.1:%1").arg(protocol::ControllerPort);
     opt(QStringLiteral("listen"),
-        QStringLiteral("Listen on ADDR:PORT, a loopback address (default 127.0.0.1:2000)."),
-        QStringLiteral("ADDR:PORT"), QStringLiteral("127.0.0.1:2000"));
+        QStringLiteral("Listen on ADDR:PORT, a loopback address (default %1).").arg(defaultListen),
+        QStringLiteral("ADDR:PORT"), defaultListen);
     opt(QStringLiteral("scenario"),
         QStringLiteral("Load the controller from a JSON scenario file (see sim/README.md)."),
         QStringLiteral("FILE"));
@@ -139,7 +141,7 @@ int main(int argc, char **argv)
         controller = *loaded;
     }
     int units = 0;
-    if (!count(p, QStringLiteral("units"), &units) || units > 64)
+    if (!count(p, QStringLiteral("units"), &units) || units > PanelUnits)
         return fail(QStringLiteral("--units takes a whole number from 0 to 64"));
     controller.fillUnits(units);
     if (p.isSet(QStringLiteral("print-scenario"))) {

@@ -12,9 +12,6 @@ namespace bridge {
 
 namespace {
 
-constexpr int VeryLowFan = 0x08;
-constexpr quint8 NoSensor = 255;
-
 // Indexed by setting::modeButton and setting::fanButton.
 const std::array<const char *, 6> ModeNames{"off", "auto", "cool", "heat", "dry", "fan_only"};
 const std::array<const char *, 4> FanNames{"auto", "low", "medium", "high"};
@@ -141,7 +138,7 @@ QString fanName(quint8 fanByte)
     const int button = setting::fanButton(fanByte);
     if (button >= 0)
         return QLatin1String(FanNames[size_t(button)]);
-    return (fanByte & 0x0F) == VeryLowFan ? QStringLiteral("very_low") : QString();
+    return (fanByte & units::FanBits) == units::FanVeryLow ? QStringLiteral("very_low") : QString();
 }
 
 int modeButtonNamed(const QString &name)
@@ -183,7 +180,7 @@ QJsonObject stateObject(const TunitRecord &unit, int address)
     const std::array<std::pair<const char *, int>, 3> pipes{
         {{"pipe_t2a", units::PipeT2AByte}, {"pipe_t2b", units::PipeT2BByte}, {"pipe_t3", units::PipeT3Byte}}};
     for (const auto &[key, index] : pipes)
-        if (b[size_t(index)] != NoSensor)
+        if (b[size_t(index)] != units::SensorMissing)
             state.insert(QLatin1String(key), units::halfDegree(b[size_t(index)]));
     return state;
 }

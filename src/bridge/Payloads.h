@@ -1,5 +1,6 @@
 #pragma once
 
+#include "units/Setting.h"
 #include "units/UnitTable.h"
 
 #include <QByteArray>
@@ -36,8 +37,8 @@ int fanButtonNamed(const QString &name);
 
 struct Limits
 {
-    int tmin = 17;
-    int tmax = 30;
+    int tmin = setting::MinTemp;
+    int tmax = setting::MaxTemp;
 };
 // The unit's own limits, or the widest the controller allows while it has reported none.
 Limits unitLimits(const TunitRecord &unit);

@@ -1,5 +1,6 @@
 #include "link/Encoder.h"
 
+#include "link/Codes.h"
 #include "link/Frame.h"
 #include "netmodule/ModuleValues.h"
 #include "schedules/Program.h"
@@ -7,9 +8,8 @@
 
 namespace {
 
-// Two hex digits of length field hold at most 127 payload bytes.
-constexpr int MaxTextChars = 127;
-constexpr int UpdateBufferBytes = 9;
+constexpr int MaxTextChars = protocol::MaxPayloadBytes;
+constexpr int UpdateBufferBytes = setting::SentSettings;
 
 char byteOf(int value)
 {
@@ -24,12 +24,12 @@ QByteArray updateBytes(const QByteArray &buffer)
     return bytes;
 }
 
-Request controllerRequest(int code, const QByteArray &payload)
+Request controllerRequest(Code code, const QByteArray &payload)
 {
     Request request;
     request.known = true;
     request.setsWait = true;
-    request.bytes = frame::build(code, payload);
+    request.bytes = frame::build(+code, payload);
     return request;
 }
 
@@ -62,7 +62,7 @@ Request moduleCommand(const QByteArray &command, const QString &value = QString(
 
 Request weekProgram(const TtaskRecord &task, const RequestSources &src)
 {
-    const bool secondBlock = task.code == 40;
+    const bool secondBlock = task.code == Code::SetScheduleBlock2;
     const schedule::WeekBlock block = schedule::weekProgramFrame(src.program, task.addr, secondBlock);
 
     Request request;
@@ -96,101 +96,101 @@ QByteArray clockFrame(const QDateTime &now)
     payload.append(byteOf(date.dayOfWeek()));
     payload.append(byteOf(time.hour()));
     payload.append(byteOf(time.minute()));
-    return frame::build(3, payload);
+    return frame::build(+Code::SetClock, payload);
 }
 
 Request encodeTask(const TtaskRecord &task, const RequestSources &src)
 {
     const QByteArray address(1, byteOf(task.addr));
-    switch (task.code) {
-    case 1:
+    switch (Code(task.code)) {
+    case Code::ModuleEnter:
         return moduleRequest("$$$");
-    case 2:
-        return withLog(controllerRequest(2, {}), QStringLiteral("do MK0200"));
-    case 3: {
+    case Code::Clock:
+        return withLog(controllerRequest(Code::Clock, {}), QStringLiteral("do MK0200"));
+    case Code::SetClock: {
         // An unset clock would send a date of zeros; the computer's clock is what is meant.
-        Request request = controllerRequest(3, {});
+        Request request = controllerRequest(Code::SetClock, {});
         request.bytes = clockFrame(src.now.isValid() ? src.now : QDateTime::currentDateTime());
         return request;
     }
-    case 24:
-    case 25:
-    case 29:
-    case 36:
-    case 37:
-    case 50:
-    case 51:
-    case 55:
-    case 67:
-    case 68:
-    case 70:
-        return controllerRequest(task.code, {});
-    case 26:
-        return controllerRequest(26, frame::textBytes(src.deviceName.left(MaxTextChars)));
-    case 30:
-    case 31:
-    case 32:
-    case 41:
-    case 48:
-    case 49:
-        return logged(controllerRequest(task.code, address));
-    case 33: {
+    case Code::MacAddress:
+    case Code::DeviceName:
+    case Code::OnlineUnits:
+    case Code::LockAllRemotes:
+    case Code::UnlockAllRemotes:
+    case Code::PasswordUse:
+    case Code::Password:
+    case Code::WebConnection:
+    case Code::WebUpdate:
+    case Code::AlarmUse:
+    case Code::LockMode:
+        return controllerRequest(Code(task.code), {});
+    case Code::SetDeviceName:
+        return controllerRequest(Code::SetDeviceName, frame::textBytes(src.deviceName.left(MaxTextChars)));
+    case Code::UnitStatus:
+    case Code::LockRemote:
+    case Code::UnlockRemote:
+    case Code::ScheduleLength:
+    case Code::ScheduleBlock1:
+    case Code::ScheduleBlock2:
+        return logged(controllerRequest(Code(task.code), address));
+    case Code::SetUnitStatus: {
         // No fan button down: the unit keeps its own fan speed; fan 0 is no speed at all.
         QByteArray bytes = updateBytes(src.updateBuffer);
-        if (bytes.at(1) == 0 && task.addr >= 0 && task.addr < src.unitFans.size())
-            bytes[1] = src.unitFans.at(task.addr);
-        return logged(controllerRequest(33, address + bytes));
+        if (bytes.at(setting::FanSetting) == 0 && task.addr >= 0 && task.addr < src.unitFans.size())
+            bytes[setting::FanSetting] = src.unitFans.at(task.addr);
+        return logged(controllerRequest(Code::SetUnitStatus, address + bytes));
     }
-    case 34:
-        return controllerRequest(34, address);
-    case 35:
+    case Code::UnitName:
+        return controllerRequest(Code::UnitName, address);
+    case Code::SetUnitName:
         return logged(controllerRequest(
-            35, address + frame::textBytes(src.unitName.left(setting::UnitNameChars)) + '\0'));
-    case 38:
-        return logged(controllerRequest(38, updateBytes(src.updateBuffer)));
-    case 39:
-    case 40:
+            Code::SetUnitName, address + frame::textBytes(src.unitName.left(setting::UnitNameChars)) + '\0'));
+    case Code::SetAllUnitStatus:
+        return logged(controllerRequest(Code::SetAllUnitStatus, updateBytes(src.updateBuffer)));
+    case Code::SetScheduleBlock1:
+    case Code::SetScheduleBlock2:
         return weekProgram(task, src);
-    case 52:
-        return controllerRequest(52, frame::textBytes(src.newPassword.left(MaxTextChars)));
-    case 53:
-        return withLog(controllerRequest(53, QByteArray(1, src.passwordToggle ? 1 : 0)),
+    case Code::SetPassword:
+        return controllerRequest(Code::SetPassword, frame::textBytes(src.newPassword.left(MaxTextChars)));
+    case Code::SetPasswordUse:
+        return withLog(controllerRequest(Code::SetPasswordUse, QByteArray(1, src.passwordToggle ? 1 : 0)),
                        QStringLiteral("do MK3502"));
-    case 54:
-        return logged(controllerRequest(54, QByteArray(1, src.webToggle ? 1 : 0)));
-    case 69:
-        return logged(controllerRequest(69, QByteArray(1, src.alarmToggle ? 1 : 0)));
-    case 71:
-        return logged(controllerRequest(71, QByteArray(1, byteOf(src.lockMode))));
-    case 99:
+    case Code::SetWebConnection:
+        return logged(controllerRequest(Code::SetWebConnection, QByteArray(1, src.webToggle ? 1 : 0)));
+    case Code::SetAlarmUse:
+        return logged(controllerRequest(Code::SetAlarmUse, QByteArray(1, src.alarmToggle ? 1 : 0)));
+    case Code::SetLockMode:
+        return logged(controllerRequest(Code::SetLockMode, QByteArray(1, byteOf(src.lockMode))));
+    case Code::ModuleSave:
         return moduleCommand("save");
-    case 100: {
-        // Leaves command mode towards the controller; nothing answers it.
+    case Code::ModuleLeave: {
+        // Leaves command mode towards the controller with its command 1; nothing answers it.
         Request request;
         request.known = true;
         request.cmdMode = CmdModeChange::Clear;
-        request.bytes = frame::build(1, QByteArray(1, '\0'));
+        request.bytes = frame::build(+Code::ModuleEnter, QByteArray(1, '\0'));
         return request;
     }
-    case 101:
+    case Code::ModuleExit:
         return moduleCommand("exit");
-    case 162:
+    case Code::ModuleGetWlan:
         return moduleCommand("get wlan");
-    case 163:
+    case Code::ModuleGetIp:
         return moduleCommand("get ip");
-    case 164:
+    case Code::ModuleGetDns:
         return moduleCommand("get dns");
-    case 166:
+    case Code::ModuleSetSsid:
         return moduleCommand("set wlan ssid ", src.netName);
-    case 167:
+    case Code::ModuleSetPhrase:
         return moduleCommand("set wlan phrase ", src.passPhrase);
-    case 168:
+    case Code::ModuleSetIp:
         return moduleCommand("set ip address ", src.ipAddress);
-    case 169:
+    case Code::ModuleSetGateway:
         return moduleCommand("set ip gateway ", src.gateway);
-    case 170:
+    case Code::ModuleSetDns:
         return moduleCommand("set dns address ", src.dns);
-    case 171:
+    case Code::ModuleSetDhcp:
         return moduleCommand(src.dhcp ? "set ip dhcp 3" : "set ip dhcp 0");
     default:
         return {};

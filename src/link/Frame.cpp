@@ -1,10 +1,11 @@
 #include "link/Frame.h"
 
+#include "link/Codes.h"
+
 namespace frame {
 
 namespace {
 
-constexpr int HeaderSize = 8; // "*MK" code length "*"
 constexpr int MinFrameSize = HeaderSize + 1;
 
 } // namespace
@@ -98,14 +99,14 @@ ParsedLine parseLine(const QByteArray &line)
 
 bool answersRequest(const TpktRecord &packet, bool waiting, int code, int addr)
 {
-    if (packet.code == 20)
+    if (packet.code == Code::Greeting)
         return true;
     if (!waiting || packet.code != code)
         return false;
-    switch (packet.code) {
-    case 30:
-    case 34:
-    case 41:
+    switch (Code(packet.code)) {
+    case Code::UnitStatus:
+    case Code::UnitName:
+    case Code::ScheduleLength:
         // An answer without payload carries no address to compare: it still ends the wait.
         return packet.data.isEmpty() || quint8(packet.data.at(0)) == (addr & 0xFF);
     default:

@@ -9,6 +9,8 @@
 //   "*MK" <code: 2 hex> <length L in characters: 2 hex> "*" <payload: L hex digits> "#"
 namespace frame {
 
+constexpr int HeaderSize = 8; // "*MK" code length "*"
+
 // The value of one hex digit in either case, or -1.
 int hexDigit(char c);
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/Codes.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -75,6 +77,12 @@ class TtaskRecordList final : public OwningList<TtaskRecord>
 public:
     using OwningList::Add;
     int Add(int task) { return Add_addr(task, 0); }
+    int Add(Code task) { return Add(+task); }
+    int Add_addr(Code task, int adr, std::shared_ptr<const RequestSources> values = {},
+                 TaskOrigin origin = TaskOrigin::Other)
+    {
+        return Add_addr(+task, adr, std::move(values), origin);
+    }
     int Add_addr(int task, int adr, std::shared_ptr<const RequestSources> values = {},
                  TaskOrigin origin = TaskOrigin::Other)
     {

@@ -1,5 +1,6 @@
 #include "link/Response.h"
 
+#include "link/Codes.h"
 #include "link/Frame.h"
 
 namespace response {
@@ -48,8 +49,8 @@ Reply decode(const TpktRecord &packet)
     const int code = packet.code;
     const auto byteAt = [&data](int i) { return int(quint8(data.at(i))); };
 
-    switch (code) {
-    case 2: {
+    switch (Code(code)) {
+    case Code::Clock: {
         if (n < 3)
             return rejected(code, QStringLiteral("clock needs 3 bytes, got %1").arg(n));
         const int day = byteAt(0);
@@ -61,50 +62,40 @@ Reply decode(const TpktRecord &packet)
         result.minute = byteAt(2);
         return result;
     }
-    case 3:
-    case 4:
-    case 5:
-    case 6:
-    case 7:
-    case 8:
-    case 9:
-    case 10:
-    case 11:
-    case 23:
-    case 26:
-    case 28:
+    case Code::SetClock:
+    case Code::SetDeviceName:
         return acknowledged(code);
-    case 20:
+    case Code::Greeting:
         return reply(Kind::Greeting, code);
-    case 24:
-    case 25: {
-        Reply result = reply(code == 24 ? Kind::MacAddress : Kind::DeviceName, code);
+    case Code::MacAddress:
+    case Code::DeviceName: {
+        Reply result = reply(code == Code::MacAddress ? Kind::MacAddress : Kind::DeviceName, code);
         result.text = QString::fromLatin1(data);
         return result;
     }
-    case 29:
-    case 30:
-    case 34: {
+    case Code::OnlineUnits:
+    case Code::UnitStatus:
+    case Code::UnitName: {
         Reply result = reply(Kind::UnitTable, code);
         result.data = data;
         return result;
     }
-    case 31:
-    case 32:
-    case 33:
-    case 35:
-    case 36:
-    case 37:
-    case 38: {
+    case Code::LockRemote:
+    case Code::UnlockRemote:
+    case Code::SetUnitStatus:
+    case Code::SetUnitName:
+    case Code::LockAllRemotes:
+    case Code::UnlockAllRemotes:
+    case Code::SetAllUnitStatus: {
         static const char *const names[] = {
             "SETREMCONTRLOCK", "SETREMCONTRUNLOCK",  "SETUNITSTATUS",        nullptr,
             "SETUNITNAME",     "SETALLREMCONTRLOCK", "SETALLREMCONTRUNLOCK", "SETALLUNITSTATUS"};
-        return acknowledged(code, QStringLiteral("rcv ") + QLatin1String(names[code - 31]));
+        return acknowledged(code, QStringLiteral("rcv ") + QLatin1String(names[code - +Code::LockRemote]));
     }
-    case 39:
-    case 40:
+    case Code::SetScheduleBlock1:
+    case Code::SetScheduleBlock2:
         return acknowledged(code, QStringLiteral(" RCV : ") + QString::fromLatin1(frame::hex2(code)));
-    case 41: {
+    case Code::ScheduleLength: {
         if (n < 2)
             return rejected(code, QStringLiteral("schedule length needs 2 bytes, got %1").arg(n));
         Reply result = reply(Kind::ScheduleLength, code);
@@ -112,36 +103,39 @@ Reply decode(const TpktRecord &packet)
         result.blocks = byteAt(1);
         return result;
     }
-    case 48:
-    case 49: {
+    case Code::ScheduleBlock1:
+    case Code::ScheduleBlock2: {
         Reply result = reply(Kind::ScheduleBlock, code);
-        result.entries = schedule::decodeBlock(data, code == 49);
+        result.entries = schedule::decodeBlock(data, code == Code::ScheduleBlock2);
         return result;
     }
-    case 50:
-    case 53:
+    case Code::PasswordUse:
+    case Code::SetPasswordUse:
         return flagReply(Kind::PasswordUse, packet, QStringLiteral("the flag is missing"));
-    case 51: {
+    case Code::Password: {
         Reply result = reply(Kind::Password, code);
         result.text = QString::fromLatin1(data);
         return result;
     }
-    case 52:
+    case Code::SetPassword:
         return acknowledged(code, QStringLiteral("RCV NEW PWD"));
-    case 54:
-    case 55:
+    case Code::SetWebConnection:
+    case Code::WebConnection:
         return flagReply(Kind::WebConnection, packet, QStringLiteral("the flag is missing"));
-    case 67:
+    case Code::WebUpdate:
         return acknowledged(code, QStringLiteral("RCV UPWEB : "));
-    case 68:
+    case Code::AlarmUse:
         return flagReply(Kind::AlarmUse, packet, QStringLiteral("the flag is missing"));
-    case 69:
+    case Code::SetAlarmUse:
         return acknowledged(code, QStringLiteral("RCV ALARM "));
-    case 70:
+    case Code::LockMode:
         return flagReply(Kind::LockMode, packet, QStringLiteral("the lock value is missing"));
-    case 71:
+    case Code::SetLockMode:
         return reply(Kind::LockModeSet, code);
     default:
+        // Codes with no known meaning that still end the wait.
+        if ((code >= 4 && code <= 11) || code == 23 || code == 28)
+            return acknowledged(code);
         return reply(Kind::Unlisted, code);
     }
 }

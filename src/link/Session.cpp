@@ -1,6 +1,7 @@
 // The connection manager of the controller session: opening the link with one
 // delayed retry, the link-opened and link-closed handlers, the watchdog, and
 // what happens to the tasks when a link is lost.
+#include "link/Codes.h"
 #include "link/ControllerSession.h"
 #include "link/Encoder.h"
 #include "link/Intervals.h"
@@ -129,7 +130,7 @@ void ControllerSession::startAttempt(const QString &host, bool retry)
     connectHost = host;
     setState(retry ? LinkState::Connecting : LinkState::LastAttempt);
     connectLimit->start(intervals().connectTimeout);
-    IdTCPClient1->connectToHost(host, 2000);
+    IdTCPClient1->connectToHost(host, protocol::ControllerPort);
 }
 
 void ControllerSession::attemptSucceeded()

@@ -1,5 +1,6 @@
 // The response dispatcher of the controller session: the one place where the
 // device's answers are interpreted and applied to the model.
+#include "link/Codes.h"
 #include "link/ControllerSession.h"
 #include "link/Frame.h"
 #include "link/Response.h"
@@ -64,13 +65,14 @@ void ControllerSession::applyResponse(const TpktRecord &packet)
         emit deviceNameRead(reply.text);
         return;
     case response::Kind::UnitTable: {
-        const QString reason = packet.code == 29   ? units::storeOnline(model.unit_online, reply.data)
-                               : packet.code == 30 ? units::storeStatus(model.unit_par, reply.data)
-                                                   : units::storeName(model.unit_par, reply.data);
+        const QString reason =
+            packet.code == Code::OnlineUnits  ? units::storeOnline(model.unit_online, reply.data)
+            : packet.code == Code::UnitStatus ? units::storeStatus(model.unit_par, reply.data)
+                                              : units::storeName(model.unit_par, reply.data);
         if (!reason.isEmpty())
             return reject(reason);
         wait_responce = false;
-        if (packet.code == 29) {
+        if (packet.code == Code::OnlineUnits) {
             model.unitsReadFrom = openHost;
             queueUnitRequests();
         }
@@ -79,9 +81,9 @@ void ControllerSession::applyResponse(const TpktRecord &packet)
     case response::Kind::ScheduleLength:
         log(QStringLiteral("LENGTH PROG : %1").arg(reply.blocks));
         if (reply.blocks >= 1)
-            queueFollowUp(48, reply.unit);
+            queueFollowUp(+Code::ScheduleBlock1, reply.unit);
         if (reply.blocks >= 2)
-            queueFollowUp(49, reply.unit);
+            queueFollowUp(+Code::ScheduleBlock2, reply.unit);
         if (reply.blocks == 0)
             model.unitProgList.Clear();
         wait_responce = false;
@@ -89,7 +91,7 @@ void ControllerSession::applyResponse(const TpktRecord &packet)
     case response::Kind::ScheduleBlock:
         log(QStringLiteral(" PROG : %1 -->").arg(packet.data.size()) +
             QString::fromLatin1(packet.data.toHex().toUpper()));
-        if (packet.code == 48)
+        if (packet.code == Code::ScheduleBlock1)
             model.unitProgList.Clear();
         for (const TprogRecord &entry : reply.entries)
             addUnitProgEntry(entry.Time, entry.Temp, entry.Mode, entry.Fan);
@@ -100,7 +102,8 @@ void ControllerSession::applyResponse(const TpktRecord &packet)
     case response::Kind::PasswordUse:
         model.use_password = reply.flag;
         emit passwordUseRead(reply.flag);
-        log((packet.code == 50 ? QStringLiteral("USE PWD : ") : QStringLiteral("RCV SET USE PWD : ")) +
+        log((packet.code == Code::PasswordUse ? QStringLiteral("USE PWD : ")
+                                              : QStringLiteral("RCV SET USE PWD : ")) +
             QString::number(reply.value));
         wait_responce = false;
         return;
@@ -138,14 +141,14 @@ void ControllerSession::queueUnitRequests()
     int queued = 0;
     for (int adr = 0; adr < UnitRecords; ++adr)
         if (model.unit_online[size_t(adr)] != 0) {
-            queueFollowUp(30, adr);
+            queueFollowUp(+Code::UnitStatus, adr);
             ++queued;
         }
     for (int adr = 0; adr < UnitRecords; ++adr)
         if (model.unit_online[size_t(adr)] != 0)
-            queueFollowUp(34, adr);
+            queueFollowUp(+Code::UnitName, adr);
     if (queued > 0)
-        queueFollowUp(2, 0);
+        queueFollowUp(+Code::Clock, 0);
     else if (awaited.origin == TaskOrigin::Reload)
         emit unitsChanged(); // no clock request follows: the reload ends here, with no units
 }
@@ -182,14 +185,17 @@ void ControllerSession::parseModuleReply(const QByteArray &line)
 
 void ControllerSession::queueModuleRead()
 {
-    for (const int task : {1, 162, 163, 164, 101})
+    for (const Code task :
+         {Code::ModuleEnter, Code::ModuleGetWlan, Code::ModuleGetIp, Code::ModuleGetDns, Code::ModuleExit})
         TaskList.Add(task);
 }
 
 void ControllerSession::sendNetworkSettings()
 {
     // The last task hands the link back to the controller; nothing answers it.
-    for (const int task : {1, 166, 167, 168, 169, 170, 171, 99, 101, 100})
+    for (const Code task : {Code::ModuleEnter, Code::ModuleSetSsid, Code::ModuleSetPhrase, Code::ModuleSetIp,
+                            Code::ModuleSetGateway, Code::ModuleSetDns, Code::ModuleSetDhcp, Code::ModuleSave,
+                            Code::ModuleExit, Code::ModuleLeave})
         TaskList.Add(task);
-    openConnection(true, 5);
+    openConnection(true, protocol::Reopens);
 }

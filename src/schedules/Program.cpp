@@ -1,5 +1,6 @@
 #include "schedules/Program.h"
 
+#include "link/Codes.h"
 #include "link/Frame.h"
 
 #include <algorithm>
@@ -76,10 +77,6 @@ namespace schedule {
 
 namespace {
 
-constexpr int WeekBlockCommand = 0x27;
-constexpr int WeekBlockCommand2 = 0x28;
-constexpr int EntrySize = 4;
-
 constexpr int DayTextBase = 4;
 constexpr int ModeOffText = 76;
 constexpr int FanAutoText = 79;
@@ -129,21 +126,27 @@ QByteArray entryBytes(const TprogRecord &entry)
     return bytes;
 }
 
+QByteArray blockSlots(const std::vector<TprogRecord> &list, int first)
+{
+    const int last = std::max(first, std::min(int(list.size()), first + SlotsPerBlock));
+    QByteArray out;
+    out.reserve(EntrySize * SlotsPerBlock);
+    for (int i = first; i < last; ++i)
+        out += entryBytes(list[size_t(i)]);
+    out.append(EntrySize * (SlotsPerBlock - (last - first)), char(0xFF));
+    return out;
+}
+
 WeekBlock weekProgramFrame(const std::vector<TprogRecord> &list, int addr, bool secondBlock)
 {
     WeekBlock block;
     block.total = int(list.size());
     // Block 2 of a short list repeats block 1; it is only queued for lists above 30 entries.
     const int first = secondBlock && block.total > SlotsPerBlock ? SlotsPerBlock : 0;
-    const int last = std::min(block.total, first + SlotsPerBlock);
+    block.sent = std::min(block.total, first + SlotsPerBlock) - first;
 
-    QByteArray payload(1, char(addr & 0xFF));
-    for (int i = first; i < last; ++i)
-        payload += entryBytes(list[size_t(i)]);
-    block.sent = last - first;
-    payload.append(EntrySize * (SlotsPerBlock - block.sent), char(0xFF));
-
-    block.frame = frame::build(secondBlock ? WeekBlockCommand2 : WeekBlockCommand, payload);
+    const QByteArray payload = char(addr & 0xFF) + blockSlots(list, first);
+    block.frame = frame::build(+(secondBlock ? Code::SetScheduleBlock2 : Code::SetScheduleBlock1), payload);
     return block;
 }
 

@@ -42,11 +42,17 @@ public:
 namespace schedule {
 
 constexpr int SlotsPerBlock = 30;
+constexpr int Blocks = 2;
+constexpr int EntrySize = 4; // bytes of one slot
 constexpr int DayMinutes = 1440;
 constexpr int WeekMinutes = 7 * DayMinutes;
 
-// The four wire bytes of one entry.
+// The four wire bytes of one entry: Time high and low, Temp, Mode * 16 + Fan.
 QByteArray entryBytes(const TprogRecord &entry);
+
+// The slots of one block: entries `first` to `first` + 29 of `list` as far as it
+// holds them, then empty slots (FF FF FF FF), 30 slots in all.
+QByteArray blockSlots(const std::vector<TprogRecord> &list, int first);
 
 struct WeekBlock
 {

@@ -1,5 +1,6 @@
 #include "units/Setting.h"
 
+#include "link/Codes.h"
 #include "schedules/Program.h"
 #include "shell/Texts.h"
 
@@ -9,31 +10,22 @@
 
 namespace setting {
 
-namespace {
-
-constexpr int ModeOn = 0x80;
-constexpr int FanAuto = 0x80;
-constexpr int FlapOn = 4;
-constexpr int RemoteByte = 10;
-
-} // namespace
-
 int modeButton(quint8 modeByte)
 {
-    if (!(modeByte & ModeOn))
+    if (!(modeByte & units::ModeOnBit))
         return 0;
-    const int bits = modeByte & 0x1F;
+    const int bits = modeByte & units::ModeBits;
     for (size_t i = 1; i < ModeValues.size(); ++i)
-        if ((ModeValues[i] & 0x1F) == bits)
+        if ((ModeValues[i] & units::ModeBits) == bits)
             return int(i);
     return -1;
 }
 
 int fanButton(quint8 fanByte)
 {
-    if (fanByte & FanAuto)
+    if (fanByte & units::FanAutoBit)
         return 0;
-    const int nibble = fanByte & 0x0F;
+    const int nibble = fanByte & units::FanBits;
     for (size_t i = 1; i < FanValues.size(); ++i)
         if (FanValues[i] == nibble)
             return int(i);
@@ -51,21 +43,21 @@ int correctedSetTemp(int setTemp, int tmin, int tmax)
 
 void fillUpdateBuffer(QByteArray &buffer, const Controls &c)
 {
-    if (buffer.size() <= RemoteByte)
-        buffer.append(RemoteByte + 1 - buffer.size(), '\0');
+    if (buffer.size() <= RemoteSetting)
+        buffer.append(RemoteSetting + 1 - buffer.size(), '\0');
     const auto valueOf = [](const auto &values, int button) {
         return button >= 0 && button < int(values.size()) ? values[size_t(button)] : 0;
     };
-    buffer[0] = char(valueOf(ModeValues, c.modeButton));
-    buffer[1] = char(valueOf(FanValues, c.fanButton));
-    buffer[2] = char(c.setTemp);
+    buffer[ModeSetting] = char(valueOf(ModeValues, c.modeButton));
+    buffer[FanSetting] = char(valueOf(FanValues, c.fanButton));
+    buffer[SetTempSetting] = char(c.setTemp);
     buffer[3] = 0;
     buffer[4] = 0;
-    buffer[5] = char(c.flap ? FlapOn : 0);
-    buffer[6] = char(c.tmin);
-    buffer[7] = char(c.tmax);
-    buffer[8] = char(c.schedule ? 1 : 0);
-    buffer[RemoteByte] = char(c.remoteEnabled ? 1 : 0);
+    buffer[FlapSetting] = char(c.flap ? units::FlapOnBit : 0);
+    buffer[TminSetting] = char(c.tmin);
+    buffer[TmaxSetting] = char(c.tmax);
+    buffer[ScheduleSetting] = char(c.schedule ? 1 : 0);
+    buffer[RemoteSetting] = char(c.remoteEnabled ? 1 : 0);
 }
 
 std::vector<Task> settingTasks(int par, const std::vector<int> &targets, int unit, bool remoteEnabled,
@@ -77,42 +69,42 @@ std::vector<Task> settingTasks(int par, const std::vector<int> &targets, int uni
     switch (par) {
     case 1:
         for (int adr : targets)
-            tasks.push_back({33, adr});
+            tasks.push_back({+Code::SetUnitStatus, adr});
         for (int adr : targets)
-            tasks.push_back({remoteEnabled ? 32 : 31, adr});
+            tasks.push_back({+(remoteEnabled ? Code::UnlockRemote : Code::LockRemote), adr});
         break;
     case 2:
-        tasks.push_back({35, unit});
+        tasks.push_back({+Code::SetUnitName, unit});
         break;
     case 3:
-        tasks.push_back({36, 0});
+        tasks.push_back({+Code::LockAllRemotes, 0});
         break;
     case 4:
-        tasks.push_back({37, 0});
+        tasks.push_back({+Code::UnlockAllRemotes, 0});
         break;
     case 5:
-        tasks.push_back({38, 0});
+        tasks.push_back({+Code::SetAllUnitStatus, 0});
         break;
     case 6:
-        tasks.push_back({71, 0});
+        tasks.push_back({+Code::SetLockMode, 0});
         break;
     case 7:
-        tasks.push_back({39, unit});
+        tasks.push_back({+Code::SetScheduleBlock1, unit});
         if (twoBlocks)
-            tasks.push_back({40, unit});
+            tasks.push_back({+Code::SetScheduleBlock2, unit});
         return tasks;
     case 8:
         for (int adr : targets) {
-            tasks.push_back({39, adr});
+            tasks.push_back({+Code::SetScheduleBlock1, adr});
             if (twoBlocks)
-                tasks.push_back({40, adr});
+                tasks.push_back({+Code::SetScheduleBlock2, adr});
         }
         return tasks;
     default:
         return tasks;
     }
     // Every setting but a schedule ends with a refresh of the units.
-    tasks.push_back({29, 0});
+    tasks.push_back({+Code::OnlineUnits, 0});
     return tasks;
 }
 
@@ -121,22 +113,22 @@ QString undeliveredText(const std::vector<Task> &unsent, const std::function<QSt
     std::vector<int> units;
     std::vector<int> blocks[2];
     for (const Task &task : unsent) {
-        switch (task.code) {
-        case 31: // remote controller, status, name of one unit
-        case 32:
-        case 33:
-        case 35:
+        switch (Code(task.code)) {
+        case Code::LockRemote: // remote controller, status, name of one unit
+        case Code::UnlockRemote:
+        case Code::SetUnitStatus:
+        case Code::SetUnitName:
             units.push_back(task.addr);
             break;
-        case 36: // every unit, or the controller itself
-        case 37:
-        case 38:
-        case 71:
+        case Code::LockAllRemotes: // every unit, or the controller itself
+        case Code::UnlockAllRemotes:
+        case Code::SetAllUnitStatus:
+        case Code::SetLockMode:
             units.push_back(AllUnits);
             break;
-        case 39:
-        case 40:
-            blocks[task.code - 39].push_back(task.addr);
+        case Code::SetScheduleBlock1:
+        case Code::SetScheduleBlock2:
+            blocks[task.code == Code::SetScheduleBlock2 ? 1 : 0].push_back(task.addr);
             break;
         default:
             break;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "units/UnitTable.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -13,11 +15,18 @@
 namespace setting {
 
 // The values sent by the mode buttons sb1..sb6 and the fan buttons sb7..sb10.
-constexpr std::array<int, 6> ModeValues{0, 144, 136, 132, 130, 129};
-constexpr std::array<int, 4> FanValues{128, 4, 2, 1};
+constexpr std::array<int, 6> ModeValues{0,
+                                        units::ModeOnBit | units::ModeAuto,
+                                        units::ModeOnBit | units::ModeCooling,
+                                        units::ModeOnBit | units::ModeHeating,
+                                        units::ModeOnBit | units::ModeDrying,
+                                        units::ModeOnBit | units::ModeVentilation};
+constexpr std::array<int, 4> FanValues{units::FanAutoBit, units::FanLow, units::FanMedium, units::FanHigh};
 
+// What the controller accepts as a temperature limit or set temperature, whole degrees.
 constexpr int MinTemp = 17;
 constexpr int MaxTemp = 30;
+constexpr int DefaultSetTemp = 20; // shown before a unit's own is known
 constexpr int AllUnits = 255;
 constexpr int UnitNameChars = 15; // what the controller keeps of a unit's name
 
@@ -33,12 +42,25 @@ struct Controls
 {
     int modeButton = -1; // 0..5, -1 when none is down
     int fanButton = -1;  // 0..3, -1 when none is down
-    int tmin = 17;
-    int tmax = 30;
-    int setTemp = 20; // already corrected
+    int tmin = MinTemp;
+    int tmax = MaxTemp;
+    int setTemp = DefaultSetTemp; // already corrected
     bool flap = false;
     bool schedule = false;
     bool remoteEnabled = false;
+};
+
+// update_buffer: bytes 0 to 8 go out with tasks 33 and 38; byte 10 chooses task 31 or 32.
+enum UpdateByte : int {
+    ModeSetting = 0,
+    FanSetting = 1,
+    SetTempSetting = 2,
+    FlapSetting = 5, // units::FlapOnBit when the flap is on
+    TminSetting = 6,
+    TmaxSetting = 7,
+    ScheduleSetting = 8,
+    SentSettings = 9, // bytes sent
+    RemoteSetting = 10,
 };
 
 // Writes bytes 0 to 8 and 10 of `buffer` (at least 11 bytes long); the others keep their value.

@@ -7,7 +7,6 @@ namespace {
 constexpr QChar degreeSign(0x00B0);
 
 constexpr int MaxUnitAddress = UnitRecords - 1;
-constexpr int StatusBytes = std::tuple_size<decltype(TunitRecord::buffer)>::value;
 constexpr int MinStatusReply = 4; // address, tmin, tmax, prog
 constexpr int MaxStatusReply = StatusBytes + 4;
 
@@ -44,18 +43,18 @@ bool inFault(const TunitRecord &unit)
 
 QString modeText(quint8 mode, const QStringList &texts)
 {
-    if (!(mode & 0x80))
+    if (!(mode & ModeOnBit))
         return textAt(texts, 76);
-    switch (mode & 0x1F) {
-    case 16:
+    switch (mode & ModeBits) {
+    case ModeAuto:
         return textAt(texts, 79);
-    case 8:
+    case ModeCooling:
         return textAt(texts, 80);
-    case 4:
+    case ModeHeating:
         return textAt(texts, 81);
-    case 2:
+    case ModeDrying:
         return textAt(texts, 82);
-    case 1:
+    case ModeVentilation:
         return textAt(texts, 83);
     default:
         return QString();
@@ -64,20 +63,36 @@ QString modeText(quint8 mode, const QStringList &texts)
 
 QString fanText(quint8 fan, const QStringList &texts)
 {
-    if (fan & 0x80)
+    if (fan & FanAutoBit)
         return textAt(texts, 79);
-    const int nibble = fan & 0x0F;
+    const int nibble = fan & FanBits;
     switch (nibble) {
-    case 1:
+    case FanHigh:
         return textAt(texts, 88);
-    case 2:
+    case FanMedium:
         return textAt(texts, 87);
-    case 4:
+    case FanLow:
         return textAt(texts, 86);
-    case 8:
+    case FanVeryLow:
         return textAt(texts, 85);
     default:
         return QString::asprintf("unkwon %02X", nibble);
+    }
+}
+
+QString faultCode(int index, int bit)
+{
+    switch (index) {
+    case 0:
+        return QString::asprintf("E%X", bit);
+    case 1:
+        return QString::asprintf("E%X", bit + 8);
+    case 2:
+        return QString::asprintf("P%X", bit);
+    case 3:
+        return QString::asprintf("P%X", bit + 8);
+    default:
+        return QString::asprintf("%d#", bit);
     }
 }
 
@@ -87,26 +102,8 @@ QString faultText(const TunitRecord &unit, const QStringList &texts)
     for (int byte = FirstFaultByte; byte <= LastFaultByte; ++byte) {
         const quint8 bits = unit.buffer[byte];
         for (int i = 0; i < 8; ++i) {
-            if (!(bits & (1 << i)))
-                continue;
-            switch (byte - FirstFaultByte) {
-            case 0:
-                text += QString::asprintf("E%X", i);
-                break;
-            case 1:
-                text += QString::asprintf("E%X", i + 8);
-                break;
-            case 2:
-                text += QString::asprintf("P%X", i);
-                break;
-            case 3:
-                text += QString::asprintf("P%X", i + 8);
-                break;
-            default:
-                text += QString::asprintf("%d#", i);
-                break;
-            }
-            text += QLatin1Char(' ');
+            if (bits & (1 << i))
+                text += faultCode(byte - FirstFaultByte, i) + QLatin1Char(' ');
         }
     }
     return text;

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <tuple>
 
 // One air-conditioning unit as the controller last reported it.
 struct TunitRecord
@@ -42,10 +43,35 @@ enum StatusByte : int {
     FirstFaultByte = 16,
     LastFaultByte = 20,
 };
+constexpr int FaultBytes = LastFaultByte - FirstFaultByte + 1;
+
+constexpr int StatusBytes = std::tuple_size<decltype(TunitRecord::buffer)>::value;
+
+// Mode byte: bit 7 clear is off; with it set, the low five bits name the mode.
+constexpr quint8 ModeOnBit = 0x80;
+constexpr quint8 ModeBits = 0x1F;
+enum ModeBit : quint8 {
+    ModeAuto = 0x10,
+    ModeCooling = 0x08,
+    ModeHeating = 0x04,
+    ModeDrying = 0x02,
+    ModeVentilation = 0x01,
+};
+
+// Fan byte: bit 7 set is automatic; otherwise the low nibble names the speed.
+constexpr quint8 FanAutoBit = 0x80;
+constexpr quint8 FanBits = 0x0F;
+enum FanSpeed : quint8 { FanHigh = 1, FanMedium = 2, FanLow = 4, FanVeryLow = 8 };
 
 // Status bits read by the panel, the settings dialog and the bridge alike.
 constexpr quint8 FlapOnBit = 0x04;       // in FlapByte
 constexpr quint8 RemoteLockedBit = 0x80; // in RemoteByte: the remote control is refused
+
+// A pipe temperature whose sensor is missing.
+constexpr quint8 SensorMissing = 255;
+
+// The fault code of `bit` in fault byte FirstFaultByte + `index`: "E3", "PA", "2#".
+QString faultCode(int index, int bit);
 
 // Half-degree code to degrees Celsius: code / 2 - 20.
 double halfDegree(quint8 code);

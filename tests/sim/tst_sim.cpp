@@ -2,6 +2,7 @@
 #include "Responder.h"
 #include "Server.h"
 #include "Wire.h"
+#include "link/Frame.h"
 
 #include <QElapsedTimer>
 #include <QProcess>
@@ -84,7 +85,7 @@ QByteArray scheduleFrame(int code, int address, int entries)
             payload += QByteArray(4, char(0xFF));
         }
     }
-    return encodeFrame(code, payload);
+    return frame::build(code, payload);
 }
 
 } // namespace
@@ -275,7 +276,7 @@ private Q_SLOTS:
                                         "mode=82 fan=08 set=23 flap=0 lock=0 tmin=17 tmax=30 prog=0 "
                                         "name=ABC sched=0");
         QTest::newRow("35 long name cut")
-            << encodeFrame(35, "\x09" + QByteArray("ABCDEFGHIJKLMNOPQRST") + '\0') << 9
+            << frame::build(35, "\x09" + QByteArray("ABCDEFGHIJKLMNOPQRST") + '\0') << 9
             << QStringLiteral(
                    "mode=82 fan=08 set=23 flap=0 lock=0 tmin=17 tmax=30 prog=0 name=ABCDEFGHIJKLMNO sched=0");
         QTest::newRow("36 lock all") << QByteArray("*MK2400*#") << 9

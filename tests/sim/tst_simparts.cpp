@@ -3,6 +3,10 @@
 #include "Responder.h"
 #include "Server.h"
 #include "Wire.h"
+#include "link/Codes.h"
+#include "link/Encoder.h"
+#include "link/Frame.h"
+#include "units/Setting.h"
 
 #include <QNetworkDatagram>
 #include <QTcpSocket>
@@ -39,6 +43,16 @@ QString describe(const std::vector<Input> &inputs)
         }
     }
     return out.join(QLatin1Char(' '));
+}
+
+// Hands the core's request for `task` to the simulated controller; the answer's payload.
+QByteArray ask(Controller &c, int task, int addr, const RequestSources &src = {})
+{
+    TtaskRecord t;
+    t.code = task;
+    t.addr = addr;
+    const frame::ParsedLine line = frame::parseLine(encodeTask(t, src).bytes);
+    return respond(c, line.packet.code, line.packet.data, {}).payload;
 }
 
 } // namespace
@@ -273,7 +287,87 @@ private Q_SLOTS:
         QVERIFY(faultBit(code, &b, &i));
         QCOMPARE(b, byteIndex);
         QCOMPARE(i, bit);
-        QCOMPARE(faultCode(b, i), code);
+        QCOMPARE(units::faultCode(b, i), code);
+    }
+
+    // The core's encoder, the simulator and the core's decoders agree on the settings
+    // and status layouts: what the dialog sends comes back as the same buttons and values.
+    void settingsComeBackThroughTheStatus_data()
+    {
+        QTest::addColumn<int>("task");
+        QTest::addColumn<int>("modeButton");
+        QTest::addColumn<int>("fanButton");
+        QTest::addColumn<bool>("flap");
+        QTest::newRow("one unit, cooling, low, flap") << +Code::SetUnitStatus << 2 << 1 << true;
+        QTest::newRow("one unit, ventilation, auto") << +Code::SetUnitStatus << 5 << 0 << false;
+        QTest::newRow("all units, heating, high, flap") << +Code::SetAllUnitStatus << 3 << 3 << true;
+    }
+
+    void settingsComeBackThroughTheStatus()
+    {
+        QFETCH(int, task);
+        QFETCH(int, modeButton);
+        QFETCH(int, fanButton);
+        QFETCH(bool, flap);
+        setting::Controls controls;
+        controls.modeButton = modeButton;
+        controls.fanButton = fanButton;
+        controls.tmin = 18;
+        controls.tmax = 28;
+        controls.setTemp = 25;
+        controls.flap = flap;
+        controls.schedule = true;
+        RequestSources src;
+        setting::fillUpdateBuffer(src.updateBuffer, controls);
+
+        Controller c = Controller::builtinDefault();
+        ask(c, task, 1, src);
+        UnitTable table{};
+        QCOMPARE(units::storeStatus(table, ask(c, +Code::UnitStatus, 1)), QString());
+        const TunitRecord &unit = table[1];
+        QCOMPARE(setting::modeButton(unit.buffer[units::ModeByte]), modeButton);
+        QCOMPARE(setting::fanButton(unit.buffer[units::FanByte]), fanButton);
+        QCOMPARE(int(unit.buffer[units::SetTempByte]), 25);
+        QCOMPARE(bool(unit.buffer[units::FlapByte] & units::FlapOnBit), flap);
+        QCOMPARE(int(unit.tmin), 18);
+        QCOMPARE(int(unit.tmax), 28);
+        QCOMPARE(int(unit.prog), 1);
+    }
+
+    // The core's schedule frames stored by the simulator and read back with the core's decoder.
+    void scheduleComesBackAsSent_data()
+    {
+        QTest::addColumn<int>("entries");
+        QTest::newRow("empty") << 0;
+        QTest::newRow("one block") << 30;
+        QTest::newRow("two blocks") << 31;
+        QTest::newRow("editor's most") << TprogRecordList::MaxEdited;
+    }
+
+    void scheduleComesBackAsSent()
+    {
+        QFETCH(int, entries);
+        RequestSources src;
+        for (int i = 0; i < entries; ++i)
+            src.program.push_back({i * 170, 18 + i % 10, 1 + i % 6, i % 5});
+        Controller c = Controller::builtinDefault();
+        ask(c, +Code::SetScheduleBlock1, 2, src);
+        if (entries > schedule::SlotsPerBlock)
+            ask(c, +Code::SetScheduleBlock2, 2, src);
+
+        const QByteArray length = ask(c, +Code::ScheduleLength, 2);
+        QCOMPARE(int(length.at(1)), entries == 0 ? 0 : entries > schedule::SlotsPerBlock ? 2 : 1);
+        std::vector<TprogRecord> back = schedule::decodeBlock(ask(c, +Code::ScheduleBlock1, 2), false);
+        for (const TprogRecord &e : schedule::decodeBlock(ask(c, +Code::ScheduleBlock2, 2), true))
+            back.push_back(e);
+        QCOMPARE(int(back.size()), entries);
+        for (int i = 0; i < entries; ++i) {
+            const TprogRecord &sent = src.program[size_t(i)];
+            const TprogRecord &got = back[size_t(i)];
+            QVERIFY2(sent.Time == got.Time && sent.Temp == got.Temp && sent.Mode == got.Mode &&
+                         sent.Fan == got.Fan,
+                     qPrintable(QStringLiteral("entry %1").arg(i)));
+        }
     }
 };
 

@@ -151,9 +151,9 @@ void TForm1::ListView1KeyDown(int key)
             return;
         const QString name = dialog->Edit1->text();
         session->setLinkHost(ipSensor);
-        session->TaskList.Add(26);
-        session->openConnection(true, 5);
-        // session->openConnection lets pending events run: find the row again by its index.
+        session->TaskList.Add(Code::SetDeviceName);
+        session->openConnection(true, protocol::Reopens);
+        // openConnection lets pending events run: find the row again by its index.
         if (index < devList.Count())
             devList.Get(index)->name = name;
         if (QTreeWidgetItem *same = ListView1->topLevelItem(index)) {
@@ -192,9 +192,10 @@ void TForm1::reloadbutTab3Click()
 void TForm1::refreshActiveDevice()
 {
     session->setLinkHost(ipSensor);
-    for (int task : {24, 55, 50, 51, 68, 25, 2})
+    for (Code task : {Code::MacAddress, Code::WebConnection, Code::PasswordUse, Code::Password,
+                      Code::AlarmUse, Code::DeviceName, Code::Clock})
         session->TaskList.Add(task);
-    session->openConnection(true, 5);
+    session->openConnection(true, protocol::Reopens);
 }
 
 void TForm1::fillDeviceSources(RequestSources &src) const

@@ -116,7 +116,7 @@ void TForm1::addrequestName()
                 // The device that became active still has its module read, on a link of its own.
                 moduleReadOwed = false;
                 session->queueModuleRead();
-                session->openConnection(true, 5);
+                session->openConnection(true, protocol::Reopens);
             }
             return;
         }
@@ -126,9 +126,9 @@ void TForm1::addrequestName()
     const QString address = finddevList.Get(0)->ipdev;
     session->setLinkHost(address);
     searchVisit = address;
-    session->TaskList.Add_addr(25, 0, {}, TaskOrigin::Search);
+    session->TaskList.Add_addr(Code::DeviceName, 0, {}, TaskOrigin::Search);
     finddevList.RemoveHead();
-    session->openConnection(true, 5);
+    session->openConnection(true, protocol::Reopens);
 }
 
 bool TForm1::skipFailedVisit(const QString &host)

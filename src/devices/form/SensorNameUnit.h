@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/Codes.h"
+
 #include <QDialog>
 
 class QLabel;
@@ -16,7 +18,7 @@ public:
     explicit TSensorName(QWidget *parent = nullptr);
 
     // The name request carries its length in one hex byte of hex digits: 127 characters at most.
-    static constexpr int MaxNameLength = 127;
+    static constexpr int MaxNameLength = protocol::MaxPayloadBytes;
 
     QLabel *const Label1;
     QLineEdit *const Edit1;

@@ -54,7 +54,7 @@ void TForm1::readNetworkSettings()
     session->setLinkHost(host);
     Tab4Label1->setText(texts.value(161) + host);
     session->queueModuleRead();
-    session->openConnection(true, 5);
+    session->openConnection(true, protocol::Reopens);
 }
 
 void TForm1::ReloadBtnTab4Click()

@@ -7,6 +7,6 @@
 void TForm1::getLengthProgramm(int adr)
 {
     session->setLinkHost(ipSensor);
-    session->TaskList.Add_addr(41, adr);
-    session->openConnection(true, 5);
+    session->TaskList.Add_addr(Code::ScheduleLength, adr);
+    session->openConnection(true, protocol::Reopens);
 }

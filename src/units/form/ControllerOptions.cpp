@@ -29,8 +29,8 @@ void TForm1::tab3sb1Click()
         return;
     }
     session->setLinkHost(ipSensor);
-    session->TaskList.Add_addr(53, 0, session->requestSnapshot());
-    session->openConnection(true, 5);
+    session->TaskList.Add_addr(Code::SetPasswordUse, 0, session->requestSnapshot());
+    session->openConnection(true, protocol::Reopens);
 }
 
 void TForm1::tab3bt1Click()
@@ -43,9 +43,9 @@ void TForm1::tab3bt1Click()
         return;
     model.BZ_newpassword = typed;
     session->setLinkHost(ipSensor);
-    session->TaskList.Add_addr(52, 0, session->requestSnapshot());
-    session->TaskList.Add(51);
-    session->openConnection(true, 5);
+    session->TaskList.Add_addr(Code::SetPassword, 0, session->requestSnapshot());
+    session->TaskList.Add(Code::Password);
+    session->openConnection(true, protocol::Reopens);
 }
 
 void TForm1::tab3sb2Click()
@@ -55,24 +55,24 @@ void TForm1::tab3sb2Click()
         return;
     }
     session->setLinkHost(ipSensor);
-    session->TaskList.Add_addr(54, 0, session->requestSnapshot());
+    session->TaskList.Add_addr(Code::SetWebConnection, 0, session->requestSnapshot());
     if (tab3sb2->isChecked())
-        session->TaskList.Add(67);
-    session->openConnection(true, 5);
+        session->TaskList.Add(Code::WebUpdate);
+    session->openConnection(true, protocol::Reopens);
 }
 
 void TForm1::tab3sb7Click()
 {
     session->setLinkHost(ipSensor);
-    session->TaskList.Add_addr(69, 0, session->requestSnapshot());
-    session->openConnection(true, 5);
+    session->TaskList.Add_addr(Code::SetAlarmUse, 0, session->requestSnapshot());
+    session->openConnection(true, protocol::Reopens);
 }
 
 void TForm1::updtimeClick()
 {
     // The clock is read when the request goes out, not when it was queued.
     session->setLinkHost(ipSensor);
-    session->TaskList.Add(3);
-    session->TaskList.Add(2);
-    session->openConnection(true, 5);
+    session->TaskList.Add(Code::SetClock);
+    session->TaskList.Add(Code::Clock);
+    session->openConnection(true, protocol::Reopens);
 }

@@ -24,7 +24,8 @@ void TForm1::sendsetting(int par)
     const TForm2 *dialog = dialogs.Form2;
     if (par < 1 || par > 8 || !dialog)
         return;
-    const bool remoteEnabled = dialog->update_buffer.size() > 10 && dialog->update_buffer.at(10) == 1;
+    const bool remoteEnabled = dialog->update_buffer.size() > setting::RemoteSetting &&
+                               dialog->update_buffer.at(setting::RemoteSetting) == 1;
     const std::vector<setting::Task> tasks = setting::settingTasks(
         par, dialog->targetUnits, dialog->curr_addr, remoteEnabled, model.unitProgList.Count());
     // Every task keeps the values of this moment, whenever the link gets to send it.
@@ -36,7 +37,7 @@ void TForm1::sendsetting(int par)
         session->TaskList.Add_addr(task.code, task.addr, values, TaskOrigin::Setting);
     if (par == 7)
         log(QStringLiteral("---"));
-    session->openConnection(true, 5);
+    session->openConnection(true, protocol::Reopens);
 }
 
 void TForm1::reportUndelivered(const std::vector<TtaskRecord> &unsent)

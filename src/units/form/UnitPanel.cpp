@@ -171,11 +171,11 @@ void TForm1::reloadUnitList()
             return task->origin == TaskOrigin::Reload && (task->host.isEmpty() || task->host == ipSensor);
         });
     if (!waiting)
-        for (int task : {50, 51, 70, 29})
+        for (Code task : {Code::PasswordUse, Code::Password, Code::LockMode, Code::OnlineUnits})
             session->TaskList.Add_addr(task, 0, {}, TaskOrigin::Reload);
     Tab1PanelModel->clear();
     reloadPending = true;
-    session->openConnection(true, 5);
+    session->openConnection(true, protocol::Reopens);
 }
 
 bool TForm1::reloadRunning(const QString &host) const

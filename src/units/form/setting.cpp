@@ -306,9 +306,9 @@ void TForm2::ShowSetting(int par, int unita)
     btsetn->hide();
     Label7->hide();
     Edit5->clear();
-    Edit1->setValue(17);
-    Edit2->setValue(30);
-    Edit3->setValue(20);
+    Edit1->setValue(setting::MinTemp);
+    Edit2->setValue(setting::MaxTemp);
+    Edit3->setValue(setting::DefaultSetTemp);
     Edit4->hide();
     Label6->hide();
     targetUnits.clear();
