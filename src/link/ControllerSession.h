@@ -136,6 +136,8 @@ signals:
     void macAddressRead(const QString &mac, const QString &host);
     void deviceNameRead(const QString &name);
     void moduleReplyRead(const netmodule::ReplyEffect &reply);
+    // The queue ran empty with every answer in, and the link was closed for it.
+    void exchangeFinished();
 
 private:
     void setState(LinkState next);
