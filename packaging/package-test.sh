@@ -11,15 +11,15 @@ cleanup() { [ -n "$pid" ] && kill "$pid" 2>/dev/null || true; rm -rf "$root" "$w
 trap cleanup EXIT
 
 dpkg-deb -x "$deb" "$root"
-for f in usr/bin/brezzano usr/bin/brezzano-sim usr/bin/brezzano-launch \
+for f in usr/bin/brezzano usr/bin/brezzano-sim usr/bin/brezzano-cli usr/bin/brezzano-launch \
          usr/share/applications/brezzano.desktop usr/share/icons/hicolor/scalable/apps/brezzano.svg \
          usr/share/brezzano/man/En/man.pdf usr/share/brezzano/man/It/man.pdf; do
   [ -e "$root/$f" ] || { echo "missing from the package: $f"; exit 1; }
 done
 dpkg-deb -f "$deb" Depends | grep -q 'libqt6widgets6' || { echo "no Qt dependency: $(dpkg-deb -f "$deb" Depends)"; exit 1; }
 
-# Every program has its manual page, and the simulator's page names every option that its --help lists.
-for b in brezzano brezzano-sim brezzano-launch; do
+# Every program has its manual page, and the simulator's and the command-line tool's pages name every option that their --help lists.
+for b in brezzano brezzano-sim brezzano-cli brezzano-launch; do
   [ -e "$root/usr/share/man/man1/$b.1.gz" ] || { echo "no manual page for $b"; exit 1; }
 done
 page=$(zcat "$root/usr/share/man/man1/brezzano-sim.1.gz" | sed 's/\\-/-/g')
@@ -27,6 +27,15 @@ for opt in $("$root/usr/bin/brezzano-sim" --help | grep -o '^  \(-[a-z], \)\?--[
   case "$opt" in --help|--help-all|--version) continue ;; esac
   grep -qE -- "${opt}([^a-z-]|$)" <<<"$page" || { echo "brezzano-sim.1 does not describe $opt"; exit 1; }
 done
+page=$(zcat "$root/usr/share/man/man1/brezzano-cli.1.gz" | sed 's/\\-/-/g')
+for opt in $("$root/usr/bin/brezzano-cli" --help | grep -o '^  --[a-z-]*'); do
+  case "$opt" in --help|--version) continue ;; esac
+  grep -qE -- "${opt}([^a-z-]|$)" <<<"$page" || { echo "brezzano-cli.1 does not describe $opt"; exit 1; }
+done
+# The command-line tool needs no display: it links neither Qt Gui nor Widgets.
+if ldd "$root/usr/bin/brezzano-cli" | grep -q 'libQt6\(Gui\|Widgets\)'; then
+  echo "brezzano-cli links Qt Gui or Widgets"; exit 1
+fi
 # Running as root is normal in CI; lintian only warns about it.
 report=$(lintian "$deb" 2>&1 | grep -v 'running with root privileges' || true)
 [ -z "$report" ] || { echo "lintian:"; echo "$report"; exit 1; }

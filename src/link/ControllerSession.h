@@ -72,6 +72,9 @@ public:
     void parseModuleReply(const QByteArray &line);
 
     // ---- requests --------------------------------------------------------
+    // The unit panel's reload: password use, password, lock mode and the online
+    // units, whose answer brings a request for every unit.
+    void queueReload();
     void queueUnitRequests();
     // Queues a request that an answer brings: it belongs to what the answered request belonged to.
     void queueFollowUp(int task, int adr);
@@ -136,6 +139,8 @@ signals:
     void macAddressRead(const QString &mac, const QString &host);
     void deviceNameRead(const QString &name);
     void moduleReplyRead(const netmodule::ReplyEffect &reply);
+    // The queue ran empty with every answer in, and the link was closed for it.
+    void exchangeFinished();
 
 private:
     void setState(LinkState next);

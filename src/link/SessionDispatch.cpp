@@ -136,6 +136,12 @@ void ControllerSession::applyResponse(const TpktRecord &packet)
     }
 }
 
+void ControllerSession::queueReload()
+{
+    for (const Code task : {Code::PasswordUse, Code::Password, Code::LockMode, Code::OnlineUnits})
+        TaskList.Add_addr(task, 0, {}, TaskOrigin::Reload);
+}
+
 void ControllerSession::queueUnitRequests()
 {
     int queued = 0;

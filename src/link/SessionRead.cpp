@@ -177,6 +177,7 @@ void ControllerSession::sendNextTask()
         // Only a link that carried the settings dialog's tasks to the end has sent them.
         const bool settingsSent = linkCarriedSetting;
         closeLink();
+        emit exchangeFinished();
         if (settingsSent)
             emit settingsWritten();
         return;

@@ -3,6 +3,7 @@
 #include "link/Codes.h"
 #include "schedules/Program.h"
 #include "shell/Texts.h"
+#include "units/UnitTable.h"
 
 #include <QStringList>
 
@@ -30,6 +31,74 @@ int fanButton(quint8 fanByte)
         if (FanValues[i] == nibble)
             return int(i);
     return -1;
+}
+
+namespace {
+
+template <size_t N> int indexOfWord(const std::array<const char *, N> &words, const QString &word)
+{
+    for (size_t i = 0; i < N; ++i)
+        if (word == QLatin1String(words[i]))
+            return int(i);
+    return -1;
+}
+
+} // namespace
+
+int modeButtonNamed(const QString &word)
+{
+    return indexOfWord(ModeWords, word);
+}
+
+int fanButtonNamed(const QString &word)
+{
+    return indexOfWord(FanWords, word);
+}
+
+QString modeWord(quint8 modeByte)
+{
+    const int button = modeButton(modeByte);
+    return button < 0 ? QString() : QLatin1String(ModeWords[size_t(button)]);
+}
+
+QString fanWord(quint8 fanByte)
+{
+    constexpr int VeryLow = 0x08;
+    const int button = fanButton(fanByte);
+    if (button >= 0)
+        return QLatin1String(FanWords[size_t(button)]);
+    return (fanByte & 0x0F) == VeryLow ? QStringLiteral("very-low") : QString();
+}
+
+Controls unitControls(const TunitRecord &unit)
+{
+    const auto held = [](int value) { return std::clamp(value, MinTemp, MaxTemp); };
+    Controls c;
+    c.modeButton = modeButton(unit.buffer[units::ModeByte]);
+    c.fanButton = fanButton(unit.buffer[units::FanByte]);
+    c.remoteEnabled = !(unit.buffer[units::RemoteByte] & units::RemoteLockedBit);
+    c.flap = unit.buffer[units::FlapByte] & units::FlapOnBit;
+    c.schedule = unit.prog != 0;
+    c.tmin = held(unit.tmin);
+    c.tmax = held(unit.tmax);
+    c.setTemp = held(unit.buffer[units::SetTempByte]);
+    return c;
+}
+
+bool passwordAccepted(const QString &typed, const QString &stored)
+{
+    return typed.size() >= PasswordMinChars && typed.size() <= PasswordMaxChars && typed == stored;
+}
+
+std::vector<Task> statusTasks(const std::vector<int> &targets, const std::function<bool(int)> &remoteEnabled)
+{
+    std::vector<Task> tasks;
+    for (int adr : targets)
+        tasks.push_back({+Code::SetUnitStatus, adr});
+    for (int adr : targets)
+        tasks.push_back({+(remoteEnabled(adr) ? Code::UnlockRemote : Code::LockRemote), adr});
+    tasks.push_back({+Code::OnlineUnits, 0});
+    return tasks;
 }
 
 int correctedSetTemp(int setTemp, int tmin, int tmax)
@@ -68,11 +137,7 @@ std::vector<Task> settingTasks(int par, const std::vector<int> &targets, int uni
     std::vector<Task> tasks;
     switch (par) {
     case 1:
-        for (int adr : targets)
-            tasks.push_back({+Code::SetUnitStatus, adr});
-        for (int adr : targets)
-            tasks.push_back({+(remoteEnabled ? Code::UnlockRemote : Code::LockRemote), adr});
-        break;
+        return statusTasks(targets, [remoteEnabled](int) { return remoteEnabled; });
     case 2:
         tasks.push_back({+Code::SetUnitName, unit});
         break;

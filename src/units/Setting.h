@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QString>
 
+struct TunitRecord;
+
 #include <array>
 #include <functional>
 #include <vector>
@@ -29,6 +31,16 @@ constexpr int MaxTemp = 30;
 constexpr int DefaultSetTemp = 20; // shown before a unit's own is known
 constexpr int AllUnits = 255;
 constexpr int UnitNameChars = 15; // what the controller keeps of a unit's name
+
+// The mode and fan buttons by the words a command line or a script uses for them:
+// their English captions in lower case. Indexed like ModeValues and FanValues.
+constexpr std::array<const char *, 6> ModeWords{"off", "auto", "cooling", "heating", "drying", "ventilation"};
+constexpr std::array<const char *, 4> FanWords{"auto", "low", "medium", "high"};
+int modeButtonNamed(const QString &word); // -1 for a word that names none
+int fanButtonNamed(const QString &word);
+// The word of status byte 2 or 3; "very-low" for the fan speed no button sets; empty when unlisted.
+QString modeWord(quint8 modeByte);
+QString fanWord(quint8 fanByte);
 
 // The mode button (0 = sb1) for status byte 2, or -1 for a value no button shows.
 int modeButton(quint8 modeByte);
@@ -63,6 +75,11 @@ enum UpdateByte : int {
     RemoteSetting = 10,
 };
 
+// The controls as the dialog opened for `unit` alone shows them: the buttons its status
+// bytes press, its limits and its set temperature, each held within MinTemp..MaxTemp. The
+// set temperature is not yet corrected into the limits: sending does that.
+Controls unitControls(const TunitRecord &unit);
+
 // Writes bytes 0 to 8 and 10 of `buffer` (at least 11 bytes long); the others keep their value.
 void fillUpdateBuffer(QByteArray &buffer, const Controls &controls);
 
@@ -77,6 +94,15 @@ struct Task
 // `unit` is the address tasks 35, 39 and 40 go to in par 2 and 7.
 std::vector<Task> settingTasks(int par, const std::vector<int> &targets, int unit, bool remoteEnabled,
                                int scheduleEntries);
+
+// Sending the status of `targets` (par 1): task 33 for each, then 32 for each whose
+// remote controller is to be enabled or 31 for the others, then 29.
+std::vector<Task> statusTasks(const std::vector<int> &targets, const std::function<bool(int)> &remoteEnabled);
+
+// The password gate: an entry of PasswordMinChars to PasswordMaxChars characters equal to the controller's.
+constexpr int PasswordMinChars = 6;
+constexpr int PasswordMaxChars = 15;
+bool passwordAccepted(const QString &typed, const QString &stored);
 
 // What a sending cut off by the link kept from the device, in the current language: the
 // units whose settings and the schedule blocks that were not written ("; " between the

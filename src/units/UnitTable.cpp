@@ -1,5 +1,7 @@
 #include "units/UnitTable.h"
 
+#include <algorithm>
+
 namespace units {
 
 namespace {
@@ -39,6 +41,18 @@ int faultKey(const TunitRecord &unit)
 bool inFault(const TunitRecord &unit)
 {
     return faultKey(unit) != 0;
+}
+
+std::vector<int> panelOrder(const UnitTable &table, const OnlineTable &online)
+{
+    std::vector<int> order;
+    for (int adr = 0; adr < PanelUnits; ++adr)
+        if (online[size_t(adr)] != 0)
+            order.push_back(adr);
+    std::stable_sort(order.begin(), order.end(), [&table](int a, int b) {
+        return faultKey(table[size_t(a)]) > faultKey(table[size_t(b)]);
+    });
+    return order;
 }
 
 QString modeText(quint8 mode, const QStringList &texts)

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <tuple>
+#include <vector>
 
 // One air-conditioning unit as the controller last reported it.
 struct TunitRecord
@@ -92,6 +93,10 @@ struct UnitRow
     QString name, mode, fan, remote, setTemp, roomTemp, address;
 };
 UnitRow unitRow(const TunitRecord &unit, int adr, const QStringList &texts, const QLocale &locale);
+
+// The addresses the panel lists (0 to 63, online), in its order: faults first, the
+// highest fault key first, equal keys in address order.
+std::vector<int> panelOrder(const UnitTable &table, const OnlineTable &online);
 
 // Storing the controller's replies. Each returns an empty string when the payload
 // was stored, or a short English reason for the log when it does not fit the

@@ -1,6 +1,10 @@
 #include "link/Frame.h"
 #include "schedules/Program.h"
+#include "schedules/ProgramJson.h"
 
+#include <QJsonDocument>
+
+#include <QJsonArray>
 #include <QTest>
 
 #include <algorithm>
@@ -332,6 +336,83 @@ private Q_SLOTS:
             return calls.size() <= accepted;
         });
         QCOMPARE(calls, tried);
+    }
+
+    // Every code a unit may send comes back as it went out, words or numbers, in time order.
+    void jsonRoundTrip()
+    {
+        const std::vector<TprogRecord> entries{
+            {10079, 30, 6, 4}, {0, 17, 0, 0}, {510, 22, 3, 2}, {1865, 21, 9, 15}};
+        const QJsonObject json = schedule::toJson(4, entries);
+        const QJsonValue first = json.value(QStringLiteral("entries")).toArray().at(2);
+        QCOMPARE(first.toObject().value(QStringLiteral("at")).toString(), QStringLiteral("Mon 08:30"));
+        QCOMPARE(first.toObject().value(QStringLiteral("mode")).toString(), QStringLiteral("cooling"));
+        const schedule::JsonRead read = schedule::fromJson(QJsonDocument(json).toJson());
+        QCOMPARE(read.error, schedule::JsonError::None);
+        QCOMPARE(read.entries.size(), entries.size());
+        std::vector<TprogRecord> sorted = entries;
+        std::sort(sorted.begin(), sorted.end(), [](const auto &a, const auto &b) { return a.Time < b.Time; });
+        for (size_t i = 0; i < sorted.size(); ++i) {
+            QCOMPARE(read.entries[i].Time, sorted[i].Time);
+            QCOMPARE(read.entries[i].Temp, sorted[i].Temp);
+            QCOMPARE(read.entries[i].Mode, sorted[i].Mode);
+            QCOMPARE(read.entries[i].Fan, sorted[i].Fan);
+        }
+    }
+
+    void jsonRefusals_data()
+    {
+        QTest::addColumn<QByteArray>("entry");
+        QTest::addColumn<int>("error");
+        QTest::addColumn<QString>("field");
+        const int bad = int(schedule::JsonError::BadEntry);
+        QTest::newRow("no day") << QByteArray(R"({"at": "08:30", "temp": 22, "mode": 1, "fan": 1})") << bad
+                                << "at";
+        QTest::newRow("hour 24") << QByteArray(R"({"at": "Sun 24:00", "temp": 22, "mode": 1, "fan": 1})")
+                                 << bad << "at";
+        QTest::newRow("lower-case day")
+            << QByteArray(R"({"at": "mon 08:30", "temp": 22, "mode": 1, "fan": 1})") << bad << "at";
+        QTest::newRow("temp 16") << QByteArray(R"({"at": "Mon 08:30", "temp": 16, "mode": 1, "fan": 1})")
+                                 << bad << "temp";
+        QTest::newRow("temp 22.5") << QByteArray(R"({"at": "Mon 08:30", "temp": 22.5, "mode": 1, "fan": 1})")
+                                   << bad << "temp";
+        QTest::newRow("mode 16") << QByteArray(R"({"at": "Mon 08:30", "temp": 22, "mode": 16, "fan": 1})")
+                                 << bad << "mode";
+        QTest::newRow("fan word") << QByteArray(
+                                         R"({"at": "Mon 08:30", "temp": 22, "mode": 1, "fan": "fast"})")
+                                  << bad << "fan";
+        QTest::newRow("no fan") << QByteArray(R"({"at": "Mon 08:30", "temp": 22, "mode": 1})") << bad
+                                << "fan";
+        QTest::newRow("same minute") << QByteArray(R"({"at": "Mon 00:00", "temp": 22, "mode": 1, "fan": 1})")
+                                     << int(schedule::JsonError::SameMinute) << "at";
+    }
+
+    // The second entry is the one looked at; the first is always fine.
+    void jsonRefusals()
+    {
+        QFETCH(QByteArray, entry);
+        QFETCH(int, error);
+        QFETCH(QString, field);
+        const schedule::JsonRead read = schedule::fromJson(
+            R"({"entries": [{"at": "Mon 00:00", "temp": 20, "mode": "off", "fan": "*"}, )" + entry + "]}");
+        QCOMPARE(int(read.error), error);
+        QCOMPARE(read.entry, 2);
+        QCOMPARE(read.field, field);
+        QVERIFY(read.entries.empty());
+    }
+
+    void jsonLimits()
+    {
+        QCOMPARE(schedule::fromJson("[]").error, schedule::JsonError::NotAnObject);
+        QCOMPARE(schedule::fromJson(R"({"entries": {}})").error, schedule::JsonError::NotAnObject);
+        QByteArray many = R"({"entries": [)";
+        for (int i = 0; i <= TprogRecordList::MaxEdited; ++i)
+            many += QStringLiteral(R"(%1{"at": "Mon %2:%3", "temp": 20, "mode": 1, "fan": 1})")
+                        .arg(i ? "," : "")
+                        .arg(i / 60, 2, 10, QLatin1Char('0'))
+                        .arg(i % 60, 2, 10, QLatin1Char('0'))
+                        .toUtf8();
+        QCOMPARE(schedule::fromJson(many + "]}").error, schedule::JsonError::TooMany);
     }
 
     void sortByTimeKeepsEqualTimesInOrder()

@@ -12,21 +12,6 @@
 #include <QTimer>
 #include <QTreeView>
 
-void useFastIntervals()
-{
-    Intervals &i = intervals();
-    i.readFirst = 20;
-    i.readTick = 10;
-    i.readWait = 5;
-    i.watchdog = 600;
-    i.connectTimeout = 500;
-    i.retry = 100;
-    i.startup = 10;
-    i.autoUpdateTick = 20;
-    i.findDevice = 200;
-    i.waitDialogTick = 10;
-}
-
 TForm1 *createDialogForms(const QString &host)
 {
     createForms();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "support/FastIntervals.h"
 #include "support/ScriptedPrompts.h"
 
 #include <QByteArray>
@@ -12,9 +13,6 @@
 class QModelIndex;
 class QTcpServer;
 class QTcpSocket;
-
-// Shortens every interval so link tests run in milliseconds, not seconds.
-void useFastIntervals();
 
 // brezzano-sim as a child process on a loopback address, port 2000.
 class SimProcess final

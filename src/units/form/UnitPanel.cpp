@@ -171,8 +171,7 @@ void TForm1::reloadUnitList()
             return task->origin == TaskOrigin::Reload && (task->host.isEmpty() || task->host == ipSensor);
         });
     if (!waiting)
-        for (Code task : {Code::PasswordUse, Code::Password, Code::LockMode, Code::OnlineUnits})
-            session->TaskList.Add_addr(task, 0, {}, TaskOrigin::Reload);
+        session->queueReload();
     Tab1PanelModel->clear();
     reloadPending = true;
     session->openConnection(true, protocol::Reopens);

@@ -49,7 +49,7 @@ int TpasswordForm::askPassword(const QString &pw)
     pwd = pw;
     const int result = prompts().exec(this);
     // The entry is checked again so that no path but a correct entry yields 1.
-    const bool ok = result == Accepted && entryLengthOk() && Edit1->text() == pwd;
+    const bool ok = result == Accepted && setting::passwordAccepted(Edit1->text(), pwd);
     return ok ? Accepted : Cancelled;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "units/Setting.h"
+
 #include <QDialog>
 #include <QString>
 
@@ -16,8 +18,8 @@ class TpasswordForm final : public QDialog
 public:
     explicit TpasswordForm(QWidget *parent = nullptr);
 
-    static constexpr int MinLength = 6;
-    static constexpr int MaxLength = 15;
+    static constexpr int MinLength = setting::PasswordMinChars;
+    static constexpr int MaxLength = setting::PasswordMaxChars;
     static constexpr int Accepted = 1;
     static constexpr int Cancelled = 2;
 

@@ -1,0 +1,166 @@
+// The controller session without a window: a QCoreApplication, the in-process
+// simulator, and what the model holds and the device received after each
+// exchange the window and brezzano-cli drive.
+#include "Server.h"
+#include "link/ControllerSession.h"
+#include "link/Encoder.h"
+#include "shell/Texts.h"
+#include "support/FastIntervals.h"
+#include "units/Setting.h"
+
+#include <QSignalSpy>
+
+#include <QTest>
+#include <tuple>
+
+namespace {
+
+const QString Host = QStringLiteral("127.0.0.221");
+
+} // namespace
+
+class TestSession : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<sim::Server> server;
+    std::unique_ptr<ControllerSession> session;
+    QStringList received; // what reached the device, as its log shows it
+
+    // One exchange as the window starts it; true when the queue ran empty with every answer in.
+    bool exchange(const std::function<void()> &queue)
+    {
+        received.clear();
+        QSignalSpy finished(session.get(), &ControllerSession::exchangeFinished);
+        session->setLinkHost(Host);
+        queue();
+        session->openConnection(true, 5);
+        return finished.wait(5000) && session->state() == LinkState::Idle;
+    }
+
+    void reload()
+    {
+        QVERIFY(exchange([this] {
+            for (int task : {50, 51, 70, 29})
+                session->TaskList.Add_addr(task, 0, {}, TaskOrigin::Reload);
+        }));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        useFastIntervals();
+        loadLanguage(0);
+    }
+
+    void init()
+    {
+        server = std::make_unique<sim::Server>(sim::Controller::builtinDefault());
+        QVERIFY(server->listen(QHostAddress(Host), 2000));
+        connect(server.get(), &sim::Server::logLine, this, [this](const QString &line) {
+            if (line.startsWith(QLatin1String("<- ")))
+                received << line.mid(3);
+        });
+        session = std::make_unique<ControllerSession>();
+    }
+
+    void cleanup()
+    {
+        session.reset();
+        server.reset();
+    }
+
+    void fullReload()
+    {
+        QSignalSpy units(session.get(), &ControllerSession::unitsChanged);
+        reload();
+        // Status then name for every listed unit, in address order, then the clock.
+        QCOMPARE(received,
+                 QStringList({"*MK3200*#", "*MK3300*#", "*MK4600*#", "*MK1D00*#", "*MK1E02*00#",
+                              "*MK1E02*01#", "*MK1E02*02#", "*MK1E02*05#", "*MK1E02*09#", "*MK2202*00#",
+                              "*MK2202*01#", "*MK2202*02#", "*MK2202*05#", "*MK2202*09#", "*MK0200*#"}));
+        QCOMPARE(units.count(), 1);
+        const ControllerModel &m = session->model;
+        QCOMPARE(units::panelOrder(m.unit_par, m.unit_online), std::vector<int>({5, 0, 1, 2, 9}));
+        QCOMPARE(m.unit_par[2].name, QStringLiteral("Meeting room"));
+        QCOMPARE(m.unit_par[2].tmin, quint8(18));
+        QCOMPARE(m.BZ_password, QStringLiteral("123456"));
+        QCOMPARE(m.unitsReadFrom, Host);
+        QVERIFY(!m.current_time.isEmpty());
+    }
+
+    // The dialog opened for unit 2 alone, heating pressed, sent.
+    void modeZeroSetting()
+    {
+        reload();
+        setting::Controls controls = setting::unitControls(session->model.unit_par[2]);
+        controls.modeButton = 3;
+        RequestSources values = session->requestSources();
+        setting::fillUpdateBuffer(values.updateBuffer, controls);
+        const auto carried = std::make_shared<const RequestSources>(values);
+        QSignalSpy written(session.get(), &ControllerSession::settingsWritten);
+        QVERIFY(exchange([&] {
+            for (const setting::Task &task : setting::settingTasks(1, {2}, 2, controls.remoteEnabled, 0))
+                session->TaskList.Add_addr(task.code, task.addr, carried, TaskOrigin::Setting);
+        }));
+        QCOMPARE(written.count(), 1);
+        // Everything but the mode as the unit had it: medium fan, 22 degrees, 18..28, remote locked.
+        QCOMPARE(received.mid(0, 3),
+                 QStringList({"*MK2114*02840216000000121C00#", "*MK1F02*02#", "*MK1D00*#"}));
+        QCOMPARE(server->controller().unit(2)->mode, quint8(0x84));
+        // The refresh after the setting brought the new status back into the model.
+        QCOMPARE(session->model.unit_par[2].buffer[units::ModeByte], quint8(0x84));
+        QCOMPARE(received.last(), QStringLiteral("*MK0200*#"));
+    }
+
+    void scheduleReadAndWrite()
+    {
+        // Unit 1 holds 35 entries: two blocks.
+        QSignalSpy changed(session.get(), &ControllerSession::scheduleChanged);
+        QVERIFY(exchange([this] { session->TaskList.Add_addr(41, 1); }));
+        QCOMPARE(received, QStringList({"*MK2902*01#", "*MK3002*01#", "*MK3102*01#"}));
+        QCOMPARE(changed.count(), 2);
+        const std::vector<TprogRecord> read = session->model.unitProgList.entries();
+        QCOMPARE(int(read.size()), server->controller().unit(1)->schedule.size());
+        QCOMPARE(read.back().Time, 6 * schedule::DayMinutes + 22 * 60);
+
+        // Written to unit 2 as the dialog's Set does; it arrives whole, in two blocks.
+        QVERIFY(exchange([this] {
+            for (const setting::Task &task :
+                 setting::settingTasks(7, {}, 2, false, session->model.unitProgList.Count()))
+                session->TaskList.Add_addr(task.code, task.addr, session->requestSnapshot(),
+                                           TaskOrigin::Setting);
+        }));
+        QCOMPARE(received.size(), 2);
+        QVERIFY(received.at(0).startsWith(QLatin1String("*MK27F2*02")));
+        QVERIFY(received.at(1).startsWith(QLatin1String("*MK28F2*02")));
+        const auto entriesOf = [](const QVector<TprogRecord> &entries) {
+            QVector<std::tuple<int, int, int, int>> out;
+            for (const TprogRecord &e : entries)
+                out.append({e.Time, e.Temp, e.Mode, e.Fan});
+            return out;
+        };
+        QCOMPARE(entriesOf(server->controller().unit(2)->schedule),
+                 entriesOf(server->controller().unit(1)->schedule));
+    }
+
+    void moduleRead()
+    {
+        QSignalSpy replies(session.get(), &ControllerSession::moduleReplyRead);
+        QVERIFY(exchange([this] { session->queueModuleRead(); }));
+        QCOMPARE(received, QStringList({"$$$", "get wlan", "get ip", "get dns", "exit"}));
+        const netmodule::NetworkSettings &module = session->model.module;
+        const sim::ModuleSettings &device = server->controller().module;
+        QCOMPARE(module.netName, device.ssid);
+        QCOMPARE(module.passPhrase, device.passphrase);
+        QCOMPARE(module.address, device.ip);
+        QCOMPARE(module.gateway, device.gateway);
+        QCOMPARE(module.dns, device.dns);
+        QCOMPARE(module.dhcp, device.dhcp);
+        QVERIFY(!session->cmdMode);
+        QVERIFY(replies.count() > 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSession)
+#include "tst_session.moc"
