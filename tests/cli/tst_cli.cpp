@@ -244,10 +244,11 @@ private slots:
         QTest::addColumn<QString>("said");
         QTest::newRow("unreachable") << QStringList{} << withHost(Nobody, {"units"}) << 3
                                      << "Unable to communicate with the centralized control";
-        QTest::newRow("silent") << QStringList{"--silent"} << withHost(Silent, {"--timeout", "0.1", "units"}) << 4
-                                << "Centralized control does not respond";
-        QTest::newRow("silent module") << QStringList{"--silent"} << withHost(Silent, {"--timeout", "0.1", "module"})
+        QTest::newRow("silent") << QStringList{"--silent"} << withHost(Silent, {"--timeout", "0.1", "units"})
                                 << 4 << "Centralized control does not respond";
+        QTest::newRow("silent module")
+            << QStringList{"--silent"} << withHost(Silent, {"--timeout", "0.1", "module"}) << 4
+            << "Centralized control does not respond";
         const QString scenario =
             file("locked.json", R"({"device": {"usePassword": true, "password": "secret7"},
             "units": [{"address": 3, "name": "Lab"}]})");
