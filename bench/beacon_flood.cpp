@@ -3,6 +3,7 @@
 // addresses kept (nothing listens there, so each is refused). Prints the
 // longest gap between two ticks of a 1 ms timer, for the listening window and
 // for the visits.
+#include "link/ControllerSession.h"
 #include "link/Intervals.h"
 #include "shell/Texts.h"
 #include "shell/form/Forms.h"
@@ -42,6 +43,7 @@ class FloodPrompts final : public Prompts
 public:
     void error(QWidget *, const QString &, const QString &text) override { errors << text; }
     void info(QWidget *, const QString &, const QString &text) override { infos << text; }
+    void message(QWidget *, const QString &, const QString &text) override { infos << text; }
     int exec(QDialog *) override { return during ? during() : 0; }
 
     std::function<int()> during;
@@ -143,8 +145,7 @@ int main(int argc, char **argv)
             const qint64 gap = since.restart();
             qint64 &worst = form->Timer_finddev->isActive() ? listeningGap : visitingGap;
             worst = std::max(worst, gap);
-            const bool idle =
-                !form->linkIsOpen() && form->TaskList.isEmpty() && !form->Timer_openconn->isActive();
+            const bool idle = form->session->state() == LinkState::Idle && form->session->TaskList.isEmpty();
             if ((!form->Timer_finddev->isActive() && !form->findDeviceActive && idle) ||
                 total.elapsed() > 180000)
                 loop.quit();

@@ -3,6 +3,7 @@
 // requests sent back to back by a bare client. One line per answer time, each
 // figure the median of three runs.
 #include "link/Codes.h"
+#include "link/ControllerSession.h"
 #include "link/Frame.h"
 #include "shell/Texts.h"
 #include "shell/form/Forms.h"
@@ -119,7 +120,7 @@ double reloadSeconds()
     QTimer watch;
     watch.setInterval(1);
     QObject::connect(&watch, &QTimer::timeout, [&] {
-        const bool open = form->linkIsOpen();
+        const bool open = form->session->linkIsOpen();
         if (open && !wasOpen)
             clock.start();
         if (!open && wasOpen) {
@@ -130,7 +131,7 @@ double reloadSeconds()
     });
     watch.start();
     form->reloadUnitList();
-    if (form->linkIsOpen() && !wasOpen) {
+    if (form->session->linkIsOpen() && !wasOpen) {
         // A connection made inside the call: the clock starts now.
         clock.start();
         wasOpen = true;
