@@ -43,15 +43,21 @@ bool inFault(const TunitRecord &unit)
     return faultKey(unit) != 0;
 }
 
+int panelCompare(const TunitRecord &a, const TunitRecord &b)
+{
+    const int ka = faultKey(a);
+    const int kb = faultKey(b);
+    return ka > kb ? -1 : ka < kb ? 1 : 0;
+}
+
 std::vector<int> panelOrder(const UnitTable &table, const OnlineTable &online)
 {
     std::vector<int> order;
     for (int adr = 0; adr < PanelUnits; ++adr)
         if (online[size_t(adr)] != 0)
             order.push_back(adr);
-    std::stable_sort(order.begin(), order.end(), [&table](int a, int b) {
-        return faultKey(table[size_t(a)]) > faultKey(table[size_t(b)]);
-    });
+    std::stable_sort(order.begin(), order.end(),
+                     [&table](int a, int b) { return panelCompare(table[size_t(a)], table[size_t(b)]) < 0; });
     return order;
 }
 

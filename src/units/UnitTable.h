@@ -96,6 +96,10 @@ UnitRow unitRow(const TunitRecord &unit, int adr, const QStringList &texts, cons
 
 // The addresses the panel lists (0 to 63, online), in its order: faults first, the
 // highest fault key first, equal keys in address order.
+// The unit panel's order of two units: negative when `a` comes first. Faults
+// first, the highest fault key first; equal keys compare equal, so that a
+// stable sort keeps their address order.
+int panelCompare(const TunitRecord &a, const TunitRecord &b);
 std::vector<int> panelOrder(const UnitTable &table, const OnlineTable &online);
 
 // Storing the controller's replies. Each returns an empty string when the payload

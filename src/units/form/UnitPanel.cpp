@@ -140,14 +140,7 @@ void TForm1::Tab1PanelListAdvancedCustomDrawItem(UnitRowLook &look, int index, c
 
 int TForm1::Tab1PanelListCompare(const TunitRecord &item1, const TunitRecord &item2)
 {
-    // Faults first, highest key first; equal keys keep their address order.
-    const int k1 = units::faultKey(item1);
-    const int k2 = units::faultKey(item2);
-    if (k2 > k1)
-        return 1;
-    if (k2 < k1)
-        return -1;
-    return 0;
+    return units::panelCompare(item1, item2);
 }
 
 void TForm1::reloadUnitList()
