@@ -4,8 +4,12 @@
 
 #include "devices/form/RegisterSensorUnit.h"
 #include "devices/form/SensorNameUnit.h"
+#include "history/HistoryTexts.h"
+#include "history/form/HistoryView.h"
 #include "link/ControllerSession.h"
 #include "schedules/form/ProgUnit.h"
+#include "shell/IniFile.h"
+#include "shell/Settings.h"
 #include "shell/form/Application.h"
 #include "shell/form/Main.h"
 #include "shell/form/infoext.h"
@@ -14,7 +18,12 @@
 #include "units/form/passwordUnit.h"
 #include "units/form/setting.h"
 
+#include <QBoxLayout>
 #include <QCoreApplication>
+#include <QDir>
+#include <QLabel>
+#include <QPushButton>
+#include <QStatusBar>
 
 Forms &forms()
 {
@@ -55,6 +64,41 @@ TForm1 *createForms()
     TprogForm3 *editor = f.progForm3;
     settings->editSchedule = [editor](int tmin, int tmax) { editor->edit(tmin, tmax); };
     return main;
+}
+
+namespace {
+
+// The layout that holds `widget`, searched from `layout` down.
+QBoxLayout *boxHolding(QLayout *layout, QWidget *widget)
+{
+    if (!layout)
+        return nullptr;
+    if (auto *box = qobject_cast<QBoxLayout *>(layout); box && box->indexOf(widget) >= 0)
+        return box;
+    for (int i = 0; i < layout->count(); ++i)
+        if (QBoxLayout *found = boxHolding(layout->itemAt(i)->layout(), widget))
+            return found;
+    return nullptr;
+}
+
+} // namespace
+
+void createHistory(TForm1 *main, const QString &folder)
+{
+    IniFile ini;
+    ini.load(QDir(folder).filePath(QStringLiteral("brezzano.ini")));
+    const int rawDays = readSettings(ini).historyRawDays;
+    auto *off = new QLabel(main->statusBar());
+    off->setObjectName(QStringLiteral("statusHistory"));
+    main->statusBar()->addPermanentWidget(off, 2);
+    auto *view = new history::HistoryView(*main->session, main, folder, rawDays, main->lang_act, off,
+                                          [main](const QString &line) { main->log(line); });
+    auto *button = new QPushButton(history::text(history::Text::HistoryButton, main->lang_act),
+                                   main->reloadbutTab1->parentWidget());
+    button->setObjectName(QStringLiteral("historyButton"));
+    if (QBoxLayout *strip = boxHolding(main->reloadbutTab1->parentWidget()->layout(), main->reloadbutTab1))
+        strip->insertWidget(strip->indexOf(main->reloadbutTab1) + 1, button);
+    QObject::connect(button, &QPushButton::clicked, view, [view] { view->showWindow(); });
 }
 
 void destroyForms()
