@@ -116,6 +116,7 @@ void HistoryRecorder::reloadEnded()
     if (session->awaited.origin != TaskOrigin::Reload || session->model.unitsReadFrom.isEmpty())
         return;
     const QDateTime now = session->clockNow();
+    reloadAt = now;
     const QString controller = session->model.unitsReadFrom;
     const std::vector<Transition> changes =
         store->recordReload(now, controller, session->model.unit_par, session->model.unit_online);

@@ -37,6 +37,7 @@ public:
     HistoryRecorder(ControllerSession *session, HistoryStore *store, QObject *parent = nullptr);
 
     void setRawDays(int days) { rawDays = days; }
+    QDateTime lastReload() const { return reloadAt; } // invalid before the first
 
 Q_SIGNALS:
     // The fault transitions a reload brought, for alerts.
@@ -63,6 +64,7 @@ private:
     bool ranDry = false;
     int rawDays = HistoryStore::DefaultRawDays;
     QDateTime lastRetention;
+    QDateTime reloadAt;
 };
 
 } // namespace history

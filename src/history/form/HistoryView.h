@@ -4,6 +4,7 @@
 #include "history/HistoryRecorder.h"
 #include "history/HistoryStore.h"
 
+#include <QDateTime>
 #include <QObject>
 #include <QPointer>
 
@@ -39,6 +40,7 @@ public:
     int alert(const QString &controller, const std::vector<Transition> &changes, qint64 nowMs);
     int faultCount() const { return pacer.faultCount(); }
     QSystemTrayIcon *trayIcon() const { return tray; }
+    QDateTime lastReload() const { return recorder->lastReload(); }
     // Called with (title, body) for each notification; the tray shows it by default.
     std::function<void(const QString &, const QString &)> notify;
 

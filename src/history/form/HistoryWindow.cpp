@@ -2,11 +2,11 @@
 
 #include "history/Csv.h"
 #include "history/HistoryTexts.h"
+#include "history/form/PanelExport.h"
 
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
-#include <QFile>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -141,31 +141,16 @@ void HistoryWindow::refresh()
     }
 }
 
-QStringList HistoryWindow::rowOf(const QTreeWidget *list, int row)
-{
-    QStringList cells;
-    const QTreeWidgetItem *item = row < 0 ? list->headerItem() : list->topLevelItem(row);
-    for (int c = 0; c < list->columnCount(); ++c)
-        cells << item->text(c);
-    return cells;
-}
-
 QString HistoryWindow::exportShown()
 {
-    const QTreeWidget *list = tabs->currentIndex() == 0 ? faultsView : operationsView;
-    QList<QStringList> rows;
-    for (int r = 0; r < list->topLevelItemCount(); ++r)
-        rows << rowOf(list, r);
-    const QString what = tabs->currentIndex() == 0 ? QStringLiteral("faults") : QStringLiteral("operations");
-    const QString path =
-        QDir(folder).filePath(csv::fileName(what, QStringLiteral("all"), QDateTime::currentDateTime()));
-    QFile file(path);
-    const QByteArray bytes = csv::document(rowOf(list, -1), rows);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush()) {
-        note->setText(text(Text::ExportFailed, lang).arg(QDir::toNativeSeparators(path)));
-        return {};
-    }
-    note->setText(text(Text::Exported, lang).arg(QDir::toNativeSeparators(path)));
+    const bool faults = tabs->currentIndex() == 0;
+    const QTreeWidget *list = faults ? faultsView : operationsView;
+    const QString what = faults ? QStringLiteral("faults") : QStringLiteral("operations");
+    const QDateTime now = QDateTime::currentDateTime();
+    const QString path = exportTable(*list->model(), folder, what, QStringLiteral("all"), now);
+    const QString shown = QDir::toNativeSeparators(
+        path.isEmpty() ? QDir(folder).filePath(csv::fileName(what, QStringLiteral("all"), now)) : path);
+    note->setText(text(path.isEmpty() ? Text::ExportFailed : Text::Exported, lang).arg(shown));
     return path;
 }
 

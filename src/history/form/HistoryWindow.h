@@ -34,7 +34,6 @@ public:
 
 private:
     Filter filter() const;
-    static QStringList rowOf(const QTreeWidget *list, int row);
 
     HistoryStore &store;
     QString folder;

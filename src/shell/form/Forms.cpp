@@ -6,6 +6,7 @@
 #include "devices/form/SensorNameUnit.h"
 #include "history/HistoryTexts.h"
 #include "history/form/HistoryView.h"
+#include "history/form/PanelExport.h"
 #include "link/ControllerSession.h"
 #include "schedules/form/ProgUnit.h"
 #include "shell/IniFile.h"
@@ -15,6 +16,7 @@
 #include "shell/form/infoext.h"
 #include "shell/form/myDialogUnit.h"
 #include "shell/form/waitUnit.h"
+#include "units/form/UnitPanelModel.h"
 #include "units/form/passwordUnit.h"
 #include "units/form/setting.h"
 
@@ -23,6 +25,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStatusBar>
 
 Forms &forms()
@@ -99,6 +102,29 @@ void createHistory(TForm1 *main, const QString &folder)
     if (QBoxLayout *strip = boxHolding(main->reloadbutTab1->parentWidget()->layout(), main->reloadbutTab1))
         strip->insertWidget(strip->indexOf(main->reloadbutTab1) + 1, button);
     QObject::connect(button, &QPushButton::clicked, view, [view] { view->showWindow(); });
+
+    // The panel as it stands, into the settings folder; where it went is said in the status bar.
+    auto *exportButton = new QPushButton(history::text(history::Text::ExportCsv, main->lang_act),
+                                         main->reloadbutTab1->parentWidget());
+    exportButton->setObjectName(QStringLiteral("panelExport"));
+    if (QBoxLayout *strip = boxHolding(main->reloadbutTab1->parentWidget()->layout(), button))
+        strip->insertWidget(strip->indexOf(button) + 1, exportButton);
+    const auto exportPanel = [main, view, folder, off] {
+        const QDateTime reload = view->lastReload();
+        const QString path = history::exportTable(*main->Tab1PanelModel, folder, QStringLiteral("units"),
+                                                  main->session->model.unitsReadFrom,
+                                                  reload.isValid() ? reload : QDateTime::currentDateTime());
+        const QString line =
+            path.isEmpty()
+                ? history::text(history::Text::ExportFailed, main->lang_act).arg(folder)
+                : history::text(history::Text::Exported, main->lang_act).arg(QDir::toNativeSeparators(path));
+        off->setText(line);
+        off->show();
+        main->log(line);
+    };
+    QObject::connect(exportButton, &QPushButton::clicked, main, exportPanel);
+    auto *shortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_E), main);
+    QObject::connect(shortcut, &QShortcut::activated, main, exportPanel);
 }
 
 void destroyForms()
