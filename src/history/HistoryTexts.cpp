@@ -36,6 +36,11 @@ const Table English = {
     "Export CSV",
     "Exported to %1",
     "Could not write %1",
+    "Last 24 hours",
+    "Last 7 days",
+    "Last 30 days",
+    "Set temperature",
+    "Room temperature",
 };
 
 const Table Italian = {
@@ -66,6 +71,11 @@ const Table Italian = {
     "Esporta CSV",
     "Esportato in %1",
     "Impossibile scrivere %1",
+    "Ultime 24 ore",
+    "Ultimi 7 giorni",
+    "Ultimi 30 giorni",
+    "Temperatura impostata",
+    "Temperatura ambiente",
 };
 // clang-format on
 

@@ -33,6 +33,11 @@ enum class Text {
     ExportCsv,
     Exported,     // %1: file
     ExportFailed, // %1: file
+    Day,
+    Week,
+    Month,
+    SetTemperature,
+    RoomTemperature,
     Count
 };
 

@@ -1,8 +1,10 @@
 // The window's side of the history: alerts once per transition, and a store
 // that cannot work said once, without stopping anything.
 #include "history/form/HistoryView.h"
+#include "history/form/TrendChart.h"
 #include "link/ControllerSession.h"
 #include "link/Intervals.h"
+#include "units/UnitTable.h"
 
 #include <QDir>
 #include <QLabel>
@@ -70,6 +72,28 @@ private Q_SLOTS:
         QCOMPARE(view.faultCount(), 2);
         QVERIFY(rig.logged.isEmpty());
         QVERIFY(rig.label->isHidden());
+    }
+
+    // Three reloads of the last hour, the middle one in fault: the day's chart
+    // draws them with one shaded period; the file's other units stay out.
+    void theTrendOfAUnitShadesItsFaults()
+    {
+        Rig rig;
+        rig.start(0);
+        const QDateTime now = QDateTime::currentDateTime();
+        for (int i = 0; i < 3; ++i) {
+            UnitTable units{};
+            OnlineTable online{};
+            online[3] = 1;
+            online[4] = i == 0 ? 1 : 0;
+            units[3].buffer[units::RoomTempByte] = 84;
+            units[3].buffer[units::SetTempByte] = 22;
+            units[3].buffer[units::FirstFaultByte] = i == 1 ? 2 : 0;
+            rig.view->store().recordReload(now.addSecs(-600 + i * 60), QStringLiteral("c"), units, online);
+        }
+        TrendChart *chart = rig.view->showTrend(QStringLiteral("c"), 3);
+        QCOMPARE(chart->pointCount(), 3);
+        QCOMPARE(chart->shadedCount(), 1);
     }
 
     void aStoreThatCannotOpenIsSaidOnceAndNothingStops()

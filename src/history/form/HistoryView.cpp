@@ -2,6 +2,7 @@
 
 #include "history/HistoryTexts.h"
 #include "history/form/HistoryWindow.h"
+#include "history/form/TrendChart.h"
 #include "link/ControllerSession.h"
 #include "link/Intervals.h"
 
@@ -83,10 +84,24 @@ int HistoryView::alert(const QString &controller, const std::vector<Transition> 
     return sent;
 }
 
+TrendChart *HistoryView::showTrend(const QString &controller, int addr)
+{
+    if (!trend)
+        trend = new TrendChart(historyStore, lang, window);
+    trend->showUnit(controller, addr);
+    trend->show();
+    trend->raise();
+    return trend;
+}
+
 HistoryWindow *HistoryView::showWindow()
 {
-    if (!historyWindow)
+    if (!historyWindow) {
         historyWindow = new HistoryWindow(historyStore, folder, lang, window);
+        historyWindow->unitChosen = [this](const QString &controller, int addr) {
+            showTrend(controller, addr);
+        };
+    }
     historyWindow->refresh();
     historyWindow->show();
     historyWindow->raise();

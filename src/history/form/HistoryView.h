@@ -19,6 +19,7 @@ class QWidget;
 namespace history {
 
 class HistoryWindow;
+class TrendChart;
 
 // The window's side of the history: the store beside the settings file, the
 // recorder on the session, fault alerts in the tray, and the History window.
@@ -35,6 +36,7 @@ public:
 
     HistoryStore &store() { return historyStore; }
     HistoryWindow *showWindow();
+    TrendChart *showTrend(const QString &controller, int addr);
     // A unit's fault transitions: a notification when the pacer lets one through.
     // Returns how many notifications went out.
     int alert(const QString &controller, const std::vector<Transition> &changes, qint64 nowMs);
@@ -58,6 +60,7 @@ private:
     QLabel *statusLabel;
     std::function<void(const QString &)> log;
     QPointer<HistoryWindow> historyWindow;
+    QPointer<TrendChart> trend;
 };
 
 } // namespace history
