@@ -24,9 +24,11 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QShortcut>
 #include <QStatusBar>
+#include <QTreeView>
 
 Forms &forms()
 {
@@ -125,6 +127,22 @@ void createHistory(TForm1 *main, const QString &folder)
     QObject::connect(exportButton, &QPushButton::clicked, main, exportPanel);
     auto *shortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_E), main);
     QObject::connect(shortcut, &QShortcut::activated, main, exportPanel);
+
+    // A unit's row charts its temperatures.
+    QTreeView *panel = main->Tab1PanelList;
+    panel->setContextMenuPolicy(Qt::CustomContextMenu);
+    QObject::connect(
+        panel, &QTreeView::customContextMenuRequested, view, [main, view, panel](const QPoint &at) {
+            const int addr = main->Tab1PanelModel->address(panel->indexAt(at).row());
+            if (addr < 0 || main->session->model.unitsReadFrom.isEmpty())
+                return;
+            auto *menu = new QMenu(panel);
+            menu->setAttribute(Qt::WA_DeleteOnClose);
+            menu->addAction(history::text(history::Text::Day, main->lang_act), view, [main, view, addr] {
+                view->showTrend(main->session->model.unitsReadFrom, addr);
+            });
+            menu->popup(panel->viewport()->mapToGlobal(at));
+        });
 }
 
 void destroyForms()
