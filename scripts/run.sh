@@ -49,7 +49,8 @@ fi
 
 sims=()
 trap 'for p in "${sims[@]}"; do kill "$p" 2>/dev/null || true; wait "$p" 2>/dev/null || true; done' EXIT
-"$bin/brezzano-sim" --listen 127.0.0.1:2000 --demo --http "$regport" \
+# Unit 3 goes into fault and out of it now and then: alerts and the history have something to show.
+"$bin/brezzano-sim" --listen 127.0.0.1:2000 --demo --toggle-fault 3:45 --http "$regport" \
   --account 'demo:brezza&2026#+:0' --account 'nuovo:nuovo-1:3' > "$rundir/sim.log" 2>&1 &
 sims+=($!)
 echo "Simulator running on 127.0.0.1:2000 (log: $rundir/sim.log)"

@@ -7,6 +7,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
+#include <QTimer>
 
 #include <csignal>
 #include <cstdio>
@@ -94,6 +95,10 @@ int main(int argc, char **argv)
     opt(QStringLiteral("schedule-lead"),
         QStringLiteral("Begin answer 49 with BYTE (0 to 255) instead of the unit's address."),
         QStringLiteral("BYTE"));
+    opt(QStringLiteral("toggle-fault"),
+        QStringLiteral("Every SECONDS, switch the fault of the unit at ADDR on or off (a unit with no "
+                       "fault of its own gets E1)."),
+        QStringLiteral("ADDR:SECONDS"));
     opt(QStringLiteral("units"),
         QStringLiteral("Fill addresses 0 to N-1 with units (up to 64), beside the scenario's own."),
         QStringLiteral("N"));
@@ -180,6 +185,28 @@ int main(int argc, char **argv)
     }
     if (!count(p, QStringLiteral("schedule-lead"), &f.scheduleLead) || f.scheduleLead > 255)
         return fail(QStringLiteral("--schedule-lead takes a whole number from 0 to 255"));
+
+    QTimer toggleFault;
+    if (p.isSet(QStringLiteral("toggle-fault"))) {
+        const QStringList parts = p.value(QStringLiteral("toggle-fault")).split(QLatin1Char(':'));
+        bool addrOk = false;
+        bool secsOk = false;
+        const int adr = parts.value(0).toInt(&addrOk);
+        const int secs = parts.value(1).toInt(&secsOk);
+        if (parts.size() != 2 || !addrOk || !secsOk || secs < 1 || !server.controller().units.count(adr))
+            return fail(
+                QStringLiteral("--toggle-fault takes ADDR:SECONDS, the address of a unit and 1 or more"));
+        sim::Unit &unit = server.controller().units[adr];
+        // The unit's own fault comes back each time; one without gets E1.
+        const std::array<quint8, 5> fault =
+            unit.inFault() ? unit.faults : std::array<quint8, 5>{0x02, 0x00, 0x00, 0x00, 0x00};
+        toggleFault.setInterval(secs * 1000);
+        QObject::connect(&toggleFault, &QTimer::timeout, [&unit, fault, adr] {
+            unit.faults = unit.inFault() ? std::array<quint8, 5>{} : fault;
+            out(QStringLiteral("unit %1 fault %2").arg(adr).arg(unit.inFault() ? "on" : "off"));
+        });
+        toggleFault.start();
+    }
 
     QObject::connect(&server, &sim::Server::logLine, &out);
     SignalPipe signalQuit({SIGINT, SIGTERM});

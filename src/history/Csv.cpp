@@ -2,9 +2,24 @@
 
 namespace csv {
 
-QString field(const QString &text)
+namespace {
+
+// A spreadsheet runs a cell that begins like a formula; a number it only reads.
+bool startsLikeFormula(const QString &text)
+{
+    if (text.isEmpty() || !QStringLiteral("=+-@").contains(text.front()))
+        return false;
+    bool number = false;
+    text.toDouble(&number);
+    return !number;
+}
+
+} // namespace
+
+QString field(const QString &cell)
 {
     static const QString special = QStringLiteral(",\"\r\n");
+    const QString text = startsLikeFormula(cell) ? QLatin1Char('\'') + cell : cell;
     bool quote = false;
     for (const QChar c : text)
         quote = quote || special.contains(c);

@@ -129,8 +129,10 @@ signals:
     // A handler threw; the link is closed if it was open.
     void handlerFailed(const QString &message);
     void undelivered(const std::vector<TtaskRecord> &tasks);
-    void settingsWritten(); // a link carried the settings dialog's tasks to the end
-    void unitsChanged();    // a reload ended: the unit table is complete
+    void settingsWritten();                    // a link carried the settings dialog's tasks to the end
+    void taskWritten(const TtaskRecord &task); // a request went out whole on the open link
+    void queueRanDry();                        // every queued task was written and answered
+    void unitsChanged();                       // a reload ended: the unit table is complete
     void clockChanged();
     void scheduleChanged();
     void passwordUseRead(bool on);

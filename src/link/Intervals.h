@@ -17,6 +17,7 @@ struct Intervals
     int waitDialogTick = 1000; // one step of the wait dialog's bar
     int registration = 10000;  // the registration request, from sending to the whole reply
     int windowSettle = 700;    // for the window manager to maximize and frame the main window
+    int faultAlert = 60000;    // a unit flapping in and out of fault is announced once in this
 };
 
 Intervals &intervals();

@@ -176,6 +176,7 @@ void ControllerSession::sendNextTask()
         log(QStringLiteral("--->FINITO"));
         // Only a link that carried the settings dialog's tasks to the end has sent them.
         const bool settingsSent = linkCarriedSetting;
+        emit queueRanDry();
         closeLink();
         emit exchangeFinished();
         if (settingsSent)
@@ -206,6 +207,7 @@ void ControllerSession::sendNextTask()
         for (const QString &line : request.log)
             log(line);
         writeToLink(request.bytes);
+        emit taskWritten(task);
         // A device that accepts the link but never answers must not keep it open for ever.
         if (request.setsWait)
             armWatchdog();

@@ -40,6 +40,10 @@ AppSettings readSettings(const IniFile &ini)
         settings.language = 0;
     settings.autoUpdate = ini.readInteger(Sens, QStringLiteral("AUTOAUPD"), 30);
     settings.registrationUrl = ini.readString(Sens, QStringLiteral("REGURL"), QString());
+    const int rawDays =
+        ini.readInteger(QStringLiteral("HISTORY"), QStringLiteral("RAWDAYS"), settings.historyRawDays);
+    if (rawDays > 0)
+        settings.historyRawDays = rawDays;
 
     const auto entries = ini.entries(ListSens);
     const int keyCount = int(entries.size());

@@ -21,6 +21,7 @@ struct AppSettings
     int autoUpdate = 30;                              // seconds, 0 = never
     std::vector<std::pair<QString, QString>> devices; // (name, address) in address-book order
     QString registrationUrl;                          // REGURL: read only, never written
+    int historyRawDays = 30; // [HISTORY] RAWDAYS: days of raw samples kept; read only, never written
 };
 
 // Reads SENS and the LISTSENS address book (NAMEn / IPADDRn rule).

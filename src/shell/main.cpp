@@ -48,6 +48,7 @@ int main(int argc, char **argv)
         return 1;
     }
     TForm1 *main = createForms();
+    createHistory(main, QDir::currentPath());
     // Logout and shutdown end the program as a close does, settings saved.
     QObject::connect(saveAndQuitSignals(&app), &SignalPipe::signalled, main, [main] {
         main->close();

@@ -25,6 +25,19 @@ private Q_SLOTS:
                                  << "\"a\rb\"";
         QTest::newRow("spaces kept as they are") << " a "
                                                  << " a ";
+        // A cell a spreadsheet would run as a formula is kept as text; numbers stay numbers.
+        QTest::newRow("formula") << "=HYPERLINK(\"x\")"
+                                 << "\"'=HYPERLINK(\"\"x\"\")\"";
+        QTest::newRow("plus") << "+cmd|' /C calc'!A0"
+                              << "'+cmd|' /C calc'!A0";
+        QTest::newRow("minus") << "-2+3"
+                               << "'-2+3";
+        QTest::newRow("at") << "@SUM(A1)"
+                            << "'@SUM(A1)";
+        QTest::newRow("negative number") << "-3.5"
+                                         << "-3.5";
+        QTest::newRow("plus sign number") << "+21"
+                                          << "+21";
     }
     void quoting()
     {

@@ -4,17 +4,31 @@
 
 #include "devices/form/RegisterSensorUnit.h"
 #include "devices/form/SensorNameUnit.h"
+#include "history/HistoryTexts.h"
+#include "history/form/HistoryView.h"
+#include "history/form/PanelExport.h"
 #include "link/ControllerSession.h"
 #include "schedules/form/ProgUnit.h"
+#include "shell/IniFile.h"
+#include "shell/Settings.h"
 #include "shell/form/Application.h"
 #include "shell/form/Main.h"
 #include "shell/form/infoext.h"
 #include "shell/form/myDialogUnit.h"
 #include "shell/form/waitUnit.h"
+#include "units/form/UnitPanelModel.h"
 #include "units/form/passwordUnit.h"
 #include "units/form/setting.h"
 
+#include <QBoxLayout>
 #include <QCoreApplication>
+#include <QDir>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QShortcut>
+#include <QStatusBar>
+#include <QTreeView>
 
 Forms &forms()
 {
@@ -55,6 +69,80 @@ TForm1 *createForms()
     TprogForm3 *editor = f.progForm3;
     settings->editSchedule = [editor](int tmin, int tmax) { editor->edit(tmin, tmax); };
     return main;
+}
+
+namespace {
+
+// The layout that holds `widget`, searched from `layout` down.
+QBoxLayout *boxHolding(QLayout *layout, QWidget *widget)
+{
+    if (!layout)
+        return nullptr;
+    if (auto *box = qobject_cast<QBoxLayout *>(layout); box && box->indexOf(widget) >= 0)
+        return box;
+    for (int i = 0; i < layout->count(); ++i)
+        if (QBoxLayout *found = boxHolding(layout->itemAt(i)->layout(), widget))
+            return found;
+    return nullptr;
+}
+
+} // namespace
+
+void createHistory(TForm1 *main, const QString &folder)
+{
+    IniFile ini;
+    ini.load(QDir(folder).filePath(QStringLiteral("brezzano.ini")));
+    const int rawDays = readSettings(ini).historyRawDays;
+    auto *off = new QLabel(main->statusBar());
+    off->setObjectName(QStringLiteral("statusHistory"));
+    main->statusBar()->addPermanentWidget(off, 2);
+    auto *view = new history::HistoryView(*main->session, main, folder, rawDays, main->lang_act, off,
+                                          [main](const QString &line) { main->log(line); });
+    auto *button = new QPushButton(history::text(history::Text::HistoryButton, main->lang_act),
+                                   main->reloadbutTab1->parentWidget());
+    button->setObjectName(QStringLiteral("historyButton"));
+    if (QBoxLayout *strip = boxHolding(main->reloadbutTab1->parentWidget()->layout(), main->reloadbutTab1))
+        strip->insertWidget(strip->indexOf(main->reloadbutTab1) + 1, button);
+    QObject::connect(button, &QPushButton::clicked, view, [view] { view->showWindow(); });
+
+    // The panel as it stands, into the settings folder; where it went is said in the status bar.
+    auto *exportButton = new QPushButton(history::text(history::Text::ExportCsv, main->lang_act),
+                                         main->reloadbutTab1->parentWidget());
+    exportButton->setObjectName(QStringLiteral("panelExport"));
+    if (QBoxLayout *strip = boxHolding(main->reloadbutTab1->parentWidget()->layout(), button))
+        strip->insertWidget(strip->indexOf(button) + 1, exportButton);
+    const auto exportPanel = [main, view, folder, off] {
+        const QDateTime reload = view->lastReload();
+        const QString path = history::exportTable(*main->Tab1PanelModel, folder, QStringLiteral("units"),
+                                                  main->session->model.unitsReadFrom,
+                                                  reload.isValid() ? reload : QDateTime::currentDateTime());
+        const QString line =
+            path.isEmpty()
+                ? history::text(history::Text::ExportFailed, main->lang_act).arg(folder)
+                : history::text(history::Text::Exported, main->lang_act).arg(QDir::toNativeSeparators(path));
+        off->setText(line);
+        off->show();
+        main->log(line);
+    };
+    QObject::connect(exportButton, &QPushButton::clicked, main, exportPanel);
+    auto *shortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_E), main);
+    QObject::connect(shortcut, &QShortcut::activated, main, exportPanel);
+
+    // A unit's row charts its temperatures.
+    QTreeView *panel = main->Tab1PanelList;
+    panel->setContextMenuPolicy(Qt::CustomContextMenu);
+    QObject::connect(
+        panel, &QTreeView::customContextMenuRequested, view, [main, view, panel](const QPoint &at) {
+            const int addr = main->Tab1PanelModel->address(panel->indexAt(at).row());
+            if (addr < 0 || main->session->model.unitsReadFrom.isEmpty())
+                return;
+            auto *menu = new QMenu(panel);
+            menu->setAttribute(Qt::WA_DeleteOnClose);
+            menu->addAction(history::text(history::Text::Day, main->lang_act), view, [main, view, addr] {
+                view->showTrend(main->session->model.unitsReadFrom, addr);
+            });
+            menu->popup(panel->viewport()->mapToGlobal(at));
+        });
 }
 
 void destroyForms()

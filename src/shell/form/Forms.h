@@ -1,5 +1,6 @@
 #pragma once
 
+class QString;
 class TForm1;
 class Twaitform;
 class TSensorName;
@@ -31,3 +32,8 @@ Forms &forms();
 // the main window; destroyForms() deletes them all.
 TForm1 *createForms();
 void destroyForms();
+
+// The history of reloads, faults and operations in `folder`, beside the
+// settings file: its recorder on the session, its tray alerts, the "History"
+// button beside the panel's reload. Only the program itself keeps one.
+void createHistory(TForm1 *main, const QString &folder);

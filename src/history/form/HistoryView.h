@@ -1,0 +1,66 @@
+#pragma once
+
+#include "history/AlertPacer.h"
+#include "history/HistoryRecorder.h"
+#include "history/HistoryStore.h"
+
+#include <QDateTime>
+#include <QObject>
+#include <QPointer>
+
+#include <functional>
+
+class ControllerSession;
+class QLabel;
+class QPushButton;
+class QSystemTrayIcon;
+class QWidget;
+
+namespace history {
+
+class HistoryWindow;
+class TrendChart;
+
+// The window's side of the history: the store beside the settings file, the
+// recorder on the session, fault alerts in the tray, and the History window.
+// A store that cannot work leaves one line in the status bar and the log.
+class HistoryView final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(HistoryView)
+public:
+    // `statusLabel` shows why the history is off; `log` takes one line.
+    HistoryView(ControllerSession &session, QWidget *window, QString folder, int rawDays, int lang,
+                QLabel *statusLabel, std::function<void(const QString &)> log);
+    ~HistoryView() override;
+
+    HistoryStore &store() { return historyStore; }
+    HistoryWindow *showWindow();
+    TrendChart *showTrend(const QString &controller, int addr);
+    // A unit's fault transitions: a notification when the pacer lets one through.
+    // Returns how many notifications went out.
+    int alert(const QString &controller, const std::vector<Transition> &changes, qint64 nowMs);
+    int faultCount() const { return pacer.faultCount(); }
+    QSystemTrayIcon *trayIcon() const { return tray; }
+    QDateTime lastReload() const { return recorder->lastReload(); }
+    // Called with (title, body) for each notification; the tray shows it by default.
+    std::function<void(const QString &, const QString &)> notify;
+
+private:
+    void turnedOff(const QString &detail);
+
+    ControllerSession &session;
+    QWidget *window;
+    QString folder;
+    int lang;
+    HistoryStore historyStore;
+    HistoryRecorder *recorder = nullptr;
+    AlertPacer pacer;
+    QSystemTrayIcon *tray = nullptr;
+    QLabel *statusLabel;
+    std::function<void(const QString &)> log;
+    QPointer<HistoryWindow> historyWindow;
+    QPointer<TrendChart> trend;
+};
+
+} // namespace history

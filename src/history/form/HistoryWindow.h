@@ -1,0 +1,50 @@
+#pragma once
+
+#include "history/HistoryStore.h"
+
+#include <QDialog>
+
+#include <functional>
+
+class QComboBox;
+class QDateEdit;
+class QLabel;
+class QTabWidget;
+class QTreeWidget;
+
+namespace history {
+
+// The faults and the operations the store holds, newest first, filtered by
+// unit and by date range, each list exported as CSV into `folder`.
+class HistoryWindow final : public QDialog
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(HistoryWindow)
+public:
+    HistoryWindow(HistoryStore &store, QString folder, int lang, QWidget *parent = nullptr);
+
+    void refresh();
+    // Writes the list on show; returns the file written, empty on failure.
+    QString exportShown();
+    QTreeWidget *faultList() const { return faultsView; }
+    QTreeWidget *operationList() const { return operationsView; }
+
+    // A unit's row was double-clicked: (controller, address).
+    std::function<void(const QString &, int)> unitChosen;
+
+private:
+    Filter filter() const;
+
+    HistoryStore &store;
+    QString folder;
+    int lang;
+    QComboBox *unitFilter = nullptr;
+    QDateEdit *from = nullptr;
+    QDateEdit *to = nullptr;
+    QTabWidget *tabs = nullptr;
+    QTreeWidget *faultsView = nullptr;
+    QTreeWidget *operationsView = nullptr;
+    QLabel *note = nullptr;
+};
+
+} // namespace history
