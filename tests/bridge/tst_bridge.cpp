@@ -38,6 +38,11 @@ class TestBridge : public QObject
     QStringList frames;                         // what reached the controller
 
     QList<QByteArray> payloads(const QString &topic) const { return received.value(topic); }
+    QByteArray lastPayload(const QString &topic) const
+    {
+        const QList<QByteArray> all = payloads(topic);
+        return all.isEmpty() ? QByteArray() : all.last();
+    }
     QJsonObject last(const QString &topic) const
     {
         const QList<QByteArray> all = payloads(topic);
@@ -105,8 +110,8 @@ private slots:
     void discoveryAndStateAfterReload()
     {
         QTRY_VERIFY_WITH_TIMEOUT(!payloads(QStringLiteral("bt/hall/2/state")).isEmpty(), 5000);
-        QCOMPARE(payloads(QStringLiteral("bt/hall/availability")).last(), QByteArray("online"));
-        QCOMPARE(payloads(QStringLiteral("bt/bridge/availability")).last(), QByteArray("online"));
+        QCOMPARE(lastPayload(QStringLiteral("bt/hall/availability")), QByteArray("online"));
+        QCOMPARE(lastPayload(QStringLiteral("bt/bridge/availability")), QByteArray("online"));
         const QJsonObject state = last(QStringLiteral("bt/hall/2/state"));
         QCOMPARE(state.value("name").toString(), QStringLiteral("Meeting room"));
         QCOMPARE(state.value("set_temperature").toInt(), 22);
@@ -181,14 +186,49 @@ private slots:
                      qPrintable(frame));
     }
 
+    // Gone from the online list: configs stay for the day, then go.
+    void unitLeavesTheList()
+    {
+        const QString climate = QStringLiteral("ha/climate/brezzano_hall/9_climate/config");
+        server->controller().units.erase(9);
+        received.clear();
+        QSignalSpy polled(daemon->controllers().front(), &bridge::Controller::polled);
+        QVERIFY(polled.wait(2000));
+        QVERIFY(polled.wait(2000));
+        QVERIFY(payloads(climate).isEmpty());
+        bridge::timings().discoveryKeep = 0;
+        QTRY_COMPARE_WITH_TIMEOUT(payloads(climate), QList<QByteArray>{QByteArray()}, 2000);
+        bridge::timings().discoveryKeep = bridge::Timings().discoveryKeep;
+    }
+
+    // Retained messages died with the broker: everything is published again.
+    void brokerRestarted()
+    {
+        bridge::timings().fullRefreshEvery = 1000; // no periodic refresh comes to the rescue
+        broker.stop();
+        received.clear();
+        QString error;
+        QVERIFY2(broker.start(&error), qPrintable(error));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !payloads(QStringLiteral("ha/climate/brezzano_hall/2_climate/config")).isEmpty(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!payloads(QStringLiteral("bt/hall/2/state")).isEmpty(), 5000);
+        QCOMPARE(lastPayload(QStringLiteral("bt/hall/availability")), QByteArray("online"));
+        bridge::timings().fullRefreshEvery = bridge::Timings().fullRefreshEvery;
+    }
+
     void controllerGoneAndBack()
     {
         received.clear();
         server.reset();
         QTRY_VERIFY_WITH_TIMEOUT(payloads(QStringLiteral("bt/hall/availability")).contains("offline"), 5000);
+        // A command for it lapses after one period, told on the unit's error topic.
+        send(QStringLiteral("bt/hall/2/set/mode"), "dry");
+        QTRY_VERIFY_WITH_TIMEOUT(!payloads(QStringLiteral("bt/hall/2/error")).isEmpty(), 3000);
+        QVERIFY(
+            last(QStringLiteral("bt/hall/2/error")).value("error").toString().contains("within one period"));
         startController();
-        QTRY_COMPARE_WITH_TIMEOUT(payloads(QStringLiteral("bt/hall/availability")).last(),
-                                  QByteArray("online"), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(lastPayload(QStringLiteral("bt/hall/availability")), QByteArray("online"),
+                                  5000);
     }
 
     void stopSaysOffline()
