@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Unpacks the package into a temporary root, starts the installed program
 # offscreen in a temporary folder with a loopback settings file, and stops it by
-# its process id. Usage: package-test.sh PACKAGE.deb
+# its process id; checks the bridge's package beside it when one is named.
+# Usage: package-test.sh PACKAGE.deb [BRIDGE.deb]
 set -euo pipefail
 deb="$1"
+bridge="${2:-}"
 root=$(mktemp -d)
 work=$(mktemp -d)
 pid=""
@@ -51,4 +53,28 @@ fi
 kill "$pid"
 wait "$pid" 2>/dev/null || true
 pid=""
+
+if [ -n "$bridge" ]; then
+  broot=$(mktemp -d)
+  trap 'cleanup; rm -rf "$broot"' EXIT
+  dpkg-deb -x "$bridge" "$broot"
+  for f in usr/bin/brezzano-bridge lib/systemd/system/brezzano-bridge.service \
+           usr/share/man/man1/brezzano-bridge.1.gz usr/share/doc/brezzano-bridge/examples/bridge.ini; do
+    [ -e "$broot/$f" ] || { echo "missing from the bridge package: $f"; exit 1; }
+  done
+  # A headless server installs it alone: no Qt Gui or Widgets, linked or depended on.
+  if dpkg-deb -f "$bridge" Depends | grep -q 'libqt6\(gui\|widgets\)'; then
+    echo "the bridge package depends on Qt Gui or Widgets: $(dpkg-deb -f "$bridge" Depends)"; exit 1
+  fi
+  if ldd "$broot/usr/bin/brezzano-bridge" | grep -q 'libQt6\(Gui\|Widgets\)'; then
+    echo "brezzano-bridge links Qt Gui or Widgets"; exit 1
+  fi
+  page=$(zcat "$broot/usr/share/man/man1/brezzano-bridge.1.gz" | sed 's/\\-/-/g')
+  for opt in $("$broot/usr/bin/brezzano-bridge" --help | grep -o -- '--[a-z-]*'); do
+    grep -qE -- "${opt}([^a-z-]|$)" <<<"$page" || { echo "brezzano-bridge.1 does not describe $opt"; exit 1; }
+  done
+  report=$(lintian "$bridge" 2>&1 | grep -v 'running with root privileges' || true)
+  [ -z "$report" ] || { echo "lintian:"; echo "$report"; exit 1; }
+  echo "package ok: $(dpkg-deb -f "$bridge" Package) $(dpkg-deb -f "$bridge" Version)"
+fi
 echo "package ok: $(dpkg-deb -f "$deb" Package) $(dpkg-deb -f "$deb" Version)"

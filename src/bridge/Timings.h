@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QtGlobal>
+
 namespace bridge {
 
 // The bridge's timings in one place; tests shorten them before they build a client.
@@ -10,6 +12,9 @@ struct Timings
     int housekeeping = 1000;   // keep-alive pings and retries of unacknowledged messages
     int keepAlive = 60;        // seconds, announced to the broker
     int stopFlush = 2000;      // at most this long for the last messages to leave on a clean stop
+    // A unit off its controller's online list this long loses its discovery configs.
+    qint64 discoveryKeep = 24LL * 3600 * 1000;
+    int fullRefreshEvery = 10; // polls: every state is published again, changed or not
 };
 
 Timings &timings();

@@ -1,0 +1,92 @@
+#pragma once
+
+#include "bridge/Commands.h"
+#include "bridge/Config.h"
+#include "bridge/Payloads.h"
+#include "link/ControllerSession.h"
+
+#include <QElapsedTimer>
+#include <QJsonObject>
+#include <QObject>
+
+#include <array>
+#include <vector>
+
+class QTimer;
+
+namespace bridge {
+
+class MqttClient;
+
+// One controller on the broker: its session polled every period, one exchange
+// at a time; after each reload the states that changed, the discovery configs
+// of new units and the controller's availability are published retained.
+// Commands wait for the exchange under way and go out with a reload behind them.
+class Controller final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(Controller)
+public:
+    Controller(const ControllerEntry &entry, const Topics &topics, int periodMs, MqttClient *mqtt,
+               QObject *parent = nullptr);
+    ~Controller() override;
+
+    QString id() const { return entry.id; }
+    QString address() const { return entry.address; }
+    void start();
+    // A command for this controller, already matched by its topic.
+    void command(const Target &target, const QString &topic, const QByteArray &payload);
+    // Everything retained again, as after the broker came back.
+    void republish();
+    // The controller's availability goes `offline`, whatever the link says; polling stops.
+    void shutdown();
+
+    ControllerSession session;
+
+signals:
+    // A reload ended and what it read was published (`ok`), or it failed.
+    void polled(bool ok);
+
+private:
+    enum class Online { Unknown, Yes, No };
+
+    void poll();
+    void reload(); // opens the link for what is queued, with the reload behind it
+    void exchangeEnded(bool ok, const QString &why);
+    void publishReload();
+    void setOnline(bool online, const QString &why);
+    void runQueued();
+    void expireQueued();
+    // Empty when the change can be sent as it stands; else why not.
+    QString refusal(const Target &target, const Change &change) const;
+    void sendChange(const QueuedChange &queued);
+    void refuse(const Target &target, const QString &topic, const QByteArray &payload, const QString &reason);
+    std::vector<int> targetsOf(const Target &target) const;
+    Limits limitsOf(const Target &target) const;
+    bool publish(const QString &topic, const QByteArray &payload, bool retain);
+
+    ControllerEntry entry;
+    ControllerInfo info;
+    Topics topics;
+    int periodMs;
+    MqttClient *mqtt;
+    QTimer *pollTimer = nullptr;
+    QElapsedTimer clock;
+
+    bool busy = false; // an exchange is under way
+    bool unitsRead = false;
+    bool haveModel = false; // a reload has gone through at least once
+    int exchanges = 0;
+    int polls = 0;
+    Online online = Online::Unknown;
+    bool availabilitySent = false;
+    bool stopping = false;
+    std::vector<QueuedChange> queued;
+
+    // What was published last, per unit address.
+    std::array<QJsonObject, UnitRecords> published{};
+    std::array<bool, UnitRecords> announced{};    // discovery configs out
+    std::array<qint64, UnitRecords> lastListed{}; // clock ms when last on the online list
+};
+
+} // namespace bridge
