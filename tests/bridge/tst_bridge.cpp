@@ -195,9 +195,10 @@ private slots:
         QSignalSpy polled(daemon->controllers().front(), &bridge::Controller::polled);
         QVERIFY(polled.wait(2000));
         QVERIFY(polled.wait(2000));
-        QVERIFY(payloads(climate).isEmpty());
+        // A config still on its way from an earlier poll may arrive; a removal may not.
+        QVERIFY(!payloads(climate).contains(QByteArray()));
         bridge::timings().discoveryKeep = 0;
-        QTRY_COMPARE_WITH_TIMEOUT(payloads(climate), QList<QByteArray>{QByteArray()}, 2000);
+        QTRY_VERIFY_WITH_TIMEOUT(payloads(climate).contains(QByteArray()), 2000);
         bridge::timings().discoveryKeep = bridge::Timings().discoveryKeep;
     }
 
