@@ -253,42 +253,24 @@ void Controller::runQueued()
 
 void Controller::sendChange(const QueuedChange &change)
 {
-    const ControllerModel &m = session.model;
     const std::vector<int> targets = targetsOf(change.target);
     const Change &c = change.change;
     logInfo(QStringLiteral("%1: %2").arg(change.topic, QString::fromUtf8(change.payload)));
 
-    auto queue = [this](const std::vector<setting::Task> &tasks,
-                        const std::function<void(RequestSources &)> &fill) {
-        RequestSources values = session.requestSources();
-        fill(values);
-        const auto carried = std::make_shared<const RequestSources>(values);
-        for (const setting::Task &task : tasks)
-            session.TaskList.Add_addr(task.code, task.addr, carried, TaskOrigin::Setting);
-    };
     if (c.field == Field::Name) {
         const QString name = c.name;
-        queue(setting::settingTasks(2, {}, targets.front(), false, 0),
-              [&name](RequestSources &values) { values.unitName = name; });
+        session.queueSetting(setting::settingTasks(2, {}, targets.front(), false, 0),
+                             [&name](RequestSources &values) { values.unitName = name; });
     } else {
-        // As the settings dialog opened for each unit alone: what is not named stays.
-        std::map<int, setting::Controls> controls;
-        for (int adr : targets) {
-            setting::Controls s = setting::unitControls(m.unit_par[size_t(adr)]);
+        // What is not named stays as each unit has it.
+        session.queueUnitSettings(targets, [&c](setting::Controls &s) {
             if (c.field == Field::Mode)
                 s.modeButton = c.modeButton;
             if (c.field == Field::FanMode)
                 s.fanButton = c.fanButton;
             if (c.field == Field::Temperature)
-                s.setTemp = setting::correctedSetTemp(c.temperature, s.tmin, s.tmax);
-            controls[adr] = s;
-        }
-        for (const setting::Task &task :
-             setting::statusTasks(targets, [&controls](int adr) { return controls[adr].remoteEnabled; }))
-            queue({task}, [&](RequestSources &values) {
-                if (controls.count(task.addr))
-                    setting::fillUpdateBuffer(values.updateBuffer, controls[task.addr]);
-            });
+                s.setTemp = c.temperature;
+        });
     }
     // The reload behind it publishes the new state within the same link.
     reload();

@@ -101,16 +101,6 @@ public:
         return status;
     }
 
-    // Tasks that carry the values of this moment, changed by `change`.
-    void queue(const std::vector<setting::Task> &tasks, const std::function<void(RequestSources &)> &change)
-    {
-        RequestSources values = session.requestSources();
-        change(values);
-        const auto carried = std::make_shared<const RequestSources>(values);
-        for (const setting::Task &task : tasks)
-            session.TaskList.Add_addr(task.code, task.addr, carried, TaskOrigin::Setting);
-    }
-
     ControllerSession session;
     bool unitsRead = false;
     bool moduleLeft = false; // the module said "EXIT": its read went through to the end
@@ -187,29 +177,18 @@ int setUnits(const Invocation &inv, Link &link)
 
     const UnitChange &change = inv.change;
     const int status = link.exchange(cliText(CliText::SendingSettings), [&] {
-        if (change.namesStatus()) {
-            // As the dialog opened for each unit alone: what is not named stays as the unit has it.
-            std::map<int, setting::Controls> controls;
-            for (int adr : targets) {
-                setting::Controls c = setting::unitControls(model.unit_par[size_t(adr)]);
+        if (change.namesStatus())
+            // What is not named stays as each unit has it.
+            link.session.queueUnitSettings(targets, [&change](setting::Controls &c) {
                 c.modeButton = change.modeButton.value_or(c.modeButton);
                 c.fanButton = change.fanButton.value_or(c.fanButton);
-                c.setTemp = setting::correctedSetTemp(change.temp.value_or(c.setTemp), c.tmin, c.tmax);
+                c.setTemp = change.temp.value_or(c.setTemp);
                 c.remoteEnabled = change.remoteEnabled.value_or(c.remoteEnabled);
                 c.flap = change.flap.value_or(c.flap);
-                controls[adr] = c;
-            }
-            const auto tasks =
-                setting::statusTasks(targets, [&controls](int adr) { return controls[adr].remoteEnabled; });
-            for (const setting::Task &task : tasks)
-                link.queue({task}, [&](RequestSources &values) {
-                    if (controls.count(task.addr))
-                        setting::fillUpdateBuffer(values.updateBuffer, controls[task.addr]);
-                });
-        }
+            });
         if (change.name)
-            link.queue(setting::settingTasks(2, {}, targets.front(), false, 0),
-                       [&change](RequestSources &values) { values.unitName = *change.name; });
+            link.session.queueSetting(setting::settingTasks(2, {}, targets.front(), false, 0),
+                                      [&change](RequestSources &values) { values.unitName = *change.name; });
     });
     if (status != Done)
         return status;
@@ -246,8 +225,7 @@ int writeSchedule(const Invocation &inv, Link &link)
         return status;
     link.session.model.unitProgList.assign(inv.schedule);
     const int status = link.exchange(cliText(CliText::WritingSchedule).arg(unit), [&] {
-        link.queue(setting::settingTasks(7, {}, unit, false, int(inv.schedule.size())),
-                   [](RequestSources &) {});
+        link.session.queueSetting(setting::settingTasks(7, {}, unit, false, int(inv.schedule.size())));
     });
     // What the unit holds now, read back as the dialog would read it.
     return status == Done ? readSchedule(inv, link) : status;

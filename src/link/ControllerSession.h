@@ -4,6 +4,7 @@
 #include "link/Records.h"
 #include "netmodule/ModuleReply.h"
 #include "shell/StatusLine.h"
+#include "units/Setting.h"
 
 #include <QDateTime>
 #include <QObject>
@@ -81,6 +82,14 @@ public:
     void queueModuleRead();
     void sendNetworkSettings();
     void addUnitProgEntry(int tm, int tp, int md, int fn);
+    // Queues setting tasks that carry the values of this moment, changed by `change`.
+    void queueSetting(const std::vector<setting::Task> &tasks,
+                      const std::function<void(RequestSources &)> &change = {});
+    // The status send for `targets`, each unit's request as the settings dialog opened for
+    // that unit alone would make it, with `change` applied to its controls: what is not
+    // changed stays as the unit holds it.
+    void queueUnitSettings(const std::vector<int> &targets,
+                           const std::function<void(setting::Controls &)> &change);
     // The values requests read, as they stand now, for a task to carry.
     std::shared_ptr<const RequestSources> requestSnapshot() const;
     RequestSources requestSources() const;

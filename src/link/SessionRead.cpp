@@ -10,6 +10,8 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <map>
+
 namespace {
 
 // A received line longer than this is dropped up to its line feed.
@@ -248,4 +250,34 @@ RequestSources ControllerSession::requestSources() const
 std::shared_ptr<const RequestSources> ControllerSession::requestSnapshot() const
 {
     return std::make_shared<const RequestSources>(requestSources());
+}
+
+void ControllerSession::queueSetting(const std::vector<setting::Task> &tasks,
+                                     const std::function<void(RequestSources &)> &change)
+{
+    RequestSources values = requestSources();
+    if (change)
+        change(values);
+    const auto carried = std::make_shared<const RequestSources>(values);
+    for (const setting::Task &task : tasks)
+        TaskList.Add_addr(task.code, task.addr, carried, TaskOrigin::Setting);
+}
+
+void ControllerSession::queueUnitSettings(const std::vector<int> &targets,
+                                          const std::function<void(setting::Controls &)> &change)
+{
+    std::map<int, setting::Controls> controls;
+    for (const int adr : targets) {
+        setting::Controls c = setting::unitControls(model.unit_par[size_t(adr)]);
+        change(c);
+        // Sending corrects the set temperature into the limits, as the dialog's Set does.
+        c.setTemp = setting::correctedSetTemp(c.setTemp, c.tmin, c.tmax);
+        controls[adr] = c;
+    }
+    const auto remoteEnabled = [&controls](int adr) { return controls[adr].remoteEnabled; };
+    for (const setting::Task &task : setting::statusTasks(targets, remoteEnabled))
+        queueSetting({task}, [&](RequestSources &values) {
+            if (const auto unit = controls.find(task.addr); unit != controls.end())
+                setting::fillUpdateBuffer(values.updateBuffer, unit->second);
+        });
 }

@@ -51,8 +51,7 @@ TForm1 *createForms()
     f.Form2 = new TForm2(session, *main, f.infoextform, main);
     f.progForm3 = new TprogForm3(session, *main, main);
     f.passwordForm = new TpasswordForm(main);
-    main->dialogs = {f.waitform, f.SensorName, f.RegSensor,    f.myDialogForm,
-                     f.Form2,    f.progForm3,  f.passwordForm, f.infoextform};
+    main->dialogs = f;
     // What escapes an event handler goes to the window's appException.
     auto *app = qobject_cast<BrezzanoApplication *>(QCoreApplication::instance());
     if (app)

@@ -1,28 +1,14 @@
 #pragma once
 
+#include "shell/form/Dialogs.h"
+
 class QString;
 class TForm1;
-class Twaitform;
-class TSensorName;
-class TRegSensor;
-class TmyDialogForm;
-class TForm2;
-class TprogForm3;
-class TpasswordForm;
-class Tinfoextform;
 
 // The windows of the application, created once at start-up and reused.
-struct Forms
+struct Forms : Dialogs
 {
     TForm1 *Form1 = nullptr;
-    Twaitform *waitform = nullptr;
-    TSensorName *SensorName = nullptr;
-    TRegSensor *RegSensor = nullptr;
-    TmyDialogForm *myDialogForm = nullptr;
-    TForm2 *Form2 = nullptr;
-    TprogForm3 *progForm3 = nullptr;
-    TpasswordForm *passwordForm = nullptr;
-    Tinfoextform *infoextform = nullptr;
 };
 
 Forms &forms();

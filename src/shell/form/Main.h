@@ -6,6 +6,7 @@
 #include "netmodule/ModuleReply.h"
 #include "schedules/Program.h"
 #include "shell/StatusLine.h"
+#include "shell/form/Dialogs.h"
 #include "shell/form/WindowHost.h"
 #include "units/Setting.h"
 #include "units/UnitTable.h"
@@ -34,14 +35,6 @@ class QUdpSocket;
 class ControllerSession;
 struct ControllerModel;
 struct RequestSources;
-class TForm2;
-class TRegSensor;
-class TSensorName;
-class Tinfoextform;
-class TmyDialogForm;
-class TpasswordForm;
-class TprogForm3;
-class Twaitform;
 class UnitPanelModel;
 struct UnitRowLook;
 
@@ -67,17 +60,7 @@ public:
     ControllerSession *const session;
     ControllerModel &model;
     // The window's dialogs; the application's root builds them and sets these.
-    struct Dialogs
-    {
-        Twaitform *waitform = nullptr;
-        TSensorName *SensorName = nullptr;
-        TRegSensor *RegSensor = nullptr;
-        TmyDialogForm *myDialogForm = nullptr;
-        TForm2 *Form2 = nullptr;
-        TprogForm3 *progForm3 = nullptr;
-        TpasswordForm *passwordForm = nullptr;
-        Tinfoextform *infoextform = nullptr;
-    } dialogs;
+    Dialogs dialogs;
     // What requests read from the window's own fields and its dialogs'.
     void fillSources(RequestSources &src) const;
     void fillSettingSources(RequestSources &src) const; // the unit settings dialog's

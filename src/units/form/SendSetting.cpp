@@ -28,13 +28,11 @@ void TForm1::sendsetting(int par)
                                dialog->update_buffer.at(setting::RemoteSetting) == 1;
     const std::vector<setting::Task> tasks = setting::settingTasks(
         par, dialog->targetUnits, dialog->curr_addr, remoteEnabled, model.unitProgList.Count());
-    // Every task keeps the values of this moment, whenever the link gets to send it.
-    const auto values = session->requestSnapshot();
     undelivered.clear();
     statusChanged();
     session->setLinkHost(ipSensor);
-    for (const setting::Task &task : tasks)
-        session->TaskList.Add_addr(task.code, task.addr, values, TaskOrigin::Setting);
+    // Every task keeps the values of this moment, whenever the link gets to send it.
+    session->queueSetting(tasks);
     if (par == 7)
         log(QStringLiteral("---"));
     session->openConnection(true, protocol::Reopens);
