@@ -48,7 +48,6 @@ int main(int argc, char **argv)
         return 1;
     }
     TForm1 *main = createForms();
-    createHistory(main, QDir::currentPath());
     // Logout and shutdown end the program as a close does, settings saved.
     QObject::connect(saveAndQuitSignals(&app), &SignalPipe::signalled, main, [main] {
         main->close();
@@ -57,6 +56,9 @@ int main(int argc, char **argv)
     if (QScreen *screen = main->screen())
         main->setGeometry(screen->availableGeometry());
     main->showMaximized();
+    // After the first show, which reads the settings file: the history speaks its language.
+    // The first reload waits for the event loop, so the recorder sees it.
+    createHistory(main, QDir::currentPath());
     // A fixed border, but only once the window manager has maximized and
     // framed the window: fixed earlier, the frame pushed the bottom off screen.
     QTimer::singleShot(intervals().windowSettle, main, [main] { fitWhenFramed(main, 4); });
