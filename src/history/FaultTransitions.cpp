@@ -1,5 +1,7 @@
 #include "history/FaultTransitions.h"
 
+#include "shell/Texts.h"
+
 namespace history {
 
 quint64 faultCode(const TunitRecord &unit)
@@ -10,13 +12,29 @@ quint64 faultCode(const TunitRecord &unit)
     return code;
 }
 
-QString faultCodeText(quint64 code)
+TunitRecord faultRecord(quint64 code)
 {
     TunitRecord unit;
     for (int byte = units::FirstFaultByte; byte <= units::LastFaultByte; ++byte)
         unit.buffer[size_t(byte)] = quint8(code >> (8 * (byte - units::FirstFaultByte)));
+    return unit;
+}
+
+QString faultCodeText(quint64 code)
+{
     // Without a text table the caption is empty: what is left is the codes alone.
-    return units::faultText(unit, QStringList()).trimmed();
+    return units::faultText(faultRecord(code), QStringList()).trimmed();
+}
+
+QString faultText(quint64 code, int lang)
+{
+    // The panel's caption ends in a blank before its own: one is enough in a sentence.
+    return units::faultText(faultRecord(code), languageTable(lang)).simplified();
+}
+
+QString unitLabel(int addr, const QString &name)
+{
+    return name.isEmpty() ? QString::number(addr) : QStringLiteral("%1 %2").arg(addr).arg(name);
 }
 
 ControllerState controllerState(const UnitTable &units, const OnlineTable &online)

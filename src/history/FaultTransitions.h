@@ -31,8 +31,14 @@ struct Transition
 };
 
 quint64 faultCode(const TunitRecord &unit);
+// A record whose five fault bytes hold `code`, the rest zero.
+TunitRecord faultRecord(quint64 code);
 // The fault codes as the panel lists them, without its caption ("E1 P3").
 QString faultCodeText(quint64 code);
+// The fault as the panel's mode column shows it, in language `lang`: "Error code : E1 P3".
+QString faultText(quint64 code, int lang);
+// A unit as the History window and the chart name it: "12 Laundry", or "12" before a name is known.
+QString unitLabel(int addr, const QString &name);
 
 ControllerState controllerState(const UnitTable &units, const OnlineTable &online);
 

@@ -125,6 +125,24 @@ QList<OperationRecord> HistoryStore::operations(const Filter &filter) const
     return out;
 }
 
+QList<KnownUnit> HistoryStore::units() const
+{
+    QList<KnownUnit> out;
+    if (!on)
+        return out;
+    QSqlQuery query(QSqlDatabase::database(connection, false));
+    query.setForwardOnly(true);
+    // Every address of a reload has a state; one never seen online has neither a name nor a fault.
+    if (!query.exec(QStringLiteral(
+            "SELECT c.name, u.addr, u.name FROM unit_state u JOIN controllers c ON c.id = u.controller "
+            "WHERE u.presence = 2 OR u.name <> '' OR EXISTS (SELECT 1 FROM transitions t "
+            "WHERE t.controller = u.controller AND t.addr = u.addr) ORDER BY c.name, u.addr")))
+        return out;
+    while (query.next())
+        out.append({query.value(0).toString(), query.value(1).toInt(), query.value(2).toString()});
+    return out;
+}
+
 QList<SeriesPoint> HistoryStore::series(const QString &controller, int addr, const QDateTime &from,
                                         const QDateTime &to, int bucketSecs) const
 {

@@ -51,6 +51,14 @@ struct OperationRecord
     bool taken = false;
 };
 
+// A unit the history has seen, with its last known name.
+struct KnownUnit
+{
+    QString controller;
+    int addr = 0;
+    QString name;
+};
+
 // Raw samples have min == mean == max; buckets and hourly rows carry their spread.
 struct SeriesPoint
 {
@@ -94,6 +102,7 @@ public:
 
     QList<FaultPeriod> faults(const Filter &filter) const;         // open first, then newest first
     QList<OperationRecord> operations(const Filter &filter) const; // newest first
+    QList<KnownUnit> units() const;                                // by controller, then address
     // Oldest first. bucketSecs > 0 gathers raw samples into spans of that length
     // (a chart of 30 days needs no 86 400 points); hourly rows stay as they are.
     QList<SeriesPoint> series(const QString &controller, int addr, const QDateTime &from, const QDateTime &to,

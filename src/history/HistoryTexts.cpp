@@ -1,6 +1,9 @@
 #include "history/HistoryTexts.h"
 
+#include <algorithm>
 #include <array>
+#include <iterator>
+#include <utility>
 
 namespace history {
 namespace {
@@ -13,7 +16,7 @@ const Table English = {
     "History",
     "%1 unit(s) in fault",
     "Unit in fault",
-    "%1 (address %2): %3",
+    "%1 (address %2) – %3",
     "Faults",
     "Operations",
     "Start",
@@ -41,6 +44,33 @@ const Table English = {
     "Last 30 days",
     "Set temperature",
     "Room temperature",
+    "Unit setting",
+    "Controller options",
+    "Password change",
+    "Weekly schedule",
+    "Network module",
+    "%1 switching points",
+    "remote control locked",
+    "remote control unlocked",
+    "all remote controls locked",
+    "all remote controls unlocked",
+    "mode, fan and temperatures",
+    "all units: mode, fan and temperatures",
+    "name",
+    "operating-mode lock",
+    "password protection",
+    "web connection",
+    "alarm sound",
+    "clock set",
+    "device name",
+    "network name",
+    "pass phrase",
+    "IP address",
+    "gateway",
+    "DNS",
+    "addressing",
+    "on",
+    "off",
 };
 
 const Table Italian = {
@@ -48,7 +78,7 @@ const Table Italian = {
     "Storico",
     "%1 unità in errore",
     "Unità in errore",
-    "%1 (indirizzo %2): %3",
+    "%1 (indirizzo %2) – %3",
     "Errori",
     "Operazioni",
     "Inizio",
@@ -76,6 +106,33 @@ const Table Italian = {
     "Ultimi 30 giorni",
     "Temperatura impostata",
     "Temperatura ambiente",
+    "Impostazione unità",
+    "Opzioni centralina",
+    "Cambio password",
+    "Programma settimanale",
+    "Modulo di rete",
+    "%1 commutazioni",
+    "telecomando bloccato",
+    "telecomando sbloccato",
+    "tutti i telecomandi bloccati",
+    "tutti i telecomandi sbloccati",
+    "modo, ventilatore e temperature",
+    "tutte le unità: modo, ventilatore e temperature",
+    "nome",
+    "blocco modalità",
+    "protezione con password",
+    "connessione web",
+    "allarme sonoro",
+    "orologio impostato",
+    "nome dispositivo",
+    "nome rete",
+    "passphrase",
+    "indirizzo IP",
+    "gateway",
+    "DNS",
+    "indirizzamento",
+    "sì",
+    "no",
 };
 // clang-format on
 
@@ -84,6 +141,46 @@ const Table Italian = {
 QString text(Text id, int lang)
 {
     return QString::fromUtf8((lang == 1 ? Italian : English)[size_t(id)]);
+}
+
+QString operationText(const QString &what, const QString &values, int lang)
+{
+    static const std::pair<const char *, Text> Kinds[] = {{"setting", Text::OpSetting},
+                                                          {"options", Text::OpOptions},
+                                                          {"password", Text::OpPassword},
+                                                          {"schedule", Text::OpSchedule},
+                                                          {"module", Text::OpModule}};
+    // The request codes whose operations the recorder stores.
+    static const std::pair<int, Text> Details[] = {
+        {31, Text::RemoteLocked},       {32, Text::RemoteUnlocked}, {36, Text::AllRemotesLocked},
+        {37, Text::AllRemotesUnlocked}, {33, Text::UnitStatus},     {38, Text::AllUnitsStatus},
+        {35, Text::UnitName},           {71, Text::ModeLock},       {53, Text::PasswordUse},
+        {54, Text::WebConnection},      {69, Text::AlarmSound},     {3, Text::ClockSet},
+        {26, Text::DeviceName},         {166, Text::NetworkName},   {167, Text::PassPhrase},
+        {168, Text::IpAddress},         {169, Text::Gateway},       {170, Text::Dns},
+        {171, Text::Addressing}};
+    const auto kind = std::find_if(std::begin(Kinds), std::end(Kinds),
+                                   [&what](const auto &k) { return what == QLatin1String(k.first); });
+    if (kind == std::end(Kinds))
+        return values.isEmpty() ? what : what + QStringLiteral(": ") + values;
+    const QString name = text(kind->second, lang);
+    if (values.isEmpty())
+        return name;
+    bool ok = false;
+    const int number = values.section(QLatin1Char(' '), 0, 0).toInt(&ok);
+    QString rest = values.section(QLatin1Char(' '), 1);
+    if (ok && kind->second == Text::OpSchedule && rest == QLatin1String("entries"))
+        return name + QStringLiteral(": ") + text(Text::Entries, lang).arg(number);
+    const auto detail = std::find_if(std::begin(Details), std::end(Details),
+                                     [number](const auto &d) { return d.first == number; });
+    if (!ok || detail == std::end(Details))
+        return name + QStringLiteral(": ") + values;
+    if (rest == QLatin1String("on") || rest == QLatin1String("off"))
+        rest = text(rest == QLatin1String("on") ? Text::SwitchedOn : Text::SwitchedOff, lang);
+    QString out = name + QStringLiteral(": ") + text(detail->second, lang);
+    if (!rest.isEmpty())
+        out += QStringLiteral(" (") + rest + QLatin1Char(')');
+    return out;
 }
 
 } // namespace history

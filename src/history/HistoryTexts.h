@@ -10,7 +10,7 @@ enum class Text {
     HistoryButton, // the button beside the panel's reload, the tray's entry and the window's title
     FaultCount,    // %1: units in fault
     AlertTitle,
-    AlertBody, // %1: unit name, %2: address, %3: fault codes
+    AlertBody, // %1: unit name, %2: address, %3: the fault as the panel shows it
     Faults,
     Operations,
     Start,
@@ -38,10 +38,43 @@ enum class Text {
     Month,
     SetTemperature,
     RoomTemperature,
+    // What an operation was, as stored: its kind, then the request's own detail.
+    OpSetting,
+    OpOptions,
+    OpPassword,
+    OpSchedule,
+    OpModule,
+    Entries, // %1: switching points sent
+    RemoteLocked,
+    RemoteUnlocked,
+    AllRemotesLocked,
+    AllRemotesUnlocked,
+    UnitStatus,
+    AllUnitsStatus,
+    UnitName,
+    ModeLock,
+    PasswordUse,
+    WebConnection,
+    AlarmSound,
+    ClockSet,
+    DeviceName,
+    NetworkName,
+    PassPhrase,
+    IpAddress,
+    Gateway,
+    Dns,
+    Addressing,
+    SwitchedOn,
+    SwitchedOff,
     Count
 };
 
 // In the language `lang` (0 English, 1 Italian; any other value gives English).
 QString text(Text id, int lang);
+
+// An operation as the History window lists it, from its stored kind ("setting")
+// and values (the request code, then its detail: "35 Suite 102"):
+// "Unit setting: name (Suite 102)". What it does not know it shows as stored.
+QString operationText(const QString &what, const QString &values, int lang);
 
 } // namespace history

@@ -1,15 +1,18 @@
 // The window's side of the history: alerts once per transition, and a store
 // that cannot work said once, without stopping anything.
 #include "history/form/HistoryView.h"
+#include "history/form/HistoryWindow.h"
 #include "history/form/TrendChart.h"
 #include "link/ControllerSession.h"
 #include "link/Intervals.h"
 #include "units/UnitTable.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeWidget>
 #include <QWidget>
 
 #include <memory>
@@ -68,7 +71,7 @@ private Q_SLOTS:
         for (const Step &step : steps)
             QCOMPARE(view.alert(ctrl, step.changes, step.at), step.sent);
         QCOMPARE(shown.size(), 3);
-        QCOMPARE(shown.first(), QStringLiteral("Sala (address 3): E0"));
+        QCOMPARE(shown.first(), QStringLiteral("Sala (address 3) – Error code : E0"));
         QCOMPARE(view.faultCount(), 2);
         QVERIFY(rig.logged.isEmpty());
         QVERIFY(rig.label->isHidden());
@@ -89,11 +92,75 @@ private Q_SLOTS:
             units[3].buffer[units::RoomTempByte] = 84;
             units[3].buffer[units::SetTempByte] = 22;
             units[3].buffer[units::FirstFaultByte] = i == 1 ? 2 : 0;
+            units[3].name = QStringLiteral("Sala");
             rig.view->store().recordReload(now.addSecs(-600 + i * 60), QStringLiteral("c"), units, online);
         }
         TrendChart *chart = rig.view->showTrend(QStringLiteral("c"), 3);
         QCOMPARE(chart->pointCount(), 3);
         QCOMPARE(chart->shadedCount(), 1);
+        QCOMPARE(chart->windowTitle(), QStringLiteral("3 Sala (c)"));
+    }
+
+    // A unit in fault and one without, of two controllers: the window names the
+    // units and words the fault in its language, also after a switch while open.
+    void theListsNameUnitsAndWordFaults_data()
+    {
+        QTest::addColumn<int>("lang");
+        QTest::addColumn<int>("switchTo"); // -1: no switch
+        QTest::addColumn<QString>("allUnits");
+        QTest::addColumn<QString>("heading");
+        QTest::addColumn<QString>("description");
+        QTest::newRow("English") << 0 << -1 << "All units"
+                                 << "Description"
+                                 << "Error code : E1";
+        QTest::newRow("Italian") << 1 << -1 << "Tutte le unità"
+                                 << "Descrizione"
+                                 << "Codice errore : E1";
+        QTest::newRow("switched to Italian") << 0 << 1 << "Tutte le unità"
+                                             << "Descrizione"
+                                             << "Codice errore : E1";
+        QTest::newRow("switched to English") << 1 << 0 << "All units"
+                                             << "Description"
+                                             << "Error code : E1";
+    }
+    void theListsNameUnitsAndWordFaults()
+    {
+        QFETCH(int, lang);
+        QFETCH(int, switchTo);
+        QFETCH(QString, allUnits);
+        QFETCH(QString, heading);
+        QFETCH(QString, description);
+        Rig rig;
+        rig.start(lang);
+        const QDateTime now = QDateTime::currentDateTime();
+        for (const QString &ctrl : {QStringLiteral("a"), QStringLiteral("b")}) {
+            UnitTable units{};
+            OnlineTable online{};
+            online[3] = online[12] = 1;
+            units[3].name = QStringLiteral("Sala");
+            units[12].name = QStringLiteral("Office 3");
+            units[3].buffer[units::FirstFaultByte] = ctrl == QLatin1String("a") ? 2 : 0;
+            rig.view->store().recordReload(now.addSecs(-60), ctrl, units, online);
+        }
+        HistoryWindow *window = rig.view->showWindow();
+        if (switchTo >= 0)
+            rig.view->setLanguage(switchTo);
+        auto *filter = window->findChild<QComboBox *>(QStringLiteral("historyUnit"));
+        QStringList choices;
+        for (int i = 0; i < filter->count(); ++i)
+            choices << filter->itemText(i);
+        QCOMPARE(choices,
+                 QStringList({allUnits, "3 Sala (a)", "12 Office 3 (a)", "3 Sala (b)", "12 Office 3 (b)"}));
+        QTreeWidget *faults = window->faultList();
+        QCOMPARE(faults->headerItem()->text(5), heading);
+        QCOMPARE(faults->topLevelItemCount(), 1);
+        const QStringList row = {faults->topLevelItem(0)->text(3), faults->topLevelItem(0)->text(4),
+                                 faults->topLevelItem(0)->text(5)};
+        QCOMPARE(row, QStringList({"3 Sala", "E1", description}));
+        filter->setCurrentIndex(3); // the same address of the controller without a fault
+        QCOMPARE(faults->topLevelItemCount(), 0);
+        filter->setCurrentIndex(1);
+        QCOMPARE(faults->topLevelItemCount(), 1);
     }
 
     void aStoreThatCannotOpenIsSaidOnceAndNothingStops()

@@ -1,5 +1,6 @@
 #include "history/AlertPacer.h"
 #include "history/FaultTransitions.h"
+#include "history/HistoryTexts.h"
 
 #include <QTest>
 
@@ -124,6 +125,51 @@ private Q_SLOTS:
         }
         QCOMPARE(seen.join(QLatin1Char(' ')), notified);
         QCOMPARE(pacer.faultCount(), count);
+    }
+
+    // The fault as the panel words it, from the code the history keeps.
+    void faultTexts_data()
+    {
+        QTest::addColumn<quint64>("code"); // five fault bytes, byte 16 lowest
+        QTest::addColumn<int>("lang");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("one code") << quint64(0x02) << 0 << "Error code : E1";
+        QTest::newRow("Italian") << quint64(0x05) << 1 << "Codice errore : E0 E2";
+        QTest::newRow("every byte, in the panel's order")
+            << quint64(0x0401800180) << 0 << "Error code : E7 E8 P7 P8 2#";
+        QTest::newRow("an unknown language is English") << quint64(0x10) << 5 << "Error code : E4";
+    }
+    void faultTexts()
+    {
+        QFETCH(quint64, code);
+        QFETCH(int, lang);
+        QFETCH(QString, expected);
+        QCOMPARE(history::faultText(code, lang), expected);
+    }
+
+    // An operation as stored, then as the History window words it.
+    void operationTexts_data()
+    {
+        QTest::addColumn<QString>("stored"); // what|values
+        QTest::addColumn<int>("lang");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("a name") << "setting|35 Suite 102" << 0 << "Unit setting: name (Suite 102)";
+        QTest::newRow("a switch, in Italian")
+            << "options|69 on" << 1 << "Opzioni centralina: allarme sonoro (sì)";
+        QTest::newRow("a code alone") << "setting|32" << 0 << "Unit setting: remote control unlocked";
+        QTest::newRow("a schedule") << "schedule|12 entries" << 1 << "Programma settimanale: 12 commutazioni";
+        QTest::newRow("no values") << "password|" << 1 << "Cambio password";
+        QTest::newRow("an unknown code as stored") << "setting|99 x" << 0 << "Unit setting: 99 x";
+        QTest::newRow("an unknown kind as stored") << "later|1 2" << 0 << "later: 1 2";
+    }
+    void operationTexts()
+    {
+        QFETCH(QString, stored);
+        QFETCH(int, lang);
+        QFETCH(QString, expected);
+        QCOMPARE(history::operationText(stored.section(QLatin1Char('|'), 0, 0),
+                                        stored.section(QLatin1Char('|'), 1), lang),
+                 expected);
     }
 };
 

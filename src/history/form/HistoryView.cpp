@@ -40,7 +40,7 @@ HistoryView::HistoryView(ControllerSession &session, QWidget *window, QString fo
                                        : window->windowIcon(),
                                    this);
         auto *menu = new QMenu(window);
-        menu->addAction(text(Text::HistoryButton, lang), this, [this] { showWindow(); });
+        trayHistory = menu->addAction(text(Text::HistoryButton, lang), this, [this] { showWindow(); });
         tray->setContextMenu(menu);
         tray->setToolTip(text(Text::FaultCount, lang).arg(0));
         connect(tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason why) {
@@ -57,8 +57,26 @@ HistoryView::HistoryView(ControllerSession &session, QWidget *window, QString fo
 
 HistoryView::~HistoryView() = default;
 
+void HistoryView::setLanguage(int value)
+{
+    lang = value;
+    if (trayHistory)
+        trayHistory->setText(text(Text::HistoryButton, lang));
+    if (tray)
+        tray->setToolTip(text(Text::FaultCount, lang).arg(pacer.faultCount()));
+    if (!offDetail.isEmpty()) {
+        statusLabel->setText(text(Text::Off, lang).arg(offDetail));
+        statusLabel->setToolTip(statusLabel->text());
+    }
+    if (historyWindow)
+        historyWindow->setLanguage(lang);
+    if (trend)
+        trend->setLanguage(lang);
+}
+
 void HistoryView::turnedOff(const QString &detail)
 {
+    offDetail = detail;
     const QString line = text(Text::Off, lang).arg(detail);
     statusLabel->setText(line);
     statusLabel->setToolTip(line);
@@ -74,7 +92,7 @@ int HistoryView::alert(const QString &controller, const std::vector<Transition> 
             continue;
         const QString name = change.name.isEmpty() ? QString::number(change.addr) : change.name;
         notify(text(Text::AlertTitle, lang),
-               text(Text::AlertBody, lang).arg(name).arg(change.addr).arg(faultCodeText(change.code)));
+               text(Text::AlertBody, lang).arg(name).arg(change.addr).arg(faultText(change.code, lang)));
         ++sent;
     }
     if (tray)

@@ -11,6 +11,7 @@
 #include <functional>
 
 class ControllerSession;
+class QAction;
 class QLabel;
 class QPushButton;
 class QSystemTrayIcon;
@@ -35,6 +36,8 @@ public:
     ~HistoryView() override;
 
     HistoryStore &store() { return historyStore; }
+    // The tray, the History window and the chart speak `lang` from now on.
+    void setLanguage(int lang);
     HistoryWindow *showWindow();
     TrendChart *showTrend(const QString &controller, int addr);
     // A unit's fault transitions: a notification when the pacer lets one through.
@@ -57,6 +60,8 @@ private:
     HistoryRecorder *recorder = nullptr;
     AlertPacer pacer;
     QSystemTrayIcon *tray = nullptr;
+    QAction *trayHistory = nullptr;
+    QString offDetail; // why the store is off; empty while it works
     QLabel *statusLabel;
     std::function<void(const QString &)> log;
     QPointer<HistoryWindow> historyWindow;

@@ -11,14 +11,18 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace history {
 
 namespace {
 
+// Stored in UTC, shown in the computer's time as the panel's clock is.
 const QString Stamp = QStringLiteral("yyyy-MM-dd HH:mm:ss");
 
 QString durationText(qint64 secs)
@@ -49,26 +53,26 @@ HistoryWindow::HistoryWindow(HistoryStore &store, QString folder, int lang, QWid
     : QDialog(parent), store(store), folder(std::move(folder)), lang(lang)
 {
     setObjectName(QStringLiteral("historyWindow"));
-    setWindowTitle(text(Text::HistoryButton, lang));
     resize(900, 520);
     auto *layout = new QVBoxLayout(this);
     auto *filters = new QHBoxLayout;
     unitFilter = named(new QComboBox(this), "historyUnit");
-    unitFilter->addItem(text(Text::AllUnits, lang), -1);
-    for (int adr = 0; adr < PanelUnits; ++adr)
-        unitFilter->addItem(QString::number(adr), adr);
+    unitFilter->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     from = named(new QDateEdit(QDate::currentDate().addDays(-30), this), "historyFrom");
     to = named(new QDateEdit(QDate::currentDate(), this), "historyTo");
     for (QDateEdit *edit : {from, to}) {
         edit->setCalendarPopup(true);
         edit->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
     }
-    auto *exportButton = named(new QPushButton(text(Text::ExportCsv, lang), this), "historyExport");
-    filters->addWidget(new QLabel(text(Text::Unit, lang), this));
+    exportButton = named(new QPushButton(this), "historyExport");
+    unitCaption = new QLabel(this);
+    fromCaption = new QLabel(this);
+    toCaption = new QLabel(this);
+    filters->addWidget(unitCaption);
     filters->addWidget(unitFilter);
-    filters->addWidget(new QLabel(text(Text::From, lang), this));
+    filters->addWidget(fromCaption);
     filters->addWidget(from);
-    filters->addWidget(new QLabel(text(Text::To, lang), this));
+    filters->addWidget(toCaption);
     filters->addWidget(to);
     filters->addStretch();
     filters->addWidget(exportButton);
@@ -76,22 +80,20 @@ HistoryWindow::HistoryWindow(HistoryStore &store, QString folder, int lang, QWid
 
     tabs = named(new QTabWidget(this), "historyTabs");
     faultsView = named(new QTreeWidget(tabs), "historyFaults");
-    faultsView->setHeaderLabels({text(Text::Start, lang), text(Text::End, lang), text(Text::Duration, lang),
-                                 text(Text::Unit, lang), text(Text::Code, lang),
-                                 text(Text::Description, lang)});
     operationsView = named(new QTreeWidget(tabs), "historyOperations");
-    operationsView->setHeaderLabels(
-        {text(Text::Time, lang), text(Text::What, lang), text(Text::Units, lang), text(Text::Result, lang)});
     for (QTreeWidget *list : {faultsView, operationsView}) {
         list->setRootIsDecorated(false);
         list->setUniformRowHeights(true);
         list->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     }
-    tabs->addTab(faultsView, text(Text::Faults, lang));
-    tabs->addTab(operationsView, text(Text::Operations, lang));
+    tabs->addTab(faultsView, QString());
+    tabs->addTab(operationsView, QString());
     layout->addWidget(tabs);
+    // Says where an export went; no empty strip under the lists before one.
     note = named(new QLabel(this), "historyNote");
+    note->hide();
     layout->addWidget(note);
+    retranslate();
 
     connect(unitFilter, &QComboBox::currentIndexChanged, this, &HistoryWindow::refresh);
     connect(from, &QDateEdit::dateChanged, this, &HistoryWindow::refresh);
@@ -103,10 +105,57 @@ HistoryWindow::HistoryWindow(HistoryStore &store, QString folder, int lang, QWid
     });
 }
 
+void HistoryWindow::setLanguage(int value)
+{
+    lang = value;
+    retranslate();
+    refresh();
+}
+
+void HistoryWindow::retranslate()
+{
+    setWindowTitle(text(Text::HistoryButton, lang));
+    unitCaption->setText(text(Text::Unit, lang));
+    fromCaption->setText(text(Text::From, lang));
+    toCaption->setText(text(Text::To, lang));
+    exportButton->setText(text(Text::ExportCsv, lang));
+    faultsView->setHeaderLabels({text(Text::Start, lang), text(Text::End, lang), text(Text::Duration, lang),
+                                 text(Text::Unit, lang), text(Text::Code, lang),
+                                 text(Text::Description, lang)});
+    operationsView->setHeaderLabels(
+        {text(Text::Time, lang), text(Text::What, lang), text(Text::Units, lang), text(Text::Result, lang)});
+    tabs->setTabText(0, text(Text::Faults, lang));
+    tabs->setTabText(1, text(Text::Operations, lang));
+    fillUnits();
+}
+
+void HistoryWindow::fillUnits()
+{
+    const QVariant chosenAddr = unitFilter->currentData(Qt::UserRole);
+    const QVariant chosenController = unitFilter->currentData(Qt::UserRole + 1);
+    const QList<KnownUnit> known = store.units();
+    const bool manyControllers = std::any_of(known.begin(), known.end(), [&known](const KnownUnit &u) {
+        return u.controller != known.first().controller;
+    });
+    const QSignalBlocker quiet(unitFilter);
+    unitFilter->clear();
+    unitFilter->addItem(text(Text::AllUnits, lang), -1);
+    for (const KnownUnit &unit : known) {
+        QString label = unitLabel(unit.addr, unit.name);
+        if (manyControllers)
+            label += QStringLiteral(" (%1)").arg(unit.controller);
+        unitFilter->addItem(label, unit.addr);
+        unitFilter->setItemData(unitFilter->count() - 1, unit.controller, Qt::UserRole + 1);
+        if (chosenAddr == unit.addr && chosenController == unit.controller)
+            unitFilter->setCurrentIndex(unitFilter->count() - 1);
+    }
+}
+
 Filter HistoryWindow::filter() const
 {
     Filter f;
     f.addr = unitFilter->currentData().toInt();
+    f.controller = unitFilter->currentData(Qt::UserRole + 1).toString();
     f.from = from->date().startOfDay();
     f.to = to->date().addDays(1).startOfDay();
     return f;
@@ -114,30 +163,28 @@ Filter HistoryWindow::filter() const
 
 void HistoryWindow::refresh()
 {
+    fillUnits();
     const Filter f = filter();
     const QDateTime now = QDateTime::currentDateTime();
     faultsView->clear();
     for (const FaultPeriod &fault : store.faults(f)) {
         const bool open = !fault.end.isValid();
-        QString end = open ? text(Text::StillOpen, lang) : fault.end.toString(Stamp);
+        QString end = open ? text(Text::StillOpen, lang) : fault.end.toLocalTime().toString(Stamp);
         if (!open && fault.endedBy == Change::Offline)
             end += QStringLiteral(" (") + text(Text::WentOffline, lang) + QLatin1Char(')');
-        const QString unit = fault.name.isEmpty() ? QString::number(fault.addr)
-                                                  : QStringLiteral("%1 %2").arg(fault.addr).arg(fault.name);
         auto *item =
-            new QTreeWidgetItem(faultsView, {fault.start.toString(Stamp), end,
-                                             durationText(fault.start.secsTo(open ? now : fault.end)), unit,
-                                             faultCodeText(fault.code), fault.text});
+            new QTreeWidgetItem(faultsView, {fault.start.toLocalTime().toString(Stamp), end,
+                                             durationText(fault.start.secsTo(open ? now : fault.end)),
+                                             unitLabel(fault.addr, fault.name), faultCodeText(fault.code),
+                                             faultText(fault.code, lang)});
         item->setData(0, Qt::UserRole, fault.controller);
         item->setData(0, Qt::UserRole + 1, fault.addr);
     }
     operationsView->clear();
     for (const OperationRecord &op : store.operations(f)) {
-        QString what = op.what;
-        if (!op.values.isEmpty())
-            what += QStringLiteral(": ") + op.values;
-        new QTreeWidgetItem(operationsView, {op.time.toString(Stamp), what, unitsText(op.units),
-                                             text(op.taken ? Text::Taken : Text::NotTaken, lang)});
+        new QTreeWidgetItem(operationsView,
+                            {op.time.toLocalTime().toString(Stamp), operationText(op.what, op.values, lang),
+                             unitsText(op.units), text(op.taken ? Text::Taken : Text::NotTaken, lang)});
     }
 }
 
@@ -147,10 +194,13 @@ QString HistoryWindow::exportShown()
     const QTreeWidget *list = faults ? faultsView : operationsView;
     const QString what = faults ? QStringLiteral("faults") : QStringLiteral("operations");
     const QDateTime now = QDateTime::currentDateTime();
-    const QString path = exportTable(*list->model(), folder, what, QStringLiteral("all"), now);
+    // The lists span every controller unless one unit is chosen.
+    const QString controller = filter().controller.isEmpty() ? QStringLiteral("all") : filter().controller;
+    const QString path = exportTable(*list->model(), folder, what, controller, now);
     const QString shown = QDir::toNativeSeparators(
-        path.isEmpty() ? QDir(folder).filePath(csv::fileName(what, QStringLiteral("all"), now)) : path);
+        path.isEmpty() ? QDir(folder).filePath(csv::fileName(what, controller, now)) : path);
     note->setText(text(path.isEmpty() ? Text::ExportFailed : Text::Exported, lang).arg(shown));
+    note->show();
     return path;
 }
 

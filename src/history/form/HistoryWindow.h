@@ -9,6 +9,7 @@
 class QComboBox;
 class QDateEdit;
 class QLabel;
+class QPushButton;
 class QTabWidget;
 class QTreeWidget;
 
@@ -24,6 +25,8 @@ public:
     HistoryWindow(HistoryStore &store, QString folder, int lang, QWidget *parent = nullptr);
 
     void refresh();
+    // Captions, headings and rows in language `lang` (0 English, 1 Italian).
+    void setLanguage(int lang);
     // Writes the list on show; returns the file written, empty on failure.
     QString exportShown();
     QTreeWidget *faultList() const { return faultsView; }
@@ -34,11 +37,18 @@ public:
 
 private:
     Filter filter() const;
+    void retranslate();
+    // The units the history knows, the one chosen kept.
+    void fillUnits();
 
     HistoryStore &store;
     QString folder;
     int lang;
     QComboBox *unitFilter = nullptr;
+    QLabel *unitCaption = nullptr;
+    QLabel *fromCaption = nullptr;
+    QLabel *toCaption = nullptr;
+    QPushButton *exportButton = nullptr;
     QDateEdit *from = nullptr;
     QDateEdit *to = nullptr;
     QTabWidget *tabs = nullptr;

@@ -54,6 +54,15 @@ void TrendChart::showUnit(const QString &ctrl, int unit)
     redraw();
 }
 
+void TrendChart::setLanguage(int value)
+{
+    lang = value;
+    for (int i = 0; i < span->count(); ++i)
+        span->setItemText(i, text(Spans[i].name, lang));
+    if (!controller.isEmpty())
+        redraw();
+}
+
 void TrendChart::redraw()
 {
     const Span &s = Spans[std::clamp(span->currentIndex(), 0, 2)];
@@ -66,6 +75,9 @@ void TrendChart::redraw()
     auto *room = new QLineSeries(chart);
     set->setName(text(Text::SetTemperature, lang));
     room->setName(text(Text::RoomTemperature, lang));
+    // The theme colours series in the order added, and the shaded faults come first.
+    set->setColor(QColor(32, 96, 200));
+    room->setColor(QColor(220, 110, 20));
     double low = 1e9;
     double high = -1e9;
     for (const SeriesPoint &p : series) {
@@ -123,8 +135,12 @@ void TrendChart::redraw()
         if (qobject_cast<QAreaSeries *>(series))
             for (auto *marker : chart->legend()->markers(series))
                 marker->setVisible(false);
-    chart->setTitle(QStringLiteral("%1 %2").arg(controller).arg(addr));
-    setWindowTitle(chart->title());
+    QString name;
+    for (const KnownUnit &unit : store.units())
+        if (unit.controller == controller && unit.addr == addr)
+            name = unit.name;
+    chart->setTitle(unitLabel(addr, name));
+    setWindowTitle(QStringLiteral("%1 (%2)").arg(unitLabel(addr, name), controller));
     QChart *old = view->chart();
     view->setChart(chart);
     delete old;

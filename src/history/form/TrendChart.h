@@ -19,6 +19,7 @@ public:
     TrendChart(HistoryStore &store, int lang, QWidget *parent = nullptr);
 
     void showUnit(const QString &controller, int addr);
+    void setLanguage(int lang);
     int pointCount() const { return points; }
     int shadedCount() const { return shaded; }
 

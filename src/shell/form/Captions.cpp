@@ -77,6 +77,7 @@ void TForm1::sel_languageChange(int index)
     unitListHeadings();
     setupDevListColumns();
     reloadbutTab3Click();
+    Q_EMIT languageChanged(lang_act);
 }
 
 void TForm1::helpShow()

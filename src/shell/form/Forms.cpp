@@ -126,6 +126,11 @@ void createHistory(TForm1 *main, const QString &folder)
     QObject::connect(exportButton, &QPushButton::clicked, main, exportPanel);
     auto *shortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_E), main);
     QObject::connect(shortcut, &QShortcut::activated, main, exportPanel);
+    QObject::connect(main, &TForm1::languageChanged, view, [view, button, exportButton](int lang) {
+        button->setText(history::text(history::Text::HistoryButton, lang));
+        exportButton->setText(history::text(history::Text::ExportCsv, lang));
+        view->setLanguage(lang);
+    });
 
     // A unit's row charts its temperatures.
     QTreeView *panel = main->Tab1PanelList;

@@ -263,6 +263,10 @@ public:
     QLabel *statusPanel = nullptr;
     QLabel *statusReload = nullptr;
 
+Q_SIGNALS:
+    // After a switch of language: windows built beside this one follow it.
+    void languageChanged(int lang);
+
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
