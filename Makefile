@@ -19,9 +19,9 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
-# Only what running needs: the application, the simulator and the manuals.
+# Only what running needs: the application, the simulator, the demo's history and the manuals.
 app: configure
-	@cmake --build $(BUILD) -j $(JOBS) --target brezzano brezzano-sim manual
+	@cmake --build $(BUILD) -j $(JOBS) --target brezzano brezzano-sim brezzano-history-seed manual
 
 test: build
 	@scripts/deps.sh --test

@@ -47,6 +47,12 @@ if ! grep -q '^REGURL=' "$rundir/brezzano.ini"; then
   fi
 fi
 
+# A day and more of the demo controller's past, so the History window and a unit's chart have
+# something to show at once; an existing file is the demo's own history and stays.
+if [ ! -f "$rundir/brezzano-history.sqlite" ]; then
+  "$bin/brezzano-history-seed" "$rundir" 127.0.0.1
+fi
+
 sims=()
 trap 'for p in "${sims[@]}"; do kill "$p" 2>/dev/null || true; wait "$p" 2>/dev/null || true; done' EXIT
 # Unit 3 goes into fault and out of it now and then: alerts and the history have something to show.
