@@ -20,6 +20,7 @@ Controller::Controller(const ControllerEntry &entry, const Topics &topics, int p
       topics(topics), periodMs(periodMs), mqtt(mqtt)
 {
     clock.start();
+    session.sendOnOpen = true;
     pollTimer = new QTimer(this);
     pollTimer->setInterval(periodMs);
     connect(pollTimer, &QTimer::timeout, this, &Controller::poll);
@@ -92,7 +93,11 @@ void Controller::exchangeEnded(bool ok, const QString &why)
     } else {
         session.TaskList.Clear();
         setOnline(false, why);
+        // Maybe carried out, maybe not: whoever sent it is told that it is not confirmed.
+        for (const QueuedChange &change : sent)
+            refuse(change.target, change.topic, change.payload, QStringLiteral("not confirmed: ") + why);
     }
+    sent.clear();
     emit polled(ok);
     // Commands that wait for an unreachable controller wait for the next poll, or lapse.
     if (ok && !stopping && !queued.empty())
@@ -202,8 +207,7 @@ void Controller::command(const Target &target, const QString &topic, const QByte
     }
     queued.push_back({target, change.value, topic, payload, clock.elapsed(), periodMs});
     QTimer::singleShot(periodMs, this, &Controller::expireQueued);
-    if (!busy)
-        runQueued();
+    runQueued();
 }
 
 QString Controller::refusal(const Target &target, const Change &change) const
@@ -234,10 +238,16 @@ QString Controller::refusal(const Target &target, const Change &change) const
 void Controller::runQueued()
 {
     expireQueued();
-    if (busy || stopping || queued.empty())
+    if (stopping || queued.empty())
+        return;
+    // A reload's link, open or opening, takes the change at once. A change already on it has
+    // not been read back yet: one sent behind it would carry the values from before it.
+    const bool join = busy && (session.linkIsOpen() || session.connecting()) && sent.empty();
+    if (busy && !join)
         return;
     if (!haveModel || online != Online::Yes) {
-        reload(); // the units' values first; the change waits for them, at most one period
+        if (!busy)
+            reload(); // the units' values first; the change waits for them, at most one period
         return;
     }
     const QueuedChange next = queued.front();
@@ -248,11 +258,12 @@ void Controller::runQueued()
         QTimer::singleShot(0, this, &Controller::runQueued);
         return;
     }
-    sendChange(next);
+    sendChange(next, join);
 }
 
-void Controller::sendChange(const QueuedChange &change)
+void Controller::sendChange(const QueuedChange &change, bool join)
 {
+    const int before = session.TaskList.Count();
     const std::vector<int> targets = targetsOf(change.target);
     const Change &c = change.change;
     logInfo(QStringLiteral("%1: %2").arg(change.topic, QString::fromUtf8(change.payload)));
@@ -271,6 +282,15 @@ void Controller::sendChange(const QueuedChange &change)
             if (c.field == Field::Temperature)
                 s.setTemp = c.temperature;
         });
+    }
+    sent.push_back(change);
+    if (join) {
+        // Behind the request under way; what the reload read of these units before is read again.
+        session.TaskList.moveToHead(before);
+        for (int adr : targets)
+            session.TaskList.Add_addr(c.field == Field::Name ? Code::UnitName : Code::UnitStatus, adr, {},
+                                      TaskOrigin::Reload);
+        return;
     }
     // The reload behind it publishes the new state within the same link.
     reload();

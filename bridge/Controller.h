@@ -21,7 +21,8 @@ class MqttClient;
 // One controller on the broker: its session polled every period, one exchange
 // at a time; after each reload the states that changed, the discovery configs
 // of new units and the controller's availability are published retained.
-// Commands wait for the exchange under way and go out with a reload behind them.
+// A command joins the link of a reload under way, or opens one with a reload
+// behind it; a command that comes while another is on its way waits for its end.
 class Controller final : public QObject
 {
     Q_OBJECT
@@ -59,7 +60,8 @@ private:
     void expireQueued();
     // Empty when the change can be sent as it stands; else why not.
     QString refusal(const Target &target, const Change &change) const;
-    void sendChange(const QueuedChange &queued);
+    // On the reload's link (`join`): next, with its units read again behind it.
+    void sendChange(const QueuedChange &queued, bool join);
     void refuse(const Target &target, const QString &topic, const QByteArray &payload, const QString &reason);
     std::vector<int> targetsOf(const Target &target) const;
     Limits limitsOf(const Target &target) const;
@@ -82,6 +84,7 @@ private:
     bool availabilitySent = false;
     bool stopping = false;
     std::vector<QueuedChange> queued;
+    std::vector<QueuedChange> sent; // handed to the session in this exchange
 
     // What was published last, per unit address.
     std::array<QJsonObject, UnitRecords> published{};

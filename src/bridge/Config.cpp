@@ -7,6 +7,7 @@
 #include "shell/Settings.h"
 
 #include <QCommandLineParser>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHostAddress>
@@ -293,6 +294,22 @@ QString readPasswordFile(const QString &path, QString *password)
     return {};
 }
 
+QString passwordPath(const QString &setting, const QString &credentialsDirectory, QString *path)
+{
+    // A service under a user of its own cannot read a file that is root's alone: systemd
+    // hands it over as a credential (LoadCredential=), named without a slash.
+    if (setting.contains(QLatin1Char('/'))) {
+        *path = setting;
+        return {};
+    }
+    if (credentialsDirectory.isEmpty())
+        return QStringLiteral("password file %1: a credential name, but no credentials were passed "
+                              "(CREDENTIALS_DIRECTORY is not set); give a path to read a file")
+            .arg(setting);
+    *path = QDir(credentialsDirectory).filePath(setting);
+    return {};
+}
+
 QString brokerOptions(const BridgeConfig &config, BrokerOptions *out)
 {
     BrokerOptions options;
@@ -302,7 +319,11 @@ QString brokerOptions(const BridgeConfig &config, BrokerOptions *out)
     options.user = config.user;
     options.caFile = config.caFile;
     if (!config.passwordFile.isEmpty()) {
-        const QString error = readPasswordFile(config.passwordFile, &options.password);
+        QString path;
+        QString error =
+            passwordPath(config.passwordFile, qEnvironmentVariable("CREDENTIALS_DIRECTORY"), &path);
+        if (error.isEmpty())
+            error = readPasswordFile(path, &options.password);
         if (!error.isEmpty())
             return error;
     }

@@ -67,6 +67,9 @@ QString loadConfig(const Arguments &args, BridgeConfig *out);
 
 // The first line of the file, without its line end.
 QString readPasswordFile(const QString &path, QString *password);
+// Where the password file setting points: a path, or a bare name of a credential in
+// `credentialsDirectory` (systemd's $CREDENTIALS_DIRECTORY). Empty string or the fault.
+QString passwordPath(const QString &setting, const QString &credentialsDirectory, QString *path);
 
 struct BrokerOptions;
 // The client's options: the broker, the password read from its file, and the

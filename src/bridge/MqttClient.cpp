@@ -46,7 +46,11 @@ MqttClient::MqttClient(BrokerOptions options, QObject *parent) : QObject(parent)
     connect(reconnectTimer, &QTimer::timeout, this, &MqttClient::attempt);
     stopTimer = new QTimer(this);
     stopTimer->setSingleShot(true);
-    connect(stopTimer, &QTimer::timeout, this, &MqttClient::finishStop);
+    connect(stopTimer, &QTimer::timeout, this, [this] {
+        if (state == State::Stopping && goodbyeAfter >= 0)
+            sayGoodbye(); // no acknowledgement came: leave anyway
+        finishStop();
+    });
 }
 
 MqttClient::~MqttClient()
@@ -74,6 +78,7 @@ bool MqttClient::start(QString *error)
     mosquitto_connect_callback_set(mosq, &MqttClient::onConnect);
     mosquitto_disconnect_callback_set(mosq, &MqttClient::onDisconnect);
     mosquitto_message_callback_set(mosq, &MqttClient::onMessage);
+    mosquitto_publish_callback_set(mosq, &MqttClient::onPublish);
 
     if (!options.user.isEmpty()) {
         const QByteArray user = options.user.toUtf8();
@@ -141,10 +146,30 @@ void MqttClient::stop()
         finishStop();
         return;
     }
-    if (!options.willTopic.isEmpty())
-        publish(options.willTopic, options.willOffline, true);
     state = State::Stopping;
     stopTimer->start(timings().stopFlush);
+    if (!options.willTopic.isEmpty()) {
+        // The goodbye waits until the broker has acknowledged this `offline`, and so every
+        // message before it: closing a socket that still holds unread bytes resets the link,
+        // and a reset can lose the goodbye, so that the broker sends the will as well.
+        const QByteArray topic = options.willTopic.toUtf8();
+        int mid = 0;
+        const int rc = mosquitto_publish(mosq, &mid, topic.constData(), int(options.willOffline.size()),
+                                         options.willOffline.constData(), 1, true);
+        if (rc == MOSQ_ERR_SUCCESS) {
+            goodbyeAfter = mid;
+            afterCall(rc, "publish");
+            return;
+        }
+        emit failure(
+            QStringLiteral("publish on %1 refused: %2").arg(options.willTopic, errorText(rc, errno)));
+    }
+    sayGoodbye();
+}
+
+void MqttClient::sayGoodbye()
+{
+    goodbyeAfter = -1;
     afterCall(mosquitto_disconnect(mosq), "disconnect");
 }
 
@@ -216,6 +241,11 @@ void MqttClient::onMessage(mosquitto *, void *self, const mosquitto_message *mes
     static_cast<MqttClient *>(self)->events.push_back(std::move(event));
 }
 
+void MqttClient::onPublish(mosquitto *, void *self, int mid)
+{
+    static_cast<MqttClient *>(self)->events.push_back({Event::Kind::Published, mid, {}, {}, false});
+}
+
 // Signals go out here, after the library call has returned, so that a slot may
 // publish, stop or delete the client without re-entering the library.
 void MqttClient::afterCall(int rc, const char *what)
@@ -282,6 +312,10 @@ void MqttClient::handle(const Event &event)
     }
     case Event::Kind::Message:
         emit message(event.topic, event.payload, event.retained);
+        return;
+    case Event::Kind::Published:
+        if (state == State::Stopping && event.code == goodbyeAfter)
+            sayGoodbye();
         return;
     }
 }

@@ -45,7 +45,8 @@ public:
     // Sets the client up and starts connecting. False (with the reason in *error)
     // when the options cannot be used, e.g. an unreadable CA file.
     bool start(QString *error = nullptr);
-    // Publishes the will's `offline` itself, says goodbye and emits stopped(), maybe before it returns.
+    // Publishes the will's `offline` itself, says goodbye once the broker has acknowledged it
+    // and emits stopped(), maybe before it returns.
     void stop();
 
     bool isOnline() const { return state == State::Online; }
@@ -68,8 +69,8 @@ private:
     enum class State { Idle, Connecting, Online, Waiting, Stopping, Stopped };
     struct Event
     {
-        enum class Kind { Connected, Refused, Disconnected, Message } kind;
-        int code = 0;
+        enum class Kind { Connected, Refused, Disconnected, Message, Published } kind;
+        int code = 0; // the message id for Published
         QString topic;
         QByteArray payload;
         bool retained = false;
@@ -78,6 +79,7 @@ private:
     static void onConnect(mosquitto *, void *self, int code);
     static void onDisconnect(mosquitto *, void *self, int code);
     static void onMessage(mosquitto *, void *self, const mosquitto_message *message);
+    static void onPublish(mosquitto *, void *self, int mid);
 
     void attempt();
     void scheduleReconnect();
@@ -86,6 +88,7 @@ private:
     void watchSocket();
     void dropNotifiers();
     void updateWriteInterest();
+    void sayGoodbye(); // the DISCONNECT, after which the broker drops the will
     void finishStop();
     QString broker() const; // "broker HOST:PORT" for the log
 
@@ -95,6 +98,7 @@ private:
     bool triedOnce = false; // later attempts reconnect to the host given first
     bool refused = false;   // this attempt's refusal was told already
     int nextDelay = 0;
+    int goodbyeAfter = -1; // the id of the stop's `offline`, whose acknowledgement the goodbye waits for
     QStringList subscriptions;
     std::vector<int> subscriptionQos;
     std::vector<Event> events;

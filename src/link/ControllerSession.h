@@ -120,6 +120,9 @@ public:
     bool cmdMode = false;
     bool connectOK = false;
     int retray_counter = 0;
+    // The first request goes out as soon as a link opens, not after the first read's delay:
+    // for a daemon that opens a link for each command. The window keeps the delay.
+    bool sendOnOpen = false;
 
     QTimer *Timer_readtcp = nullptr;
     QTimer *Timer_comm = nullptr;

@@ -98,6 +98,8 @@ public:
         return std::any_of(items.begin(), items.end(),
                            [origin](const auto &t) { return t->origin == origin; });
     }
+    // Moves the tasks from `from` on to the head, in their order: they go out next.
+    void moveToHead(int from) { std::rotate(items.begin(), items.begin() + from, items.end()); }
     // Binds every task not yet bound to a host to `host`.
     void stampHost(const QString &host)
     {

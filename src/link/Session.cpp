@@ -215,7 +215,7 @@ void ControllerSession::IdTCPClient1Connected()
     emit linkOpened();
     discardingLine = false;
     droppedBytes = 0;
-    Timer_readtcp->setInterval(intervals().readFirst);
+    Timer_readtcp->setInterval(sendOnOpen ? 0 : intervals().readFirst);
     Timer_readtcp->start();
 }
 

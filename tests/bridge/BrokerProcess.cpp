@@ -18,7 +18,59 @@ QString mosquittoProgram()
     return program;
 }
 
+// The broker, started as root, reads its files after it has become the mosquitto user.
+void openToTheBroker(const QString &dir, const QStringList &files)
+{
+    QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther |
+                                   QFile::ExeOther);
+    for (const QString &file : files)
+        QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
+}
+
 } // namespace
+
+QString BrokerProcess::caFile() const
+{
+    return dir.filePath(QStringLiteral("ca.crt"));
+}
+
+bool BrokerProcess::useTls(QString *error)
+{
+    const QString openssl = QStandardPaths::findExecutable(QStringLiteral("openssl"));
+    if (openssl.isEmpty()) {
+        *error = QStringLiteral("openssl not installed (scripts/deps.sh installs it)");
+        return false;
+    }
+    const auto path = [this](const char *name) { return dir.filePath(QLatin1String(name)); };
+    const QString names = QStringLiteral("subjectAltName=IP:%1,DNS:%1").arg(host);
+    QFile extensions(path("server.ext"));
+    if (!extensions.open(QIODevice::WriteOnly) || extensions.write(names.toUtf8() + '\n') < 0) {
+        *error = extensions.errorString();
+        return false;
+    }
+    extensions.close();
+    const QList<QStringList> steps = {
+        {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj", "/CN=test CA", "-keyout",
+         path("ca.key"), "-out", caFile()},
+        {"req", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=" + host, "-keyout", path("server.key"),
+         "-out", path("server.csr")},
+        {"x509", "-req", "-in", path("server.csr"), "-CA", caFile(), "-CAkey", path("ca.key"),
+         "-CAcreateserial", "-days", "2", "-extfile", path("server.ext"), "-out", path("server.crt")},
+    };
+    for (const QStringList &step : steps) {
+        QProcess tool;
+        tool.setProcessChannelMode(QProcess::MergedChannels);
+        tool.start(openssl, step);
+        if (!tool.waitForFinished(20000) || tool.exitCode() != 0) {
+            *error = QStringLiteral("openssl %1 failed: %2")
+                         .arg(step.front(), QString::fromLocal8Bit(tool.readAll()));
+            return false;
+        }
+    }
+    openToTheBroker(dir.path(), {caFile(), path("server.crt"), path("server.key")});
+    tls = true;
+    return true;
+}
 
 bool BrokerProcess::start(QString *error)
 {
@@ -51,12 +103,13 @@ bool BrokerProcess::start(QString *error)
             *error = QStringLiteral("mosquitto_passwd failed: ") + QString::fromLocal8Bit(tool.readAll());
             return false;
         }
-        // Started as root, the broker reads it after it has become the mosquitto user.
-        QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
-                                              QFile::ReadOther | QFile::ExeOther);
-        QFile::setPermissions(passwords, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
+        openToTheBroker(dir.path(), {passwords});
         access = QStringLiteral("allow_anonymous false\npassword_file %1\n").arg(passwords);
     }
+    if (tls)
+        access += QStringLiteral("cafile %1\ncertfile %2\nkeyfile %3\n")
+                      .arg(caFile(), dir.filePath(QStringLiteral("server.crt")),
+                           dir.filePath(QStringLiteral("server.key")));
     file.write(QStringLiteral("listener %1 %2\n%3persistence false\n"
                               "log_dest stderr\nlog_type error\nlog_type warning\n")
                    .arg(listenPort)

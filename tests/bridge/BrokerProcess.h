@@ -21,6 +21,10 @@ public:
     // Returns once the broker accepts connections, false with the reason in *error.
     bool start(QString *error);
     void stop();
+    // Before start: a TLS listener, with a CA and a certificate for the address made
+    // now by the openssl command. False with the reason in *error.
+    bool useTls(QString *error);
+    QString caFile() const; // the CA that signed the broker's certificate
 
     QString address() const { return host; }
     int port() const { return listenPort; }
@@ -30,6 +34,7 @@ private:
     QString user;
     QString password;
     int listenPort = 0;
+    bool tls = false;
     QTemporaryDir dir;
     QProcess process;
 };

@@ -1,6 +1,7 @@
 // The daemon in-process against a real Mosquitto broker and the in-process
 // simulator: what a reload publishes, a command's frames and the state after
-// them, refused payloads, a controller that goes away, and a clean stop.
+// them, refused payloads, a controller that goes away, a clean stop, a
+// broker behind TLS, and the program itself stopped by SIGTERM.
 #include "Bridge.h"
 #include "Controller.h"
 #include "Server.h"
@@ -9,10 +10,14 @@
 #include "shell/Texts.h"
 #include "support/FastIntervals.h"
 
+#include <QFile>
 #include <QHash>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -130,6 +135,16 @@ private slots:
         QVERIFY(polled.wait(2000));
         QVERIFY(payloads(QStringLiteral("bt/hall/2/state")).isEmpty());
         QVERIFY(payloads(QStringLiteral("bt/hall/availability")).isEmpty());
+
+        // The periodic full refresh (here at every reload) publishes everything again, even
+        // the discovery configs, which nothing else brings again.
+        bridge::timings().fullRefreshEvery = 1;
+        QVERIFY(polled.wait(2000));
+        QVERIFY(watcher->publish(QStringLiteral("bt/marker"), "after the reload", false));
+        QTRY_VERIFY(!payloads(QStringLiteral("bt/marker")).isEmpty());
+        QVERIFY(!payloads(QStringLiteral("ha/climate/brezzano_hall/2_climate/config")).isEmpty());
+        QVERIFY(!payloads(QStringLiteral("bt/hall/2/state")).isEmpty());
+        bridge::timings().fullRefreshEvery = bridge::Timings().fullRefreshEvery;
     }
 
     void commandSendsAndPublishes()
@@ -138,8 +153,10 @@ private slots:
         send(QStringLiteral("bt/hall/2/set/mode"), "heat");
         QTRY_COMPARE_WITH_TIMEOUT(last(QStringLiteral("bt/hall/2/state")).value("mode").toString(),
                                   QStringLiteral("heat"), 3000);
-        QVERIFY(frames.size() >= 2);
-        QCOMPARE(frames.mid(0, 2), QStringList({"*MK2114*02840216000000121C00#", "*MK1F02*02#"}));
+        // A reload's requests may come first, when the command joined its link.
+        const qsizetype at = frames.indexOf(QStringLiteral("*MK2114*02840216000000121C00#"));
+        QVERIFY2(at >= 0 && at + 1 < frames.size(), qPrintable(frames.join(' ')));
+        QCOMPARE(frames.at(at + 1), QStringLiteral("*MK1F02*02#"));
         QCOMPARE(server->controller().unit(2)->mode, quint8(0x84));
 
         send(QStringLiteral("bt/hall/all/set/temperature"), "24");
@@ -147,6 +164,29 @@ private slots:
                                   24, 3000);
         for (int adr : {0, 1, 2, 5, 9})
             QCOMPARE(server->controller().unit(adr)->setTemp, quint8(24));
+
+        // A new name reaches the state and the unit's device in Home Assistant.
+        send(QStringLiteral("bt/hall/1/set/name"), "Boardroom");
+        QTRY_COMPARE_WITH_TIMEOUT(last(QStringLiteral("bt/hall/1/state")).value("name").toString(),
+                                  QStringLiteral("Boardroom"), 3000);
+        const QJsonObject climate = last(QStringLiteral("ha/climate/brezzano_hall/1_climate/config"));
+        QCOMPARE(climate.value("device").toObject().value("name").toString(), QStringLiteral("Boardroom"));
+    }
+
+    // A command that comes while a reload runs goes out on its link, not after it.
+    void commandJoinsTheReloadUnderWay()
+    {
+        server->faults.delayMs = 20; // the reload takes about half a second
+        QSignalSpy opened(&daemon->controllers().front()->session, &ControllerSession::linkOpened);
+        QVERIFY(opened.wait(2000));
+        send(QStringLiteral("bt/hall/5/set/fan_mode"), "high");
+        QTRY_VERIFY_WITH_TIMEOUT(frames.contains(QStringLiteral("*MK0200*#")), 3000); // the reload's end
+        server->faults.delayMs = 0;
+        const qsizetype setting = frames.indexOf(QRegularExpression(QStringLiteral("\\*MK2114\\*05.*")));
+        QVERIFY2(setting >= 0 && setting < frames.indexOf(QStringLiteral("*MK0200*#")),
+                 qPrintable(frames.join(' ')));
+        QTRY_COMPARE_WITH_TIMEOUT(last(QStringLiteral("bt/hall/5/state")).value("fan").toString(),
+                                  QStringLiteral("high"), 3000);
     }
 
     void refusedPayloads_data()
@@ -240,6 +280,73 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(stopped.count(), 1, 3000);
         QTRY_VERIFY(payloads(QStringLiteral("bt/bridge/availability")).contains("offline"));
         QTRY_VERIFY(payloads(QStringLiteral("bt/hall/availability")).contains("offline"));
+    }
+
+    // A broker behind TLS, its certificate checked against the CA file.
+    void tlsBroker()
+    {
+        BrokerProcess secured(QStringLiteral("127.0.0.207"));
+        QString error;
+        QVERIFY2(secured.useTls(&error), qPrintable(error));
+        QVERIFY2(secured.start(&error), qPrintable(error));
+        bridge::BrokerOptions options;
+        options.host = secured.address();
+        options.port = secured.port();
+        options.caFile = secured.caFile();
+        options.clientId = QStringLiteral("tls-watcher");
+        bridge::MqttClient reader(options);
+        QList<QByteArray> states;
+        connect(&reader, &bridge::MqttClient::message, this,
+                [&states](const QString &, const QByteArray &payload, bool) { states << payload; });
+        reader.subscribe(QStringLiteral("bt/hall/2/state"));
+        QVERIFY2(reader.start(&error), qPrintable(error));
+
+        bridge::BridgeConfig config;
+        config.prefix = Prefix;
+        config.controllers = {{QStringLiteral("hall"), QStringLiteral("Hall"), ControllerAddress}};
+        options.clientId = QStringLiteral("tls-bridge");
+        bridge::Bridge secureDaemon(config, options, PeriodMs);
+        QVERIFY2(secureDaemon.start(&error), qPrintable(error));
+        QTRY_VERIFY_WITH_TIMEOUT(!states.isEmpty(), 5000);
+        QCOMPARE(QJsonDocument::fromJson(states.last()).object().value("name").toString(),
+                 QStringLiteral("Meeting room"));
+    }
+
+    // The program: the command line alone names the broker and the controllers; log lines in
+    // the journal's form; SIGTERM says `offline` once and ends it cleanly.
+    void programStopsOnSigterm()
+    {
+        QTemporaryDir dir;
+        QFile book(dir.filePath(QStringLiteral("brezzano.ini")));
+        QVERIFY(book.open(QIODevice::WriteOnly));
+        book.write("[SENS]\nNETTYPE=1\n[LISTSENS]\nNAME0=Hall\nIPADDR0=" + ControllerAddress.toUtf8() + '\n');
+        book.close();
+        QFile empty(dir.filePath(QStringLiteral("bridge.ini")));
+        QVERIFY(empty.open(QIODevice::WriteOnly));
+        empty.close();
+        watcher->subscribe(QStringLiteral("sig/#"));
+        received.clear();
+        QProcess program;
+        program.start(QStringLiteral(BREZZANO_BRIDGE),
+                      {"--config", empty.fileName(), "--broker",
+                       QStringLiteral("%1:%2").arg(broker.address()).arg(broker.port()), "--address-book",
+                       book.fileName(), "--period", "1", "--prefix", "sig"});
+        QTRY_VERIFY_WITH_TIMEOUT(!payloads(QStringLiteral("sig/hall/2/state")).isEmpty(), 5000);
+        program.terminate();
+        QVERIFY(program.waitForFinished(5000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+        // A message sent after the stop comes after anything the stop brought.
+        QVERIFY(watcher->publish(QStringLiteral("sig/end"), "end", false));
+        QTRY_VERIFY(!payloads(QStringLiteral("sig/end")).isEmpty());
+        QCOMPARE(payloads(QStringLiteral("sig/bridge/availability")),
+                 (QList<QByteArray>{"online", "offline"}));
+        QCOMPARE(lastPayload(QStringLiteral("sig/hall/availability")), QByteArray("offline"));
+        const QStringList log =
+            QString::fromUtf8(program.readAllStandardError()).split('\n', Qt::SkipEmptyParts);
+        QVERIFY(log.contains(QStringLiteral("<6>stopped")));
+        for (const QString &line : log)
+            QVERIFY2(line.startsWith(QLatin1String("<6>")), qPrintable(line));
     }
 };
 

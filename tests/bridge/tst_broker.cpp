@@ -6,6 +6,7 @@
 
 #include <QSignalSpy>
 #include <QTest>
+#include <QThread>
 
 #include <sys/socket.h>
 
@@ -179,12 +180,19 @@ private slots:
         QCOMPARE(offline.size(), 1);
         QCOMPARE(online.size(), 2);
 
-        // A clean stop says `offline` itself, since the broker drops the will of a goodbye.
+        // A clean stop says `offline` itself, since the broker drops the will of a goodbye; once,
+        // even with a message still unread by the client when it stops (a reset link would
+        // lose the goodbye and bring the will too).
+        bridgeClient.client->subscribe(QStringLiteral("test/link/unread"));
+        QTRY_VERIFY(reader.client->publish(QStringLiteral("test/link/unread"), "x", false));
+        QThread::msleep(100); // the message reaches the client's socket, unread
         QSignalSpy stopped(bridgeClient.client.get(), &bridge::MqttClient::stopped);
         bridgeClient.client->stop();
         QTRY_COMPARE(stopped.size(), 1);
-        QTRY_COMPARE(reader.payloads(LinkAvailability),
-                     (QList<QByteArray>{"online", "offline", "online", "offline"}));
+        QVERIFY(reader.client->publish(LinkAvailability, "end", false));
+        QTRY_VERIFY(reader.has(LinkAvailability, "end"));
+        QCOMPARE(reader.payloads(LinkAvailability),
+                 (QList<QByteArray>{"online", "offline", "online", "offline", "end"}));
         QVERIFY(!bridgeClient.client->isOnline());
         QVERIFY(!bridgeClient.client->publish(LinkAvailability, {}, true));
     }

@@ -130,6 +130,35 @@ private slots:
     }
 
     // From the files: the configuration names the address book, which the program's own reader reads.
+    void passwordPath_data()
+    {
+        QTest::addColumn<QString>("setting");
+        QTest::addColumn<QString>("credentials");
+        QTest::addColumn<QString>("path"); // empty: refused
+        QTest::newRow("a path") << "/etc/brezzano/bridge.password"
+                                << "/run/credentials/b.service"
+                                << "/etc/brezzano/bridge.password";
+        QTest::newRow("a credential") << "bridge.password"
+                                      << "/run/credentials/b.service"
+                                      << "/run/credentials/b.service/bridge.password";
+        QTest::newRow("a credential, none passed") << "bridge.password"
+                                                   << ""
+                                                   << "";
+    }
+    void passwordPath()
+    {
+        QFETCH(QString, setting);
+        QFETCH(QString, credentials);
+        QFETCH(QString, path);
+        QString resolved;
+        const QString error = bridge::passwordPath(setting, credentials, &resolved);
+        QCOMPARE(error.isEmpty(), !path.isEmpty());
+        if (error.isEmpty())
+            QCOMPARE(resolved, path);
+        else
+            QVERIFY2(error.contains(QStringLiteral("CREDENTIALS_DIRECTORY")), qPrintable(error));
+    }
+
     void files()
     {
         QTemporaryDir dir;
