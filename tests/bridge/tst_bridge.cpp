@@ -312,14 +312,18 @@ private slots:
                  QStringLiteral("Meeting room"));
     }
 
-    // The program: the command line alone names the broker and the controllers; log lines in
-    // the journal's form; SIGTERM says `offline` once and ends it cleanly.
+    // The program: the command line alone names the broker and two controllers, both polled
+    // and published; log lines in the journal's form; SIGTERM says `offline` once and ends it
+    // cleanly.
     void programStopsOnSigterm()
     {
+        sim::Server annex(sim::Controller::builtinDefault());
+        QVERIFY(annex.listen(QHostAddress(QStringLiteral("127.0.0.208")), 2000));
         QTemporaryDir dir;
         QFile book(dir.filePath(QStringLiteral("brezzano.ini")));
         QVERIFY(book.open(QIODevice::WriteOnly));
-        book.write("[SENS]\nNETTYPE=1\n[LISTSENS]\nNAME0=Hall\nIPADDR0=" + ControllerAddress.toUtf8() + '\n');
+        book.write("[SENS]\nNETTYPE=1\n[LISTSENS]\nNAME0=Hall\nIPADDR0=" + ControllerAddress.toUtf8() +
+                   "\nNAME1=Annex\nIPADDR1=127.0.0.208\n");
         book.close();
         QFile empty(dir.filePath(QStringLiteral("bridge.ini")));
         QVERIFY(empty.open(QIODevice::WriteOnly));
@@ -332,6 +336,7 @@ private slots:
                        QStringLiteral("%1:%2").arg(broker.address()).arg(broker.port()), "--address-book",
                        book.fileName(), "--period", "1", "--prefix", "sig"});
         QTRY_VERIFY_WITH_TIMEOUT(!payloads(QStringLiteral("sig/hall/2/state")).isEmpty(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!payloads(QStringLiteral("sig/annex/2/state")).isEmpty(), 5000);
         program.terminate();
         QVERIFY(program.waitForFinished(5000));
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
@@ -342,6 +347,7 @@ private slots:
         QCOMPARE(payloads(QStringLiteral("sig/bridge/availability")),
                  (QList<QByteArray>{"online", "offline"}));
         QCOMPARE(lastPayload(QStringLiteral("sig/hall/availability")), QByteArray("offline"));
+        QCOMPARE(lastPayload(QStringLiteral("sig/annex/availability")), QByteArray("offline"));
         const QStringList log =
             QString::fromUtf8(program.readAllStandardError()).split('\n', Qt::SkipEmptyParts);
         QVERIFY(log.contains(QStringLiteral("<6>stopped")));
