@@ -126,6 +126,7 @@ void HistoryRecorder::reloadEnded()
     }
     if (!changes.empty())
         emit transitionsRecorded(controller, changes);
+    emit reloadRecorded(controller);
 }
 
 void HistoryRecorder::taskWritten(const TtaskRecord &task)

@@ -42,6 +42,8 @@ public:
 Q_SIGNALS:
     // The fault transitions a reload brought, for alerts.
     void transitionsRecorded(const QString &controller, const std::vector<history::Transition> &changes);
+    // A reload of `controller` is in the store, after any transitionsRecorded.
+    void reloadRecorded(const QString &controller);
 
 private:
     struct Pending

@@ -14,7 +14,8 @@ using Table = std::array<const char *, size_t(Text::Count)>;
 const Table English = {
     "History is off: %1",
     "History",
-    "%1 unit(s) in fault",
+    "%1 units in fault",
+    "1 unit in fault",
     "Unit in fault",
     "%1 (address %2) – %3",
     "Faults",
@@ -77,6 +78,7 @@ const Table Italian = {
     "Storico disattivato: %1",
     "Storico",
     "%1 unità in errore",
+    "1 unità in errore",
     "Unità in errore",
     "%1 (indirizzo %2) – %3",
     "Errori",
@@ -141,6 +143,11 @@ const Table Italian = {
 QString text(Text id, int lang)
 {
     return QString::fromUtf8((lang == 1 ? Italian : English)[size_t(id)]);
+}
+
+QString faultCountText(int count, int lang)
+{
+    return count == 1 ? text(Text::FaultCountOne, lang) : text(Text::FaultCount, lang).arg(count);
 }
 
 QString operationText(const QString &what, const QString &values, int lang)

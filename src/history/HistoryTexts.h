@@ -8,7 +8,8 @@ namespace history {
 enum class Text {
     Off,           // %1: why
     HistoryButton, // the button beside the panel's reload, the tray's entry and the window's title
-    FaultCount,    // %1: units in fault
+    FaultCount,    // %1: units in fault, more than one or none
+    FaultCountOne, // one unit in fault
     AlertTitle,
     AlertBody, // %1: unit name, %2: address, %3: the fault as the panel shows it
     Faults,
@@ -71,6 +72,8 @@ enum class Text {
 
 // In the language `lang` (0 English, 1 Italian; any other value gives English).
 QString text(Text id, int lang);
+// The tray's tooltip: how many units are in fault, singular for one.
+QString faultCountText(int count, int lang);
 
 // An operation as the History window lists it, from its stored kind ("setting")
 // and values (the request code, then its detail: "35 Suite 102"):

@@ -99,6 +99,24 @@ private Q_SLOTS:
         QCOMPARE(chart->pointCount(), 3);
         QCOMPARE(chart->shadedCount(), 1);
         QCOMPARE(chart->windowTitle(), QStringLiteral("3 Sala (c)"));
+
+        // A reload the session ends while the chart is open draws its point;
+        // one of another controller, or while the chart is hidden, does not.
+        rig.session.awaited.origin = TaskOrigin::Reload;
+        rig.session.model.unit_online[3] = 1;
+        rig.session.model.unit_par[3].buffer[units::RoomTempByte] = 88;
+        const struct
+        {
+            const char *controller;
+            bool hidden;
+            int points;
+        } reloads[] = {{"c", false, 4}, {"d", false, 4}, {"c", true, 4}};
+        for (const auto &r : reloads) {
+            chart->setVisible(!r.hidden);
+            rig.session.model.unitsReadFrom = QString::fromLatin1(r.controller);
+            emit rig.session.unitsChanged();
+            QCOMPARE(chart->pointCount(), r.points);
+        }
     }
 
     // A unit in fault and one without, of two controllers: the window names the

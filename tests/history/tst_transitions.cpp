@@ -147,6 +147,25 @@ private Q_SLOTS:
         QCOMPARE(history::faultText(code, lang), expected);
     }
 
+    void faultCounts_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("lang");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("none") << 0 << 0 << "0 units in fault";
+        QTest::newRow("one") << 1 << 0 << "1 unit in fault";
+        QTest::newRow("three") << 3 << 0 << "3 units in fault";
+        QTest::newRow("one, in Italian") << 1 << 1 << "1 unità in errore";
+        QTest::newRow("three, in Italian") << 3 << 1 << "3 unità in errore";
+    }
+    void faultCounts()
+    {
+        QFETCH(int, count);
+        QFETCH(int, lang);
+        QFETCH(QString, expected);
+        QCOMPARE(history::faultCountText(count, lang), expected);
+    }
+
     // An operation as stored, then as the History window words it.
     void operationTexts_data()
     {

@@ -33,6 +33,10 @@ HistoryView::HistoryView(ControllerSession &session, QWidget *window, QString fo
             [this](const QString &controller, const std::vector<Transition> &changes) {
                 alert(controller, changes, QDateTime::currentMSecsSinceEpoch());
             });
+    connect(recorder, &HistoryRecorder::reloadRecorded, this, [this](const QString &controller) {
+        if (trend)
+            trend->refresh(controller);
+    });
 
     if (QSystemTrayIcon::isSystemTrayAvailable()) {
         tray = new QSystemTrayIcon(window->windowIcon().isNull()
@@ -42,7 +46,7 @@ HistoryView::HistoryView(ControllerSession &session, QWidget *window, QString fo
         auto *menu = new QMenu(window);
         trayHistory = menu->addAction(text(Text::HistoryButton, lang), this, [this] { showWindow(); });
         tray->setContextMenu(menu);
-        tray->setToolTip(text(Text::FaultCount, lang).arg(0));
+        tray->setToolTip(faultCountText(0, lang));
         connect(tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason why) {
             if (why == QSystemTrayIcon::Trigger || why == QSystemTrayIcon::DoubleClick)
                 showWindow();
@@ -63,7 +67,7 @@ void HistoryView::setLanguage(int value)
     if (trayHistory)
         trayHistory->setText(text(Text::HistoryButton, lang));
     if (tray)
-        tray->setToolTip(text(Text::FaultCount, lang).arg(pacer.faultCount()));
+        tray->setToolTip(faultCountText(pacer.faultCount(), lang));
     if (!offDetail.isEmpty()) {
         statusLabel->setText(text(Text::Off, lang).arg(offDetail));
         statusLabel->setToolTip(statusLabel->text());
@@ -96,7 +100,7 @@ int HistoryView::alert(const QString &controller, const std::vector<Transition> 
         ++sent;
     }
     if (tray)
-        tray->setToolTip(text(Text::FaultCount, lang).arg(pacer.faultCount()));
+        tray->setToolTip(faultCountText(pacer.faultCount(), lang));
     if (historyWindow)
         historyWindow->refresh();
     return sent;

@@ -63,6 +63,12 @@ void TrendChart::setLanguage(int value)
         redraw();
 }
 
+void TrendChart::refresh(const QString &reloaded)
+{
+    if (isVisible() && !controller.isEmpty() && reloaded == controller)
+        redraw();
+}
+
 void TrendChart::redraw()
 {
     const Span &s = Spans[std::clamp(span->currentIndex(), 0, 2)];

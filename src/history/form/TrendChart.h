@@ -20,6 +20,8 @@ public:
 
     void showUnit(const QString &controller, int addr);
     void setLanguage(int lang);
+    // Draws the shown unit again over the chosen span, when the window is up.
+    void refresh(const QString &reloaded);
     int pointCount() const { return points; }
     int shadedCount() const { return shaded; }
 
