@@ -3,8 +3,8 @@
 // addresses kept (nothing listens there, so each is refused). Prints the
 // longest gap between two ticks of a 1 ms timer, for the listening window and
 // for the visits.
-#include "link/ControllerSession.h"
 #include "link/Intervals.h"
+#include "session/ControllerSession.h"
 #include "shell/Texts.h"
 #include "shell/form/Forms.h"
 #include "shell/form/Main.h"

@@ -3,8 +3,8 @@
 // requests sent back to back by a bare client. One line per answer time, each
 // figure the median of three runs.
 #include "link/Codes.h"
-#include "link/ControllerSession.h"
 #include "link/Frame.h"
+#include "session/ControllerSession.h"
 #include "shell/Texts.h"
 #include "shell/form/Forms.h"
 #include "shell/form/Main.h"

@@ -4,7 +4,6 @@
 #include "bridge/MqttClient.h"
 #include "bridge/Timings.h"
 #include "link/Codes.h"
-#include "link/Encoder.h"
 #include "units/Setting.h"
 
 #include <QTimer>
@@ -26,6 +25,7 @@ Controller::Controller(const ControllerEntry &entry, const Topics &topics, int p
     connect(pollTimer, &QTimer::timeout, this, &Controller::poll);
 
     connect(&session, &ControllerSession::unitsChanged, this, [this] { unitsRead = true; });
+    connect(&writer, &UnitWrite::finished, this, &Controller::written);
     connect(&session, &ControllerSession::exchangeFinished, this, [this] {
         exchangeEnded(unitsRead, unitsRead ? QString() : QStringLiteral("the reload ended incomplete"));
     });
@@ -65,10 +65,7 @@ void Controller::poll()
     expireQueued();
     if (busy || stopping)
         return;
-    if (!queued.empty() && haveModel && online == Online::Yes)
-        runQueued();
-    else
-        reload();
+    reload();
 }
 
 void Controller::reload()
@@ -91,13 +88,10 @@ void Controller::exchangeEnded(bool ok, const QString &why)
         setOnline(true, {});
         publishReload();
     } else {
-        session.TaskList.Clear();
+        // A write under way keeps its own requests; it reports for itself.
+        session.TaskList.removeAll(TaskOrigin::Reload);
         setOnline(false, why);
-        // Maybe carried out, maybe not: whoever sent it is told that it is not confirmed.
-        for (const QueuedChange &change : sent)
-            refuse(change.target, change.topic, change.payload, QStringLiteral("not confirmed: ") + why);
     }
-    sent.clear();
     emit polled(ok);
     // Commands that wait for an unreachable controller wait for the next poll, or lapse.
     if (ok && !stopping && !queued.empty())
@@ -143,20 +137,27 @@ void Controller::publishReload()
             continue;
         }
         lastListed[i] = now;
-        const QJsonObject state = stateObject(m.unit_par[i], adr);
-        const bool renamed =
-            state.value(QStringLiteral("name")) != published[i].value(QStringLiteral("name"));
-        if (!announced[i] || full || renamed) {
-            bool sent = true;
-            for (const Message &msg : unitDiscovery(topics, info, m.unit_par[i], adr))
-                sent = publish(msg.topic, msg.payload, true) && sent;
-            announced[i] = announced[i] || sent;
-        }
-        if (full || state != published[i]) {
-            if (publish(topics.state(entry.id, adr), statePayload(state, readAt), true))
-                published[i] = state;
-        }
+        if (full)
+            published[i] = QJsonObject(); // said again, changed or not
+        publishUnit(adr, readAt);
     }
+}
+
+// The unit's discovery configs when it is new or renamed, and its state when it changed.
+void Controller::publishUnit(int adr, const QDateTime &readAt)
+{
+    const size_t i = size_t(adr);
+    const TunitRecord &unit = session.model.unit_par[i];
+    const QJsonObject state = stateObject(unit, adr);
+    const bool renamed = state.value(QStringLiteral("name")) != published[i].value(QStringLiteral("name"));
+    if (!announced[i] || renamed) {
+        bool sent = true;
+        for (const Message &msg : unitDiscovery(topics, info, unit, adr))
+            sent = publish(msg.topic, msg.payload, true) && sent;
+        announced[i] = announced[i] || sent;
+    }
+    if (state != published[i] && publish(topics.state(entry.id, adr), statePayload(state, readAt), true))
+        published[i] = state;
 }
 
 void Controller::republish()
@@ -205,7 +206,13 @@ void Controller::command(const Target &target, const QString &topic, const QByte
         refuse(target, topic, payload, change.reason);
         return;
     }
-    queued.push_back({target, change.value, topic, payload, clock.elapsed(), periodMs});
+    if (haveModel) {
+        if (const QString why = refusal(target, change.value); !why.isEmpty()) {
+            refuse(target, topic, payload, why);
+            return;
+        }
+    }
+    addPending(queued, {target, change.value, topic, payload, clock.elapsed(), periodMs});
     QTimer::singleShot(periodMs, this, &Controller::expireQueued);
     runQueued();
 }
@@ -215,92 +222,92 @@ QString Controller::refusal(const Target &target, const Change &change) const
     const ControllerModel &m = session.model;
     if (target.unit != setting::AllUnits && m.unit_online[size_t(target.unit)] == 0)
         return QStringLiteral("unit %1 is not on the controller's online list").arg(target.unit);
-    const std::vector<int> targets = targetsOf(target);
-    if (targets.empty())
+    if (targetsOf(target).empty())
         return QStringLiteral("the controller lists no unit");
     if (change.field == Field::Name && target.unit == setting::AllUnits)
         return QStringLiteral("a name is set one unit at a time");
-    const Limits limits = limitsOf(target);
-    if (change.field == Field::Temperature &&
-        (change.temperature < limits.tmin || change.temperature > limits.tmax))
-        return QStringLiteral("temperature %1 outside %2 to %3")
-            .arg(change.temperature)
-            .arg(limits.tmin)
-            .arg(limits.tmax);
-    // Sent without a mode, such a unit would be switched off.
-    if (change.field == Field::Temperature || change.field == Field::FanMode)
-        for (int adr : targets)
-            if (setting::unitControls(m.unit_par[size_t(adr)]).modeButton < 0)
-                return QStringLiteral("unit %1 is in a mode that cannot be sent back").arg(adr);
     return {};
 }
 
 void Controller::runQueued()
 {
     expireQueued();
-    if (stopping || queued.empty())
-        return;
-    // A reload's link, open or opening, takes the change at once. A change already on it has
-    // not been read back yet: one sent behind it would carry the values from before it.
-    const bool join = busy && (session.linkIsOpen() || session.connecting()) && sent.empty();
-    if (busy && !join)
+    if (stopping || queued.empty() || writer.running())
         return;
     if (!haveModel || online != Online::Yes) {
         if (!busy)
-            reload(); // the units' values first; the change waits for them, at most one period
+            reload(); // whether the controller answers first; the commands wait for it, at most one period
         return;
     }
-    const QueuedChange next = queued.front();
-    queued.erase(queued.begin());
-    const QString why = refusal(next.target, next.change);
-    if (!why.isEmpty()) {
-        refuse(next.target, next.topic, next.payload, why);
-        QTimer::singleShot(0, this, &Controller::runQueued);
+    // The first target whose window has passed; the others wait for theirs.
+    const qint64 now = clock.elapsed();
+    qint64 wake = -1;
+    for (auto it = queued.begin(); it != queued.end(); ++it) {
+        const auto last = lastWrite.find(it->unit);
+        const qint64 due = last == lastWrite.end() ? now : last->second + timings().writeWindow;
+        if (due > now) {
+            wake = wake < 0 ? due : std::min(wake, due);
+            continue;
+        }
+        writing = std::move(*it);
+        queued.erase(it);
+        lastWrite[writing->unit] = now;
+        for (const QueuedChange &origin : writing->origins)
+            logInfo(QStringLiteral("%1: %2").arg(origin.topic, QString::fromUtf8(origin.payload)));
+        UnitWriteRequest request;
+        request.allUnits = writing->unit == setting::AllUnits;
+        if (!request.allUnits)
+            request.units = {writing->unit};
+        request.change = writing->change;
+        writer.start(entry.address, request);
         return;
     }
-    sendChange(next, join);
-}
-
-void Controller::sendChange(const QueuedChange &change, bool join)
-{
-    const int before = session.TaskList.Count();
-    const std::vector<int> targets = targetsOf(change.target);
-    const Change &c = change.change;
-    logInfo(QStringLiteral("%1: %2").arg(change.topic, QString::fromUtf8(change.payload)));
-
-    if (c.field == Field::Name) {
-        const QString name = c.name;
-        session.queueSetting(setting::settingTasks(2, {}, targets.front(), false, 0),
-                             [&name](RequestSources &values) { values.unitName = name; });
-    } else {
-        // What is not named stays as each unit has it.
-        session.queueUnitSettings(targets, [&c](setting::Controls &s) {
-            if (c.field == Field::Mode)
-                s.modeButton = c.modeButton;
-            if (c.field == Field::FanMode)
-                s.fanButton = c.fanButton;
-            if (c.field == Field::Temperature)
-                s.setTemp = c.temperature;
+    if (wake >= 0 && !wakeScheduled) {
+        wakeScheduled = true;
+        QTimer::singleShot(int(wake - now), this, [this] {
+            wakeScheduled = false;
+            runQueued();
         });
     }
-    sent.push_back(change);
-    if (join) {
-        // Behind the request under way; what the reload read of these units before is read again.
-        session.TaskList.moveToHead(before);
-        for (int adr : targets)
-            session.TaskList.Add_addr(c.field == Field::Name ? Code::UnitName : Code::UnitStatus, adr, {},
-                                      TaskOrigin::Reload);
+}
+
+void Controller::written(const WriteReport &report)
+{
+    if (!writing)
         return;
+    const PendingWrite done = std::move(*writing);
+    writing.reset();
+    const QDateTime readAt = QDateTime::currentDateTimeUtc();
+    QStringList failures;
+    for (const UnitReport &unit : report.units) {
+        if (unit.readBack && session.model.unit_online[size_t(unit.addr)] != 0)
+            publishUnit(unit.addr, readAt);
+        for (const PartReport &part : unit.parts)
+            if (part.outcome != WriteOutcome::Applied) {
+                failures << QStringLiteral("unit %1: %2").arg(unit.addr).arg(describe(unit));
+                break;
+            }
     }
-    // The reload behind it publishes the new state within the same link.
-    reload();
+    if (report.end == WriteReport::End::NoUnits)
+        failures << QStringLiteral("the controller lists no unit");
+    else if (report.end != WriteReport::End::Done && failures.isEmpty())
+        failures << report.failure;
+    if (report.end == WriteReport::End::Unreachable || report.end == WriteReport::End::LinkLost)
+        setOnline(false, report.failure);
+    if (!failures.isEmpty()) {
+        const Target target{entry.id, done.unit, done.origins.front().target.field};
+        for (const QueuedChange &origin : done.origins)
+            refuse(target, origin.topic, origin.payload, failures.join(QStringLiteral("; ")));
+    }
+    QTimer::singleShot(0, this, &Controller::runQueued);
 }
 
 void Controller::expireQueued()
 {
-    for (const QueuedChange &lapsed : takeExpired(queued, clock.elapsed()))
-        refuse(lapsed.target, lapsed.topic, lapsed.payload,
-               QStringLiteral("the controller did not answer within one period"));
+    for (const PendingWrite &lapsed : takeExpired(queued, clock.elapsed()))
+        for (const QueuedChange &origin : lapsed.origins)
+            refuse(origin.target, origin.topic, origin.payload,
+                   QStringLiteral("the controller did not answer within one period"));
 }
 
 void Controller::refuse(const Target &target, const QString &topic, const QByteArray &payload,

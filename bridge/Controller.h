@@ -3,13 +3,16 @@
 #include "bridge/Commands.h"
 #include "bridge/Config.h"
 #include "bridge/Payloads.h"
-#include "link/ControllerSession.h"
+#include "session/ControllerSession.h"
+#include "session/UnitWrite.h"
 
 #include <QElapsedTimer>
 #include <QJsonObject>
 #include <QObject>
 
 #include <array>
+#include <map>
+#include <optional>
 #include <vector>
 
 class QTimer;
@@ -21,8 +24,10 @@ class MqttClient;
 // One controller on the broker: its session polled every period, one exchange
 // at a time; after each reload the states that changed, the discovery configs
 // of new units and the controller's availability are published retained.
-// A command joins the link of a reload under way, or opens one with a reload
-// behind it; a command that comes while another is on its way waits for its end.
+// Commands become unit writes, one at a time: a write joins the link of a reload
+// under way or opens its own, changes only the fields named, and publishes each
+// unit's state as it reads back. Commands for a unit written less than a write
+// window ago wait for the window's end and go out together as one write.
 class Controller final : public QObject
 {
     Q_OBJECT
@@ -60,8 +65,8 @@ private:
     void expireQueued();
     // Empty when the change can be sent as it stands; else why not.
     QString refusal(const Target &target, const Change &change) const;
-    // On the reload's link (`join`): next, with its units read again behind it.
-    void sendChange(const QueuedChange &queued, bool join);
+    void written(const WriteReport &report);
+    void publishUnit(int adr, const QDateTime &readAt);
     void refuse(const Target &target, const QString &topic, const QByteArray &payload, const QString &reason);
     std::vector<int> targetsOf(const Target &target) const;
     Limits limitsOf(const Target &target) const;
@@ -83,8 +88,11 @@ private:
     Online online = Online::Unknown;
     bool availabilitySent = false;
     bool stopping = false;
-    std::vector<QueuedChange> queued;
-    std::vector<QueuedChange> sent; // handed to the session in this exchange
+    UnitWrite writer{session};
+    std::vector<PendingWrite> queued;
+    std::optional<PendingWrite> writing; // handed to the writer
+    std::map<int, qint64> lastWrite;     // clock ms when each target's last write began
+    bool wakeScheduled = false;
 
     // What was published last, per unit address.
     std::array<QJsonObject, UnitRecords> published{};

@@ -63,18 +63,24 @@ QString takeField(UnitChange &change, const QString &argument)
         return button < 0 ? cliText(CliText::BadChoice).arg(key, value, choices(setting::FanWords))
                           : once(change.fanButton, button);
     }
-    if (key == QLatin1String("temp")) {
+    if (key == QLatin1String("temp") || key == QLatin1String("tmin") || key == QLatin1String("tmax")) {
         bool ok = false;
         const int temp = value.toInt(&ok);
         if (!ok || temp < setting::MinTemp || temp > setting::MaxTemp)
             return cliText(CliText::BadTemp).arg(value).arg(setting::MinTemp).arg(setting::MaxTemp);
-        return once(change.temp, temp);
+        return once(key == QLatin1String("temp")   ? change.temp
+                    : key == QLatin1String("tmin") ? change.tmin
+                                                   : change.tmax,
+                    temp);
     }
-    if (key == QLatin1String("remote") || key == QLatin1String("flap")) {
+    if (key == QLatin1String("remote") || key == QLatin1String("flap") || key == QLatin1String("schedule")) {
         const std::optional<bool> on = onOff();
         if (!on)
             return cliText(CliText::BadChoice).arg(key, value, QStringLiteral("on, off"));
-        return once(key == QLatin1String("flap") ? change.flap : change.remoteEnabled, *on);
+        return once(key == QLatin1String("flap")       ? change.flap
+                    : key == QLatin1String("schedule") ? change.schedule
+                                                       : change.remoteEnabled,
+                    *on);
     }
     if (key == QLatin1String("name")) {
         // The controller keeps one byte a character: anything else would arrive garbled.

@@ -16,11 +16,17 @@ struct UnitChange
     std::optional<int> modeButton; // index into setting::ModeValues
     std::optional<int> fanButton;  // index into setting::FanValues
     std::optional<int> temp;
+    std::optional<int> tmin;
+    std::optional<int> tmax;
+    std::optional<bool> schedule;
     std::optional<bool> remoteEnabled;
     std::optional<bool> flap;
     std::optional<QString> name;
 
-    bool namesStatus() const { return modeButton || fanButton || temp || remoteEnabled || flap; }
+    bool namesStatus() const
+    {
+        return modeButton || fanButton || temp || tmin || tmax || schedule || remoteEnabled || flap;
+    }
 };
 
 // What the command line asks for, checked before anything is sent.

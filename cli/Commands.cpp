@@ -6,8 +6,9 @@
 #include "Messages.h"
 #include "Output.h"
 #include "link/Codes.h"
-#include "link/ControllerSession.h"
-#include "link/Encoder.h"
+#include "session/ControllerSession.h"
+#include "session/Encoder.h"
+#include "session/UnitWrite.h"
 #include "shell/Texts.h"
 #include "units/Setting.h"
 
@@ -38,6 +39,8 @@ class Link final : public QObject
 public:
     explicit Link(const Invocation &inv) : host(inv.host), progress(isatty(STDERR_FILENO))
     {
+        // One command, one link: nothing to wait for before the first request.
+        session.sendOnOpen = true;
         if (inv.verbose)
             connect(&session, &ControllerSession::logLine, this,
                     [](const QString &line) { print(stderr, line + QLatin1Char('\n')); });
@@ -101,6 +104,15 @@ public:
         return status;
     }
 
+    // Says `step` and runs `start`, which opens the link itself and follows it to its end.
+    void steer(const QString &step, const std::function<void()> &start)
+    {
+        ++exchanges;
+        status = -1;
+        say(step);
+        start();
+    }
+
     ControllerSession session;
     bool unitsRead = false;
     bool moduleLeft = false; // the module said "EXIT": its read went through to the end
@@ -154,50 +166,75 @@ int passwordGate(const Invocation &inv, const ControllerModel &model)
     return Refused;
 }
 
+unitchange::Change changeOf(const UnitChange &named)
+{
+    unitchange::Change change;
+    const auto value = [](const auto &values, const std::optional<int> &button) -> std::optional<quint8> {
+        if (!button)
+            return std::nullopt;
+        return quint8(values[size_t(*button)]);
+    };
+    change.mode = value(setting::ModeValues, named.modeButton);
+    change.fan = value(setting::FanValues, named.fanButton);
+    change.setTemp = named.temp;
+    change.tmin = named.tmin;
+    change.tmax = named.tmax;
+    change.flap = named.flap;
+    change.schedule = named.schedule;
+    change.remoteEnabled = named.remoteEnabled;
+    change.name = named.name;
+    return change;
+}
+
+// Each unit read right before its write and read back after it; nothing else is read.
 int setUnits(const Invocation &inv, Link &link)
 {
-    if (int status = readUnits(link); status != Done)
-        return status;
-    const ControllerModel &model = link.session.model;
-    std::vector<int> targets = inv.allUnits ? listedUnits(model) : inv.units;
-    for (int adr : targets)
-        if (model.unit_online[size_t(adr)] == 0) {
-            complain(cliText(CliText::NotOnController).arg(adr));
-            return BadInput;
-        }
-    // Sent without a mode, such a unit would be switched off.
-    for (int adr : targets)
-        if (inv.change.namesStatus() && !inv.change.modeButton &&
-            setting::unitControls(model.unit_par[size_t(adr)]).modeButton < 0) {
-            complain(cliText(CliText::UnlistedMode).arg(adr));
-            return BadInput;
-        }
-    if (int status = passwordGate(inv, model); status != Done)
-        return status;
+    UnitWriteRequest request;
+    request.units = inv.units;
+    request.allUnits = inv.allUnits;
+    request.change = changeOf(inv.change);
+    request.passwordGate = true;
+    request.password = inv.password;
 
-    const UnitChange &change = inv.change;
-    const int status = link.exchange(cliText(CliText::SendingSettings), [&] {
-        if (change.namesStatus())
-            // What is not named stays as each unit has it.
-            link.session.queueUnitSettings(targets, [&change](setting::Controls &c) {
-                c.modeButton = change.modeButton.value_or(c.modeButton);
-                c.fanButton = change.fanButton.value_or(c.fanButton);
-                c.setTemp = change.temp.value_or(c.setTemp);
-                c.remoteEnabled = change.remoteEnabled.value_or(c.remoteEnabled);
-                c.flap = change.flap.value_or(c.flap);
-            });
-        if (change.name)
-            link.session.queueSetting(setting::settingTasks(2, {}, targets.front(), false, 0),
-                                      [&change](RequestSources &values) { values.unitName = *change.name; });
+    UnitWrite write(link.session);
+    std::optional<WriteReport> report;
+    QEventLoop loop;
+    QObject::connect(&write, &UnitWrite::finished, &loop, [&](const WriteReport &r) {
+        report = r;
+        loop.quit();
     });
-    if (status != Done)
-        return status;
-    std::vector<int> shown;
-    for (int adr : listedUnits(model))
-        if (std::find(targets.begin(), targets.end(), adr) != targets.end())
-            shown.push_back(adr);
-    print(stdout, output::units(model, shown, inv.json));
-    return Done;
+    link.steer(cliText(CliText::SendingSettings), [&] { write.start(inv.host, request); });
+    if (!report)
+        loop.exec();
+
+    const ControllerModel &model = link.session.model;
+    if (!report->units.empty())
+        print(stdout, output::written(model, *report, inv.json));
+    switch (report->end) {
+    case WriteReport::End::Done:
+        break;
+    case WriteReport::End::NoUnits:
+        complain(cliText(CliText::NoUnits));
+        return BadInput;
+    case WriteReport::End::PasswordNeeded:
+        complain(cliText(CliText::PasswordNeeded));
+        return Refused;
+    case WriteReport::End::PasswordRefused:
+        complain(texts.value(167));
+        return Refused;
+    case WriteReport::End::Unreachable:
+        complain(report->failure);
+        return Unreachable;
+    case WriteReport::End::LinkLost:
+        complain(report->failure);
+        return NoAnswer;
+    case WriteReport::End::Failed:
+        complain(texts.value(163) + QStringLiteral(": ") + report->failure);
+        return Internal;
+    }
+    if (report->anyRefused())
+        return BadInput;
+    return report->allApplied() ? Done : NoAnswer;
 }
 
 // The settings dialog opened for one unit: task 41 and the blocks its answer asks for.

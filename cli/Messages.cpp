@@ -10,15 +10,16 @@ namespace {
 int language = 0;
 
 // clang-format off
-const std::array<std::pair<const char *, const char *>, 38> table{{
+const std::array<std::pair<const char *, const char *>, 37> table{{
     {"Usage: brezzano-cli --host ADDR [options] COMMAND\n"
      "\n"
      "Commands:\n"
      "  units                     the controller's units, faults first\n"
      "  set UNITS FIELD=VALUE...  set units; UNITS is an address (0 to 63), a list such as 1,4,7, or all\n"
      "                            mode=off|auto|cooling|heating|drying|ventilation  fan=auto|low|medium|high\n"
-     "                            temp=17..30  remote=on|off  flap=on|off  name=TEXT (one unit only)\n"
-     "                            fields not named keep what each unit holds\n"
+     "                            temp=17..30  tmin=17..30  tmax=17..30  schedule=on|off\n"
+     "                            remote=on|off  flap=on|off  name=TEXT (one unit only)\n"
+     "                            each unit is read right before its write: fields not named keep what it holds\n"
      "  schedule get UNIT         a unit's weekly schedule\n"
      "  schedule set UNIT FILE    write a schedule in the JSON form that get --json prints (- reads standard input)\n"
      "  module                    the network settings of the controller's Wi-Fi module\n"
@@ -32,16 +33,18 @@ const std::array<std::pair<const char *, const char *>, 38> table{{
      "  --verbose          the communication log on standard error\n"
      "  --help, --version\n"
      "\n"
-     "Exit status: 0 done, 1 internal error, 2 bad arguments (nothing sent), 3 controller unreachable,\n"
-     "4 controller not answering, 5 password missing or wrong.\n",
+     "Exit status: 0 done, 1 internal error, 2 bad arguments or a value outside a unit's limits (nothing sent\n"
+     "to it), 3 controller unreachable, 4 controller not answering or a unit not taking what was sent,\n"
+     "5 password missing or wrong.\n",
      "Uso: brezzano-cli --host INDIRIZZO [opzioni] COMANDO\n"
      "\n"
      "Comandi:\n"
      "  units                     le unità del controllo, prima quelle in errore\n"
      "  set UNITÀ CAMPO=VALORE... imposta unità; UNITÀ è un indirizzo (da 0 a 63), un elenco come 1,4,7, o all\n"
      "                            mode=off|auto|cooling|heating|drying|ventilation  fan=auto|low|medium|high\n"
-     "                            temp=17..30  remote=on|off  flap=on|off  name=TESTO (una sola unità)\n"
-     "                            i campi non indicati mantengono il valore di ogni unità\n"
+     "                            temp=17..30  tmin=17..30  tmax=17..30  schedule=on|off\n"
+     "                            remote=on|off  flap=on|off  name=TESTO (una sola unità)\n"
+     "                            ogni unità è letta subito prima della scrittura: i campi non indicati restano come sono\n"
      "  schedule get UNITÀ        la programmazione settimanale di un'unità\n"
      "  schedule set UNITÀ FILE   scrive una programmazione nella forma JSON di get --json (- legge lo standard input)\n"
      "  module                    i parametri di rete del modulo Wi-Fi del controllo\n"
@@ -55,8 +58,9 @@ const std::array<std::pair<const char *, const char *>, 38> table{{
      "  --verbose          il registro della comunicazione sullo standard error\n"
      "  --help, --version\n"
      "\n"
-     "Stato di uscita: 0 fatto, 1 errore interno, 2 argomenti errati (nulla inviato), 3 controllo irraggiungibile,\n"
-     "4 il controllo non risponde, 5 password mancante o errata.\n"},
+     "Stato di uscita: 0 fatto, 1 errore interno, 2 argomenti errati o un valore fuori dai limiti di un'unità\n"
+     "(nulla inviato a quell'unità), 3 controllo irraggiungibile, 4 il controllo non risponde o un'unità non\n"
+     "ha accettato quanto inviato, 5 password mancante o errata.\n"},
     {"--host ADDR is required", "manca --host INDIRIZZO"},
     {"%1: unknown option", "%1: opzione sconosciuta"},
     {"%1 needs a value", "%1 richiede un valore"},
@@ -85,7 +89,6 @@ const std::array<std::pair<const char *, const char *>, 38> table{{
     {"%1: entry %2 falls on the minute of an earlier one",
      "%1: la voce %2 cade nello stesso minuto di una precedente"},
     {"unit %1 is not on the controller", "l'unità %1 non è presente sul controllo"},
-    {"unit %1 reports a mode that no setting names: give mode=", "l'unità %1 riporta un modo che nessuna impostazione nomina: indicare mode="},
     {"the controller asks for its password: give it with --password",
      "il controllo richiede la password: indicarla con --password"},
     {"the link to the controller was cut before the exchange ended",

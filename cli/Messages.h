@@ -29,7 +29,6 @@ enum class CliText {
     ScheduleTooMany,
     ScheduleSameMinute,
     NotOnController,
-    UnlistedMode,
     PasswordNeeded,
     LinkCut,
     Incomplete,

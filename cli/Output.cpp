@@ -95,6 +95,73 @@ QString units(const ControllerModel &model, const std::vector<int> &addresses, b
     return table(rows);
 }
 
+namespace {
+
+const char *partKey(unitchange::Part part)
+{
+    switch (part) {
+    case unitchange::Part::Settings:
+        return "settings";
+    case unitchange::Part::Lock:
+        return "lock";
+    case unitchange::Part::Name:
+        return "name";
+    }
+    return "";
+}
+
+const char *outcomeKey(WriteOutcome outcome)
+{
+    switch (outcome) {
+    case WriteOutcome::Applied:
+        return "applied";
+    case WriteOutcome::NotApplied:
+        return "not-applied";
+    case WriteOutcome::NotConfirmed:
+        return "not-confirmed";
+    case WriteOutcome::NotSent:
+        return "not-sent";
+    case WriteOutcome::Refused:
+        return "refused";
+    }
+    return "";
+}
+
+} // namespace
+
+QString written(const ControllerModel &model, const WriteReport &report, bool json)
+{
+    if (json) {
+        QJsonArray list;
+        for (const UnitReport &unit : report.units) {
+            // A unit never read is known by its address alone.
+            QJsonObject object = unit.readBack ? unitObject(model.unit_par[size_t(unit.addr)], unit.addr)
+                                               : QJsonObject{{QStringLiteral("address"), unit.addr}};
+            if (object.value(QStringLiteral("name")).toString().isEmpty())
+                object.remove(QStringLiteral("name")); // not read: only a write reads the name back
+            QJsonObject write;
+            for (const PartReport &part : unit.parts) {
+                QJsonObject result{{QStringLiteral("outcome"), QLatin1String(outcomeKey(part.outcome))}};
+                if (!part.reason.isEmpty())
+                    result.insert(QStringLiteral("reason"), part.reason);
+                write.insert(QLatin1String(partKey(part.part)), result);
+            }
+            object.insert(QStringLiteral("write"), write);
+            list.append(object);
+        }
+        return jsonText(QJsonObject{{QStringLiteral("units"), list}});
+    }
+    QString text;
+    for (const UnitReport &unit : report.units) {
+        // A name is known only where it was written and read back.
+        const QString name = model.unit_par[size_t(unit.addr)].name.trimmed();
+        const QString who =
+            name.isEmpty() ? QString::number(unit.addr) : QStringLiteral("%1 (%2)").arg(name).arg(unit.addr);
+        text += who + QStringLiteral(": ") + describe(unit) + QLatin1Char('\n');
+    }
+    return text;
+}
+
 QString schedule(int unit, const std::vector<TprogRecord> &entries, bool json)
 {
     if (json)

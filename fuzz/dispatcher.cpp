@@ -3,9 +3,9 @@
 // reply it gives holds together.
 #include "Check.h"
 
-#include "link/ControllerSession.h"
 #include "link/LinkFailure.h"
-#include "link/Response.h"
+#include "session/ControllerSession.h"
+#include "session/Response.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t size)
 {

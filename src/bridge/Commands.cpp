@@ -135,4 +135,46 @@ std::vector<QueuedChange> takeExpired(std::vector<QueuedChange> &queue, qint64 n
     return lapsed;
 }
 
+unitchange::Change unitChange(const Change &change)
+{
+    unitchange::Change named;
+    switch (change.field) {
+    case Field::Mode:
+        named.mode = quint8(setting::ModeValues[size_t(change.modeButton)]);
+        break;
+    case Field::FanMode:
+        named.fan = quint8(setting::FanValues[size_t(change.fanButton)]);
+        break;
+    case Field::Temperature:
+        named.setTemp = change.temperature;
+        break;
+    case Field::Name:
+        named.name = change.name;
+        break;
+    }
+    return named;
+}
+
+void addPending(std::vector<PendingWrite> &pending, const QueuedChange &queued)
+{
+    const int unit = queued.target.unit;
+    auto same = std::find_if(pending.begin(), pending.end(),
+                             [unit](const PendingWrite &p) { return p.unit == unit; });
+    if (same == pending.end())
+        same = pending.insert(pending.end(), PendingWrite{unit, {}, {}});
+    same->change.merge(unitChange(queued.change));
+    same->origins.push_back(queued);
+}
+
+std::vector<PendingWrite> takeExpired(std::vector<PendingWrite> &pending, qint64 now)
+{
+    std::vector<PendingWrite> lapsed;
+    const auto keep = std::stable_partition(pending.begin(), pending.end(), [now](const PendingWrite &p) {
+        return p.origins.empty() || !p.origins.front().expired(now);
+    });
+    std::move(keep, pending.end(), std::back_inserter(lapsed));
+    pending.erase(keep, pending.end());
+    return lapsed;
+}
+
 } // namespace bridge

@@ -2,6 +2,7 @@
 
 #include "bridge/Payloads.h"
 #include "units/Setting.h"
+#include "units/UnitChange.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -66,5 +67,21 @@ struct QueuedChange
 
 // Removes the changes that have lapsed at `now` from `queue` and returns them, in queue order.
 std::vector<QueuedChange> takeExpired(std::vector<QueuedChange> &queue, qint64 now);
+
+// The fields a change names, for the unit write.
+unitchange::Change unitChange(const Change &change);
+
+// Commands for one target (a unit, or AllUnits) not yet written: one write for all of them.
+struct PendingWrite
+{
+    int unit = setting::AllUnits;
+    unitchange::Change change;         // merged, later commands winning
+    std::vector<QueuedChange> origins; // the commands, oldest first
+};
+
+// Merges `queued` into the pending write of its target, or adds one behind the others.
+void addPending(std::vector<PendingWrite> &pending, const QueuedChange &queued);
+// Removes the pending writes whose oldest command has lapsed at `now` and returns them.
+std::vector<PendingWrite> takeExpired(std::vector<PendingWrite> &pending, qint64 now);
 
 } // namespace bridge

@@ -1,5 +1,7 @@
 #include "bridge/Payloads.h"
 
+#include "units/UnitChange.h"
+
 #include "shell/Texts.h"
 #include "units/Setting.h"
 
@@ -153,9 +155,8 @@ int fanButtonNamed(const QString &name)
 
 Limits unitLimits(const TunitRecord &unit)
 {
-    if (unit.tmin == 0 || unit.tmax == 0 || unit.tmin > unit.tmax)
-        return {setting::MinTemp, setting::MaxTemp};
-    return {unit.tmin, unit.tmax};
+    const unitchange::Limits limits = unitchange::unitLimits(unit);
+    return {limits.tmin, limits.tmax};
 }
 
 QJsonObject stateObject(const TunitRecord &unit, int address)

@@ -15,6 +15,8 @@ struct Timings
     // A unit off its controller's online list this long loses its discovery configs.
     qint64 discoveryKeep = 24LL * 3600 * 1000;
     int fullRefreshEvery = 10; // polls: every state is published again, changed or not
+    // A unit is written at most once in this many ms; commands for it meanwhile make one write.
+    int writeWindow = 300;
 };
 
 Timings &timings();

@@ -1,7 +1,7 @@
 #include "history/HistoryRecorder.h"
 
-#include "link/ControllerSession.h"
-#include "link/Encoder.h"
+#include "session/ControllerSession.h"
+#include "session/Encoder.h"
 
 #include <algorithm>
 #include <map>

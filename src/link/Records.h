@@ -55,8 +55,9 @@ public:
 struct RequestSources;
 
 // What queued a task: a reload of the unit panel (and the requests its answers
-// bring), the unit settings dialog, a device search visiting a device, or anything else.
-enum class TaskOrigin { Other, Reload, Setting, Search };
+// bring), the unit settings dialog, a device search visiting a device, a unit
+// write (which steers its own requests), or anything else.
+enum class TaskOrigin { Other, Reload, Setting, Search, Write };
 
 // One queued task. `host` is empty until the task is bound to the link it was
 // queued for; a stamped task never goes out to another device. A setting task
@@ -97,6 +98,13 @@ public:
     {
         return std::any_of(items.begin(), items.end(),
                            [origin](const auto &t) { return t->origin == origin; });
+    }
+    // Removes every task of `origin`.
+    void removeAll(TaskOrigin origin)
+    {
+        items.erase(std::remove_if(items.begin(), items.end(),
+                                   [origin](const auto &t) { return t->origin == origin; }),
+                    items.end());
     }
     // Moves the tasks from `from` on to the head, in their order: they go out next.
     void moveToHead(int from) { std::rotate(items.begin(), items.begin() + from, items.end()); }

@@ -280,6 +280,57 @@ QString extraText(ExtraText id)
                                                     "carattere di controllo o fuori da Latin-1).")
                                    : QStringLiteral("%1: holds a character that the module cannot take (a "
                                                     "control character, or one outside Latin-1).");
+    case ExtraText::LockNotSentToUnits:
+        return loadedLanguage == 1 ? QString::fromUtf8("Blocco del telecomando non inviato alle unità: %1")
+                                   : QStringLiteral("Remote control lock not sent to units: %1");
+    case ExtraText::PartSettings:
+        return loadedLanguage == 1 ? QStringLiteral("impostazioni") : QStringLiteral("settings");
+    case ExtraText::PartLock:
+        return loadedLanguage == 1 ? QStringLiteral("blocco del telecomando")
+                                   : QStringLiteral("remote control lock");
+    case ExtraText::PartName:
+        return loadedLanguage == 1 ? QStringLiteral("nome") : QStringLiteral("name");
+    case ExtraText::WriteApplied:
+        return loadedLanguage == 1 ? QStringLiteral("applicato") : QStringLiteral("applied");
+    case ExtraText::WriteNotApplied:
+        return loadedLanguage == 1 ? QStringLiteral("non applicato: %1") : QStringLiteral("not applied: %1");
+    case ExtraText::WriteNotConfirmed:
+        return loadedLanguage == 1 ? QStringLiteral("non confermato: %1")
+                                   : QStringLiteral("not confirmed: %1");
+    case ExtraText::WriteNotSent:
+        return loadedLanguage == 1 ? QStringLiteral("non inviato: %1") : QStringLiteral("not sent: %1");
+    case ExtraText::WriteRefused:
+        return loadedLanguage == 1 ? QStringLiteral("rifiutato: %1") : QStringLiteral("refused: %1");
+    case ExtraText::TempOutsideLimits:
+        return loadedLanguage == 1
+                   ? QString::fromUtf8("temperatura %1 fuori dai limiti dell'unità, da %2 a %3")
+                   : QStringLiteral("temperature %1 outside the unit's limits %2 to %3");
+    case ExtraText::LimitOutside:
+        return loadedLanguage == 1 ? QStringLiteral("%1=%2 fuori dall'intervallo da %3 a %4")
+                                   : QStringLiteral("%1=%2 outside %3 to %4");
+    case ExtraText::LimitsCrossed:
+        return loadedLanguage == 1 ? QStringLiteral("minimo %1 sopra il massimo %2")
+                                   : QStringLiteral("minimum %1 above maximum %2");
+    case ExtraText::TempOutsideNew:
+        return loadedLanguage == 1
+                   ? QString::fromUtf8(
+                         "la temperatura impostata dell'unità, %1, cadrebbe fuori dai nuovi limiti "
+                         "da %2 a %3: indicare anche una temperatura")
+                   : QStringLiteral(
+                         "the unit's set temperature %1 would lie outside the new limits %2 to %3: "
+                         "name a temperature too");
+    case ExtraText::UnitReports:
+        return loadedLanguage == 1 ? QString::fromUtf8("l'unità riporta %1")
+                                   : QStringLiteral("the unit reports %1");
+    case ExtraText::StatusUnread:
+        return loadedLanguage == 1 ? QString::fromUtf8("lo stato dell'unità non è leggibile")
+                                   : QStringLiteral("the unit's status could not be read");
+    case ExtraText::ReadBackFailed:
+        return loadedLanguage == 1 ? QString::fromUtf8("l'unità non è stata riletta")
+                                   : QStringLiteral("the unit could not be read back");
+    case ExtraText::LinkWasCut:
+        return loadedLanguage == 1 ? QString::fromUtf8("il collegamento si è interrotto")
+                                   : QStringLiteral("the link was cut");
     }
     return {};
 }

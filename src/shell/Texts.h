@@ -36,5 +36,23 @@ enum class ExtraText {
     FieldTooLong,
     FieldNotAnAddress,
     FieldBadCharacter,
+    LockNotSentToUnits, // %1: unit addresses, or AllUnits
+    // A unit write's report.
+    PartSettings,
+    PartLock,
+    PartName,
+    WriteApplied,
+    WriteNotApplied,   // %1: why
+    WriteNotConfirmed, // %1: why
+    WriteNotSent,      // %1: why
+    WriteRefused,      // %1: why
+    TempOutsideLimits, // %1: temperature, %2..%3: the unit's limits
+    LimitOutside,      // %1: field word, %2: value, %3..%4: what the controller accepts
+    LimitsCrossed,     // %1: minimum, %2: maximum
+    TempOutsideNew,    // %1: the unit's set temperature, %2..%3: the new limits
+    UnitReports,       // %1: "temp=24, fan=auto"
+    StatusUnread,
+    ReadBackFailed,
+    LinkWasCut,
 };
 QString extraText(ExtraText id);

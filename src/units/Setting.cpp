@@ -176,12 +176,15 @@ std::vector<Task> settingTasks(int par, const std::vector<int> &targets, int uni
 QString undeliveredText(const std::vector<Task> &unsent, const std::function<QString(int)> &unitName)
 {
     std::vector<int> units;
+    std::vector<int> locks; // units of which only the remote controller's lock was lost
     std::vector<int> blocks[2];
     for (const Task &task : unsent) {
         switch (Code(task.code)) {
-        case Code::LockRemote: // remote controller, status, name of one unit
+        case Code::LockRemote:
         case Code::UnlockRemote:
-        case Code::SetUnitStatus:
+            locks.push_back(task.addr);
+            break;
+        case Code::SetUnitStatus: // status, name of one unit
         case Code::SetUnitName:
             units.push_back(task.addr);
             break;
@@ -211,9 +214,15 @@ QString undeliveredText(const std::vector<Task> &unsent, const std::function<QSt
         }
         return shown.join(QStringLiteral(", "));
     };
+    locks.erase(std::remove_if(
+                    locks.begin(), locks.end(),
+                    [&units](int adr) { return std::find(units.begin(), units.end(), adr) != units.end(); }),
+                locks.end());
     QStringList parts;
     if (!units.empty())
         parts << extraText(ExtraText::NotSentToUnits).arg(names(units));
+    if (!locks.empty())
+        parts << extraText(ExtraText::LockNotSentToUnits).arg(names(locks));
     for (int block = 0; block < 2; ++block)
         if (!blocks[block].empty())
             parts << extraText(ExtraText::ScheduleBlockNotSent).arg(block + 1).arg(names(blocks[block]));

@@ -149,15 +149,33 @@ private slots:
 
     void commandSendsAndPublishes()
     {
-        // Heating for unit 2; everything else as the unit has it.
+        // Heating for unit 2, whose fan was turned to low at the unit since the last poll:
+        // the write reads the unit right before it and changes the mode alone.
+        server->controller().unit(2)->fan = 0x04;
         send(QStringLiteral("bt/hall/2/set/mode"), "heat");
         QTRY_COMPARE_WITH_TIMEOUT(last(QStringLiteral("bt/hall/2/state")).value("mode").toString(),
                                   QStringLiteral("heat"), 3000);
         // A reload's requests may come first, when the command joined its link.
-        const qsizetype at = frames.indexOf(QStringLiteral("*MK2114*02840216000000121C00#"));
-        QVERIFY2(at >= 0 && at + 1 < frames.size(), qPrintable(frames.join(' ')));
-        QCOMPARE(frames.at(at + 1), QStringLiteral("*MK1F02*02#"));
+        const qsizetype at = frames.indexOf(QStringLiteral("*MK2114*02840416000000121C00#"));
+        QVERIFY2(at >= 1 && at + 1 < frames.size(), qPrintable(frames.join(' ')));
+        QCOMPARE(frames.at(at - 1), QStringLiteral("*MK1E02*02#"));
+        QCOMPARE(frames.at(at + 1), QStringLiteral("*MK1E02*02#"));
+        QVERIFY(!frames.contains(QStringLiteral("*MK1F02*02#")) &&
+                !frames.contains(QStringLiteral("*MK2002*02#")));
         QCOMPARE(server->controller().unit(2)->mode, quint8(0x84));
+        QCOMPARE(last(QStringLiteral("bt/hall/2/state")).value("fan").toString(), QStringLiteral("low"));
+
+        // Quick clicks on one unit: the first goes out at once, the others wait for the
+        // write window and go out together.
+        const auto writesTo0 = [this] {
+            return frames.filter(QRegularExpression(QStringLiteral("^\\*MK2114\\*00"))).size();
+        };
+        const qsizetype writesBefore = writesTo0();
+        for (const QByteArray temperature : {"21", "22", "23", "25"})
+            send(QStringLiteral("bt/hall/0/set/temperature"), temperature);
+        QTRY_COMPARE_WITH_TIMEOUT(last(QStringLiteral("bt/hall/0/state")).value("set_temperature").toInt(),
+                                  25, 3000);
+        QVERIFY2(writesTo0() - writesBefore <= 2, qPrintable(frames.join(' ')));
 
         send(QStringLiteral("bt/hall/all/set/temperature"), "24");
         QTRY_COMPARE_WITH_TIMEOUT(last(QStringLiteral("bt/hall/9/state")).value("set_temperature").toInt(),

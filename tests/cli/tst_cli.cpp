@@ -70,6 +70,7 @@ private slots:
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QStringList>("printed"); // lines of standard output, in order
         QTest::addColumn<QStringList>("sent");    // requests in the simulator's log, in order
+        QTest::addColumn<int>("frames");          // requests in all; -1: not counted
 
         const QString schedule = file(QStringLiteral("week.json"), R"({"unit": 7, "entries": [
             {"at": "Tue 07:05", "temp": 21, "mode": "heating", "fan": "*"},
@@ -90,42 +91,53 @@ private slots:
                            "     22.0°",
                            "9        Archive       Drying            Very low   ON                 23°       "
                            "     23.5°"}
-            << QStringList{"*MK3200*#", "*MK3300*#", "*MK4600*#", "*MK1D00*#", "*MK0200*#"};
+            << QStringList{"*MK3200*#", "*MK3300*#", "*MK4600*#", "*MK1D00*#", "*MK0200*#"} << -1;
         QTest::newRow("units in Italian") << QStringList{"--language", "1", "units"}
                                           << QStringList{"5          Server room   Codice errore :  E3",
                                                          "9          Archive       Deumidificazione"}
-                                          << QStringList{"*MK1D00*#"};
-        // Unit 0 keeps low fan, flap and schedule, and its remote control enabled; unit 2
-        // keeps medium fan, 18..28 and its remote control locked.
+                                          << QStringList{"*MK1D00*#"} << -1;
+        // Each unit read right before its write and read back after it: the password flag,
+        // then three requests a unit. Unit 0 keeps low fan, flap and schedule and its remote
+        // control enabled; unit 2 keeps medium fan, 18..28 and its remote control locked.
         QTest::newRow("set two units")
             << QStringList{"set", "2,0", "mode=heating", "temp=25"}
-            << QStringList{"0        Hall          Heating         Low        ON                 25°",
-                           "2        Meeting room  Heating         Medium     OFF                25°"}
-            << QStringList{"*MK2114*02840219000000121C00#",
-                           "*MK2114*00840419000004111E01#",
-                           "*MK1F02*02#",
-                           "*MK2002*00#",
-                           "*MK1D00*#",
-                           "*MK0200*#"};
+            << QStringList{"2: settings applied", "0: settings applied"}
+            << QStringList{"*MK3200*#",   "*MK1E02*02#", "*MK2114*02840219000000121C00#",
+                           "*MK1E02*02#", "*MK1E02*00#", "*MK2114*00840419000004111E01#",
+                           "*MK1E02*00#"}
+            << 7;
+        // What no field names is written back as the unit holds it: very low fan, set
+        // temperature and limits outside 17..30, an unknown schedule value.
+        const QString odd = file(QStringLiteral("odd.json"), R"({"units": [{"address": 6, "name": "Odd",
+            "mode": "cool", "fan": "verylow", "setTemp": 33, "tmin": 12, "tmax": 35, "prog": 7}]})");
+        QTest::newRow("set keeps what is not named")
+            << QStringList{"--sim", odd, "set", "6", "mode=heating"} << QStringList{"6: settings applied"}
+            << QStringList{"*MK1E02*06#", "*MK2114*068408210000000C2307#", "*MK1E02*06#"} << 4;
+        QTest::newRow("set all") << QStringList{"set", "all", "fan=auto"}
+                                 << QStringList{"0: settings applied", "9: settings applied"}
+                                 << QStringList{"*MK3200*#",  "*MK1D00*#",   "*MK1E02*00#",
+                                                "*MK2114*00", "*MK1E02*00#", "*MK1E02*09#"}
+                                 << 2 + 3 * 5;
         QTest::newRow("set a name and a locked remote control")
             << QStringList{"set", "9", "name=Archivio", "remote=off"}
-            << QStringList{"9        Archivio  Drying          Very low   OFF"}
-            << QStringList{"*MK2114*09820817000000111E00#", "*MK1F02*09#", "*MK1D00*#",
-                           "*MK2314*09417263686976696F00#", "*MK1D00*#"};
+            << QStringList{"Archivio (9): remote control lock applied; name applied"}
+            << QStringList{"*MK3200*#", "*MK1F02*09#", "*MK2314*09417263686976696F00#", "*MK1E02*09#",
+                           "*MK2202*09#"}
+            << 5;
         QTest::newRow("schedule get")
             << QStringList{"schedule", "get", "0"}
             << QStringList{"Monday 08:00 - Temp. 24°C - Mode: Cooling - Ventilation: Low",
                            "Friday 18:30 - Temp. 24°C - Mode: OFF - Ventilation: Auto"}
-            << QStringList{"*MK2902*00#", "*MK3002*00#"};
+            << QStringList{"*MK2902*00#", "*MK3002*00#"} << -1;
         QTest::newRow("schedule set, read back")
             << QStringList{"schedule", "set", "2", schedule}
             << QStringList{"Monday 08:30 - Temp. 22°C - Mode: Cooling - Ventilation: Low",
                            "Tuesday 07:05 - Temp. 21°C - Mode: Heating - Ventilation: *"}
-            << QStringList{"*MK27F2*0201FE163207491540FFFFFFFF", "*MK2902*02#", "*MK3002*02#"};
+            << QStringList{"*MK27F2*0201FE163207491540FFFFFFFF", "*MK2902*02#", "*MK3002*02#"} << -1;
         QTest::newRow("module") << QStringList{"module"}
                                 << QStringList{"Net name    BrezzanoNet", "Use DHCP    ON",
                                                "IP address  127.0.0.1", "DNS         127.0.0.53"}
-                                << QStringList{"$$$", "get wlan", "get ip", "get dns", "exit"};
+                                << QStringList{"$$$", "get wlan", "get ip", "get dns", "exit"} << -1;
     }
 
     void commands()
@@ -133,8 +145,14 @@ private slots:
         QFETCH(QStringList, args);
         QFETCH(QStringList, printed);
         QFETCH(QStringList, sent);
+        QFETCH(int, frames);
+        QStringList simArgs;
+        if (args.value(0) == QLatin1String("--sim")) { // the controller of a scenario file
+            simArgs = QStringList{QStringLiteral("--scenario"), args.at(1)};
+            args = args.mid(2);
+        }
         SimProcess sim;
-        QVERIFY(sim.start(Sim));
+        QVERIFY(sim.start(Sim, simArgs));
         const Run run = cli(withHost(Sim, args));
         QCOMPARE(run.err, QString());
         QCOMPARE(run.status, 0);
@@ -145,6 +163,8 @@ private slots:
             if (line.startsWith(QLatin1String("<- ")))
                 log << line.mid(3);
         QVERIFY2(inOrder(log.join(QLatin1Char('\n')), sent), qPrintable(log.join(QLatin1Char('\n'))));
+        if (frames >= 0)
+            QCOMPARE(log.size(), frames);
     }
 
     // What --json prints is what `schedule set` reads, and scripts find the units by their words.
@@ -242,26 +262,33 @@ private slots:
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("said");
+        QTest::addColumn<QString>("printed"); // empty: nothing at all
         QTest::newRow("unreachable") << QStringList{} << withHost(Nobody, {"units"}) << 3
-                                     << "Unable to communicate with the centralized control";
+                                     << "Unable to communicate with the centralized control" << QString();
         QTest::newRow("silent") << QStringList{"--silent"} << withHost(Silent, {"--timeout", "0.1", "units"})
-                                << 4 << "Centralized control does not respond";
+                                << 4 << "Centralized control does not respond" << QString();
         QTest::newRow("silent module")
             << QStringList{"--silent"} << withHost(Silent, {"--timeout", "0.1", "module"}) << 4
-            << "Centralized control does not respond";
+            << "Centralized control does not respond" << QString();
         const QString scenario =
             file("locked.json", R"({"device": {"usePassword": true, "password": "secret7"},
-            "units": [{"address": 3, "name": "Lab"}]})");
+            "units": [{"address": 3, "name": "Lab", "tmin": 18, "tmax": 28}]})");
         QTest::newRow("password missing")
             << QStringList{"--scenario", scenario} << withHost(Silent, {"set", "3", "flap=on"}) << 5
-            << "give it with --password";
+            << "give it with --password" << QString();
         QTest::newRow("password wrong") << QStringList{"--scenario", scenario}
                                         << withHost(Silent, {"--password", "secret8", "schedule", "set", "3",
                                                              file("empty.json", R"({"entries": []})")})
-                                        << 5 << "Passwords do not match";
+                                        << 5 << "Passwords do not match" << QString();
+        // Named by its address, a unit is not looked up first: what it reads back tells.
         QTest::newRow("unit not on the controller")
-            << QStringList{"--scenario", scenario} << withHost(Silent, {"set", "4", "flap=on"}) << 2
-            << "unit 4 is not on the controller";
+            << QStringList{"--scenario", scenario}
+            << withHost(Silent, {"--password", "secret7", "set", "4", "flap=on"}) << 4 << QString()
+            << "4: settings not applied: the unit reports flap=off";
+        QTest::newRow("temperature outside the unit's limits")
+            << QStringList{"--scenario", scenario}
+            << withHost(Silent, {"--password", "secret7", "set", "3", "temp=29"}) << 2 << QString()
+            << "3: settings refused: temperature 29 outside the unit's limits 18 to 28";
     }
 
     void failures()
@@ -270,15 +297,16 @@ private slots:
         QFETCH(QStringList, args);
         QFETCH(int, status);
         QFETCH(QString, said);
+        QFETCH(QString, printed);
         SimProcess sim;
         if (!simArgs.isEmpty())
             QVERIFY(sim.start(Silent, simArgs));
         const Run run = cli(args);
         QVERIFY2(run.err.contains(said), qPrintable(run.err));
         QCOMPARE(run.status, status);
-        QCOMPARE(run.out, QString());
+        QVERIFY2(printed.isEmpty() ? run.out.isEmpty() : run.out.contains(printed), qPrintable(run.out));
         // Refused before anything was set: only reads went out.
-        if (!simArgs.isEmpty()) {
+        if (!simArgs.isEmpty() && status != 4) {
             sim.stop();
             const QString log = sim.output();
             QVERIFY(!log.contains(QLatin1String("<- *MK21")) && !log.contains(QLatin1String("<- *MK27")));

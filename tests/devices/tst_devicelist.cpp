@@ -3,7 +3,7 @@
 #include "Server.h"
 #include "devices/form/RegisterSensorUnit.h"
 #include "devices/form/SensorNameUnit.h"
-#include "link/ControllerSession.h"
+#include "session/ControllerSession.h"
 #include "shell/Texts.h"
 #include "shell/form/Forms.h"
 #include "shell/form/Main.h"

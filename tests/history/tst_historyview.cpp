@@ -3,8 +3,8 @@
 #include "history/form/HistoryView.h"
 #include "history/form/HistoryWindow.h"
 #include "history/form/TrendChart.h"
-#include "link/ControllerSession.h"
 #include "link/Intervals.h"
+#include "session/ControllerSession.h"
 #include "units/UnitTable.h"
 
 #include <QComboBox>

@@ -1,7 +1,7 @@
 // The recorder against a session talking to the device simulator.
 #include "history/HistoryRecorder.h"
-#include "link/ControllerSession.h"
-#include "link/Encoder.h"
+#include "session/ControllerSession.h"
+#include "session/Encoder.h"
 #include "shell/Texts.h"
 #include "support/Fixtures.h"
 

@@ -2,8 +2,8 @@
 // address typed by the user. The process first moves into a private network
 // namespace without any interface up, so no connection attempt can leave the
 // machine; where that is not possible the cases are skipped.
-#include "link/ControllerSession.h"
 #include "link/Intervals.h"
+#include "session/ControllerSession.h"
 #include "shell/Texts.h"
 #include "shell/form/Forms.h"
 #include "shell/form/Main.h"

@@ -1,7 +1,7 @@
 // Module reads and writes over loopback against the device simulator, and
 // what follows when the module leaves a reply out.
-#include "link/ControllerSession.h"
 #include "link/Intervals.h"
+#include "session/ControllerSession.h"
 #include "shell/Texts.h"
 #include "shell/form/Forms.h"
 #include "shell/form/Main.h"

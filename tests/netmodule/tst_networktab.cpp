@@ -1,7 +1,7 @@
 // The network tab without a device: what it shows, where a read goes, and what
 // "Set" refuses to send. Reads here go to loopback addresses where nothing listens.
-#include "link/ControllerSession.h"
 #include "link/Intervals.h"
+#include "session/ControllerSession.h"
 #include "shell/Texts.h"
 #include "shell/form/Forms.h"
 #include "shell/form/Main.h"

@@ -1,7 +1,7 @@
 // The schedule editor as the settings dialog opens it, and a schedule's round
 // trip through the simulator: read, edit, send, read back.
-#include "link/ControllerSession.h"
 #include "schedules/form/ProgUnit.h"
+#include "session/ControllerSession.h"
 #include "shell/Texts.h"
 #include "shell/form/Forms.h"
 #include "shell/form/Main.h"

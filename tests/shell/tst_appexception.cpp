@@ -1,5 +1,5 @@
 // Errors that no handler caught reach appException through the application object.
-#include "link/ControllerSession.h"
+#include "session/ControllerSession.h"
 #include "shell/Texts.h"
 #include "shell/form/Application.h"
 #include "shell/form/Forms.h"

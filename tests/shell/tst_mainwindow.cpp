@@ -1,6 +1,6 @@
 // The main window's life: settings file, captions, languages and the unit panel.
-#include "link/ControllerSession.h"
 #include "link/Intervals.h"
+#include "session/ControllerSession.h"
 #include "shell/IniFile.h"
 #include "shell/Texts.h"
 #include "shell/form/Forms.h"

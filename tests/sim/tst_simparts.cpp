@@ -4,8 +4,8 @@
 #include "Server.h"
 #include "Wire.h"
 #include "link/Codes.h"
-#include "link/Encoder.h"
 #include "link/Frame.h"
+#include "session/Encoder.h"
 #include "units/Setting.h"
 
 #include <QNetworkDatagram>

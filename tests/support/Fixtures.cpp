@@ -1,7 +1,7 @@
 #include "support/Fixtures.h"
 
-#include "link/ControllerSession.h"
 #include "link/Intervals.h"
+#include "session/ControllerSession.h"
 #include "shell/form/Forms.h"
 #include "shell/form/Main.h"
 #include "units/form/UnitPanelModel.h"

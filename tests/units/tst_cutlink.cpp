@@ -1,6 +1,6 @@
 // A sending of the unit settings dialog whose link dies under it: one more link
 // for what was left, then a plain word of what did not reach the units.
-#include "link/ControllerSession.h"
+#include "session/ControllerSession.h"
 #include "shell/Texts.h"
 #include "shell/form/Forms.h"
 #include "shell/form/Main.h"
@@ -40,7 +40,10 @@ private Q_SLOTS:
             << QStringLiteral("Schedule block 2 not sent to units: Lobby") << -1;
         QTest::newRow("set selected cut after two of three units, and again")
             << QStringLiteral("127.0.0.192") << QStringLiteral("2,0") << false
-            << QStringLiteral("Not sent to units: 2, Lobby, 9") << -1;
+            << QStringLiteral("Not sent to units: 9; Remote control lock not sent to units: 2, Lobby") << -1;
+        QTest::newRow("set selected cut after every status, and again: only the locks were lost")
+            << QStringLiteral("127.0.0.194") << QStringLiteral("3,0") << false
+            << QStringLiteral("Remote control lock not sent to units: 2, Lobby, 9") << -1;
         QTest::newRow("set selected cut once, the second link carries the rest")
             << QStringLiteral("127.0.0.193") << QStringLiteral("2") << false << texts.value(98) << 26;
     }

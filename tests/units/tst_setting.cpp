@@ -1,8 +1,8 @@
 // The unit settings dialog and the controller options: what each control
 // sends, the password gate, the status bar, and whole sendings to the simulator.
-#include "link/ControllerSession.h"
-#include "link/Encoder.h"
 #include "link/Intervals.h"
+#include "session/ControllerSession.h"
+#include "session/Encoder.h"
 #include "shell/Texts.h"
 #include "shell/form/Forms.h"
 #include "shell/form/Main.h"

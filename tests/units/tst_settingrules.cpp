@@ -1,6 +1,8 @@
 // What the unit settings dialog sends, without its widgets: the update buffer,
 // the buttons a status byte presses, and the tasks of each kind of sending.
+#include "shell/Texts.h"
 #include "units/Setting.h"
+#include "units/UnitChange.h"
 
 #include <QTest>
 
@@ -104,6 +106,54 @@ private Q_SLOTS:
                  par, std::vector<int>(targets.begin(), targets.end()), unit, remote, entries))
             made << QStringLiteral("%1@%2").arg(task.code).arg(task.addr);
         QCOMPARE(made.join(QLatin1Char(' ')), tasks);
+    }
+
+    // A change without the dialog: refused before anything is sent, never clamped.
+    void unitChangeRefusal_data()
+    {
+        QTest::addColumn<int>("unitMin");
+        QTest::addColumn<int>("unitMax");
+        QTest::addColumn<int>("unitSet");
+        QTest::addColumn<int>("setTemp"); // -1: not named
+        QTest::addColumn<int>("tmin");
+        QTest::addColumn<int>("tmax");
+        QTest::addColumn<QString>("refusal");
+        QTest::newRow("within the unit's own wide limits") << 12 << 35 << 22 << 25 << -1 << -1 << QString();
+        QTest::newRow("above the unit's limits")
+            << 18 << 28 << 22 << 29 << -1 << -1 << "temperature 29 outside the unit's limits 18 to 28";
+        QTest::newRow("no limits reported: the controller's") << 0 << 0 << 22 << 30 << -1 << -1 << QString();
+        QTest::newRow("new minimum beside the kept maximum")
+            << 18 << 24 << 22 << -1 << 26 << -1 << "minimum 26 above maximum 24";
+        QTest::newRow("new limits leave the set temperature out")
+            << 17 << 30 << 22 << -1 << 24 << 28
+            << "the unit's set temperature 22 would lie outside the new limits 24 to 28: name a temperature "
+               "too";
+        QTest::newRow("new limits and a temperature within them")
+            << 17 << 30 << 22 << 25 << 24 << 28 << QString();
+        QTest::newRow("limit beyond what the controller takes")
+            << 17 << 30 << 22 << -1 << 16 << -1 << "tmin=16 outside 17 to 30";
+    }
+
+    void unitChangeRefusal()
+    {
+        QFETCH(int, unitMin);
+        QFETCH(int, unitMax);
+        QFETCH(int, unitSet);
+        QFETCH(int, setTemp);
+        QFETCH(int, tmin);
+        QFETCH(int, tmax);
+        QFETCH(QString, refusal);
+        loadLanguage(0);
+        TunitRecord unit;
+        unit.tmin = quint8(unitMin);
+        unit.tmax = quint8(unitMax);
+        unit.buffer[units::SetTempByte] = quint8(unitSet);
+        unitchange::Change change;
+        const auto named = [](int v) { return v < 0 ? std::nullopt : std::optional<int>(v); };
+        change.setTemp = named(setTemp);
+        change.tmin = named(tmin);
+        change.tmax = named(tmax);
+        QCOMPARE(unitchange::refusal(unit, change), refusal);
     }
 };
 

@@ -2,8 +2,8 @@
 // check box, the keys of the list and the web registration.
 #include "devices/form/RegisterSensorUnit.h"
 #include "devices/form/SensorNameUnit.h"
-#include "link/ControllerSession.h"
-#include "link/Encoder.h"
+#include "session/ControllerSession.h"
+#include "session/Encoder.h"
 #include "shell/Texts.h"
 #include "shell/form/Controls.h"
 #include "shell/form/Guarded.h"

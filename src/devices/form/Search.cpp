@@ -1,6 +1,6 @@
 // Device discovery: listening for the modules' announcements, then visiting
 // every device heard to ask its name.
-#include "link/ControllerSession.h"
+#include "session/ControllerSession.h"
 #include "shell/Texts.h"
 #include "shell/form/Guarded.h"
 #include "shell/form/Main.h"

@@ -1,7 +1,7 @@
 // The network tab: how the device is reached, and reading and writing the
 // network settings of its Wi-Fi module.
-#include "link/ControllerSession.h"
 #include "netmodule/ModuleValues.h"
+#include "session/ControllerSession.h"
 #include "shell/Texts.h"
 #include "shell/form/Controls.h"
 #include "shell/form/Main.h"

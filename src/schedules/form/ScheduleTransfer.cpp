@@ -1,5 +1,5 @@
 // Reading the schedule of the unit whose settings dialog opens.
-#include "link/ControllerSession.h"
+#include "session/ControllerSession.h"
 #include "shell/form/Main.h"
 
 #include <QString>

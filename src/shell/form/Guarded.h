@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/ControllerSession.h"
+#include "session/ControllerSession.h"
 
 #include <QObject>
 

@@ -1,5 +1,5 @@
 // The main window's life: first show, the start-up reload and the close.
-#include "link/ControllerSession.h"
+#include "session/ControllerSession.h"
 #include "shell/IniFile.h"
 #include "shell/Settings.h"
 #include "shell/Texts.h"

@@ -1,6 +1,6 @@
 // Building the main window's controls and wiring the user's actions to them.
-#include "link/ControllerSession.h"
 #include "link/Intervals.h"
+#include "session/ControllerSession.h"
 #include "shell/Texts.h"
 #include "shell/form/BusyIndicator.h"
 #include "shell/form/Controls.h"

@@ -1,6 +1,6 @@
 // The main window's status bar: where the link, the unit panel and the
 // automatic reload stand, in the chosen language.
-#include "link/ControllerSession.h"
+#include "session/ControllerSession.h"
 #include "shell/form/Main.h"
 #include "shell/form/Prompts.h"
 

@@ -1,6 +1,6 @@
 // The controller's own options on the settings tab: password, web connection,
 // alarm sound and clock.
-#include "link/ControllerSession.h"
+#include "session/ControllerSession.h"
 #include "shell/form/Controls.h"
 #include "shell/form/Main.h"
 #include "units/form/passwordUnit.h"

@@ -1,6 +1,6 @@
 // The requests that the unit settings dialog's buttons make.
-#include "link/ControllerSession.h"
-#include "link/Encoder.h"
+#include "session/ControllerSession.h"
+#include "session/Encoder.h"
 #include "shell/Texts.h"
 #include "shell/form/Main.h"
 #include "units/Setting.h"

@@ -1,5 +1,5 @@
 // The unit panel: the first tab of the main window.
-#include "link/ControllerSession.h"
+#include "session/ControllerSession.h"
 #include "shell/Texts.h"
 #include "shell/form/Controls.h"
 #include "shell/form/Main.h"

@@ -1,6 +1,6 @@
 #include "units/form/setting.h"
 
-#include "link/ControllerSession.h"
+#include "session/ControllerSession.h"
 #include "shell/Texts.h"
 #include "shell/form/Controls.h"
 #include "shell/form/Guarded.h"

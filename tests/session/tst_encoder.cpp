@@ -1,5 +1,5 @@
-#include "link/Encoder.h"
 #include "schedules/Program.h"
+#include "session/Encoder.h"
 
 #include <QTest>
 

@@ -1,5 +1,5 @@
 // The dispatcher, response by response, on crafted packets.
-#include "link/ControllerSession.h"
+#include "session/ControllerSession.h"
 #include "shell/Texts.h"
 #include "shell/form/Main.h"
 #include "support/Fixtures.h"

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "link/ControllerModel.h"
 #include "link/Records.h"
 #include "netmodule/ModuleReply.h"
+#include "session/ControllerModel.h"
 #include "shell/StatusLine.h"
 #include "units/Setting.h"
 
@@ -69,7 +69,8 @@ public:
     void parseFrames(const QByteArray &line);
     void sendNextTask();
     void processPackets();
-    void applyResponse(const TpktRecord &packet); // one packet, as the dispatcher reads it
+    // One packet, as the dispatcher reads it; false when its payload did not fit and nothing was stored.
+    bool applyResponse(const TpktRecord &packet);
     void parseModuleReply(const QByteArray &line);
 
     // ---- requests --------------------------------------------------------
@@ -85,11 +86,6 @@ public:
     // Queues setting tasks that carry the values of this moment, changed by `change`.
     void queueSetting(const std::vector<setting::Task> &tasks,
                       const std::function<void(RequestSources &)> &change = {});
-    // The status send for `targets`, each unit's request as the settings dialog opened for
-    // that unit alone would make it, with `change` applied to its controls: what is not
-    // changed stays as the unit holds it.
-    void queueUnitSettings(const std::vector<int> &targets,
-                           const std::function<void(setting::Controls &)> &change);
     // The values requests read, as they stand now, for a task to carry.
     std::shared_ptr<const RequestSources> requestSnapshot() const;
     RequestSources requestSources() const;
@@ -143,8 +139,11 @@ signals:
     void undelivered(const std::vector<TtaskRecord> &tasks);
     void settingsWritten();                    // a link carried the settings dialog's tasks to the end
     void taskWritten(const TtaskRecord &task); // a request went out whole on the open link
-    void queueRanDry();                        // every queued task was written and answered
-    void unitsChanged();                       // a reload ended: the unit table is complete
+    // The answer to `task` ended its wait; `stored` is false when its payload did not fit.
+    // Tasks queued from here go out before the link can close.
+    void answered(const TtaskRecord &task, bool stored);
+    void queueRanDry();  // every queued task was written and answered
+    void unitsChanged(); // a reload ended: the unit table is complete
     void clockChanged();
     void scheduleChanged();
     void passwordUseRead(bool on);

@@ -1,9 +1,9 @@
 // The response dispatcher of the controller session: the one place where the
 // device's answers are interpreted and applied to the model.
 #include "link/Codes.h"
-#include "link/ControllerSession.h"
 #include "link/Frame.h"
-#include "link/Response.h"
+#include "session/ControllerSession.h"
+#include "session/Response.h"
 #include "shell/Texts.h"
 
 void ControllerSession::processPackets()
@@ -12,9 +12,13 @@ void ControllerSession::processPackets()
         return;
     const TpktRecord packet = *PktList.Get(0);
     // A repeated or stray frame must not end the wait of the request it does not answer.
-    if (frame::answersRequest(packet, wait_responce, awaited.code, awaited.addr))
-        applyResponse(packet);
-    else
+    if (frame::answersRequest(packet, wait_responce, awaited.code, awaited.addr)) {
+        const bool waited = wait_responce;
+        const TtaskRecord task = awaited;
+        const bool stored = applyResponse(packet);
+        if (waited && !wait_responce)
+            emit answered(task, stored);
+    } else
         log(QStringLiteral("rcv %1 ignored: not the answer awaited").arg(packet.code));
     if (!PktList.isEmpty())
         PktList.RemoveHead();
@@ -22,7 +26,7 @@ void ControllerSession::processPackets()
         sendNextTask();
 }
 
-void ControllerSession::applyResponse(const TpktRecord &packet)
+bool ControllerSession::applyResponse(const TpktRecord &packet)
 {
     const response::Reply reply = response::decode(packet);
     // A payload that does not fit the tables stores nothing but still ends the
@@ -30,18 +34,19 @@ void ControllerSession::applyResponse(const TpktRecord &packet)
     const auto reject = [this, &packet](const QString &reason) {
         log(QStringLiteral("rcv %1 ignored: %2").arg(packet.code).arg(reason));
         wait_responce = false;
+        return false;
     };
 
     switch (reply.kind) {
     case response::Kind::Unlisted:
-        return; // the wait stays as it was
+        return true; // the wait stays as it was
     case response::Kind::Rejected:
         return reject(reply.reason);
     case response::Kind::Acknowledged:
         if (!reply.note.isEmpty())
             log(reply.note);
         wait_responce = false;
-        return;
+        return true;
     case response::Kind::Clock:
         model.current_time = QString::asprintf("%s %.2d:%.2d", qUtf8Printable(texts.value(reply.day + 3)),
                                                reply.hour, reply.minute);
@@ -50,20 +55,20 @@ void ControllerSession::applyResponse(const TpktRecord &packet)
         log(QStringLiteral("CURR TIME ") + model.current_time);
         wait_responce = false;
         emit unitsChanged();
-        return;
+        return true;
     case response::Kind::Greeting:
         connectOK = true;
         emit connectOKChanged(true);
-        return;
+        return true;
     case response::Kind::MacAddress:
         emit macAddressRead(reply.text, openHost);
         log(QStringLiteral("MAC ADDR : ") + reply.text);
         wait_responce = false;
-        return;
+        return true;
     case response::Kind::DeviceName:
         wait_responce = false;
         emit deviceNameRead(reply.text);
-        return;
+        return true;
     case response::Kind::UnitTable: {
         const QString reason =
             packet.code == Code::OnlineUnits  ? units::storeOnline(model.unit_online, reply.data)
@@ -72,11 +77,12 @@ void ControllerSession::applyResponse(const TpktRecord &packet)
         if (!reason.isEmpty())
             return reject(reason);
         wait_responce = false;
-        if (packet.code == Code::OnlineUnits) {
+        // A unit write reads the online list for its own use: it brings no reload.
+        if (packet.code == Code::OnlineUnits && awaited.origin != TaskOrigin::Write) {
             model.unitsReadFrom = openHost;
             queueUnitRequests();
         }
-        return;
+        return true;
     }
     case response::Kind::ScheduleLength:
         log(QStringLiteral("LENGTH PROG : %1").arg(reply.blocks));
@@ -87,7 +93,7 @@ void ControllerSession::applyResponse(const TpktRecord &packet)
         if (reply.blocks == 0)
             model.unitProgList.Clear();
         wait_responce = false;
-        return;
+        return true;
     case response::Kind::ScheduleBlock:
         log(QStringLiteral(" PROG : %1 -->").arg(packet.data.size()) +
             QString::fromLatin1(packet.data.toHex().toUpper()));
@@ -98,7 +104,7 @@ void ControllerSession::applyResponse(const TpktRecord &packet)
         wait_responce = false;
         model.unitProgList.sortByTime();
         emit scheduleChanged();
-        return;
+        return true;
     case response::Kind::PasswordUse:
         model.use_password = reply.flag;
         emit passwordUseRead(reply.flag);
@@ -106,34 +112,35 @@ void ControllerSession::applyResponse(const TpktRecord &packet)
                                               : QStringLiteral("RCV SET USE PWD : ")) +
             QString::number(reply.value));
         wait_responce = false;
-        return;
+        return true;
     case response::Kind::Password:
         model.BZ_password = reply.text;
         log(QStringLiteral("PWD : ") + model.BZ_password);
         wait_responce = false;
-        return;
+        return true;
     case response::Kind::WebConnection:
         model.webConnection = reply.flag;
         model.optionsReadFrom = openHost;
         emit webConnectionRead(reply.flag);
         log(QStringLiteral("RCV WEB CONN : ") + QString::number(reply.value));
         wait_responce = false;
-        return;
+        return true;
     case response::Kind::AlarmUse:
         model.useAlarm = reply.flag;
         emit alarmUseRead(reply.flag);
         log(QStringLiteral("USE ALARM : ") + QString::number(reply.value));
         wait_responce = false;
-        return;
+        return true;
     case response::Kind::LockMode:
         model.lock_mode = quint8(reply.value);
         wait_responce = false;
-        return;
+        return true;
     case response::Kind::LockModeSet:
         log(QStringLiteral("RCV LOCK MODE : ") + QString::number(model.lock_mode));
         wait_responce = false;
-        return;
+        return true;
     }
+    return true;
 }
 
 void ControllerSession::queueReload()

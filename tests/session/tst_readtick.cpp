@@ -1,6 +1,6 @@
 // The read tick and the request sender against a loopback peer that the test scripts.
-#include "link/ControllerSession.h"
 #include "link/Intervals.h"
+#include "session/ControllerSession.h"
 #include "shell/Texts.h"
 #include "shell/form/Main.h"
 #include "support/Fixtures.h"

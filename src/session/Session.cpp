@@ -2,9 +2,9 @@
 // delayed retry, the link-opened and link-closed handlers, the watchdog, and
 // what happens to the tasks when a link is lost.
 #include "link/Codes.h"
-#include "link/ControllerSession.h"
-#include "link/Encoder.h"
 #include "link/Intervals.h"
+#include "session/ControllerSession.h"
+#include "session/Encoder.h"
 
 #include <QTcpSocket>
 #include <QTimer>

@@ -2,8 +2,9 @@
 // simulator, and what the model holds and the device received after each
 // exchange the window and brezzano-cli drive.
 #include "Server.h"
-#include "link/ControllerSession.h"
-#include "link/Encoder.h"
+#include "session/ControllerSession.h"
+#include "session/Encoder.h"
+#include "session/UnitWrite.h"
 #include "shell/Texts.h"
 #include "support/FastIntervals.h"
 #include "units/Setting.h"
@@ -159,6 +160,62 @@ private slots:
         QCOMPARE(module.dhcp, device.dhcp);
         QVERIFY(!session->cmdMode);
         QVERIFY(replies.count() > 0);
+    }
+
+    // A write of the set temperature and the remote control lock of unit 2, the link cut
+    // after N_k requests of its k-th connection: what is reported of each part.
+    void unitWriteUnderCuts_data()
+    {
+        QTest::addColumn<std::vector<int>>("cutAfter");
+        QTest::addColumn<QStringList>("outcomes"); // settings, lock
+        QTest::addColumn<int>("end");
+        const auto end = [](WriteReport::End e) { return int(e); };
+        QTest::newRow("no cut") << std::vector<int>{} << QStringList{"applied", "applied"}
+                                << end(WriteReport::End::Done);
+        // The second link takes the lock and the read-back; the write is not sent again.
+        QTest::newRow("cut under the lock, once")
+            << std::vector<int>{2} << QStringList{"applied", "applied"} << end(WriteReport::End::Done);
+        QTest::newRow("cut under the lock, twice")
+            << std::vector<int>{2, 0}
+            << QStringList{"not confirmed: the unit could not be read back",
+                           "not confirmed: the link was cut"}
+            << end(WriteReport::End::LinkLost);
+        QTest::newRow("cut under the status read, twice")
+            << std::vector<int>{0, 0}
+            << QStringList{"not sent: the link was cut", "not sent: the link was cut"}
+            << end(WriteReport::End::LinkLost);
+    }
+
+    void unitWriteUnderCuts()
+    {
+        QFETCH(std::vector<int>, cutAfter);
+        QFETCH(QStringList, outcomes);
+        QFETCH(int, end);
+        received.clear();
+        server->faults.cutAfter = cutAfter;
+        server->controller().unit(2)->fan = 0x01; // changed at the unit: it must stay
+        UnitWrite write(*session);
+        QSignalSpy finished(&write, &UnitWrite::finished);
+        UnitWriteRequest request;
+        request.units = {2};
+        request.change.setTemp = 24;
+        request.change.remoteEnabled = true;
+        write.start(Host, request);
+        QVERIFY(finished.wait(5000));
+        const WriteReport report = finished.at(0).at(0).value<WriteReport>();
+        QCOMPARE(int(report.end), end);
+        QCOMPARE(report.units.size(), size_t(1));
+        QStringList got;
+        for (const PartReport &part : report.units.front().parts)
+            got << outcomeText(part);
+        QCOMPARE(got, outcomes);
+        // Nothing of the write is left to go out with a later link.
+        QVERIFY(!session->TaskList.has(TaskOrigin::Write));
+        if (outcomes.first() == QLatin1String("applied")) {
+            QCOMPARE(server->controller().unit(2)->setTemp, quint8(24));
+            QCOMPARE(server->controller().unit(2)->fan, quint8(0x01));
+            QCOMPARE(received.filter(QStringLiteral("*MK2114*")).size(), 1);
+        }
     }
 };
 

@@ -1,7 +1,7 @@
 // The main window as a view of the controller session: what it shows when the
 // session reports, and the fields of its own that requests read.
-#include "link/ControllerSession.h"
-#include "link/Encoder.h"
+#include "session/ControllerSession.h"
+#include "session/Encoder.h"
 #include "shell/Texts.h"
 #include "shell/form/BusyIndicator.h"
 #include "shell/form/Controls.h"

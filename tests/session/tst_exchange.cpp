@@ -1,6 +1,6 @@
 // Whole exchanges over loopback against the device simulator.
-#include "link/ControllerSession.h"
 #include "link/Intervals.h"
+#include "session/ControllerSession.h"
 #include "shell/Texts.h"
 #include "shell/form/BusyIndicator.h"
 #include "shell/form/Main.h"

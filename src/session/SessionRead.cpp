@@ -1,16 +1,14 @@
 // The receive and send paths of the controller session: the read tick, the
 // frame parser and the request sender.
-#include "link/ControllerSession.h"
-#include "link/Encoder.h"
 #include "link/Frame.h"
 #include "link/Intervals.h"
 #include "link/LinkFailure.h"
+#include "session/ControllerSession.h"
+#include "session/Encoder.h"
 
 #include <QElapsedTimer>
 #include <QTcpSocket>
 #include <QTimer>
-
-#include <map>
 
 namespace {
 
@@ -261,23 +259,4 @@ void ControllerSession::queueSetting(const std::vector<setting::Task> &tasks,
     const auto carried = std::make_shared<const RequestSources>(values);
     for (const setting::Task &task : tasks)
         TaskList.Add_addr(task.code, task.addr, carried, TaskOrigin::Setting);
-}
-
-void ControllerSession::queueUnitSettings(const std::vector<int> &targets,
-                                          const std::function<void(setting::Controls &)> &change)
-{
-    std::map<int, setting::Controls> controls;
-    for (const int adr : targets) {
-        setting::Controls c = setting::unitControls(model.unit_par[size_t(adr)]);
-        change(c);
-        // Sending corrects the set temperature into the limits, as the dialog's Set does.
-        c.setTemp = setting::correctedSetTemp(c.setTemp, c.tmin, c.tmax);
-        controls[adr] = c;
-    }
-    const auto remoteEnabled = [&controls](int adr) { return controls[adr].remoteEnabled; };
-    for (const setting::Task &task : setting::statusTasks(targets, remoteEnabled))
-        queueSetting({task}, [&](RequestSources &values) {
-            if (const auto unit = controls.find(task.addr); unit != controls.end())
-                setting::fillUpdateBuffer(values.updateBuffer, unit->second);
-        });
 }

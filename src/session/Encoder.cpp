@@ -1,4 +1,4 @@
-#include "link/Encoder.h"
+#include "session/Encoder.h"
 
 #include "link/Codes.h"
 #include "link/Frame.h"

@@ -1,6 +1,6 @@
 // Devices that flood, answer slowly, answer twice or send frames nobody asked for.
-#include "link/ControllerSession.h"
 #include "link/Intervals.h"
+#include "session/ControllerSession.h"
 #include "shell/Texts.h"
 #include "shell/form/LogPane.h"
 #include "shell/form/Main.h"

@@ -1,4 +1,4 @@
-#include "link/Response.h"
+#include "session/Response.h"
 
 #include "link/Codes.h"
 #include "link/Frame.h"
