@@ -90,7 +90,7 @@ QString describe(const UnitReport &unit)
 {
     QStringList parts;
     for (const PartReport &part : unit.parts)
-        parts << partText(part.part) + QLatin1Char(' ') + outcomeText(part);
+        parts << extraText(ExtraText::PartOutcome).arg(partText(part.part), outcomeText(part));
     return parts.join(QStringLiteral("; "));
 }
 

@@ -290,6 +290,9 @@ QString extraText(ExtraText id)
                                    : QStringLiteral("remote control lock");
     case ExtraText::PartName:
         return loadedLanguage == 1 ? QStringLiteral("nome") : QStringLiteral("name");
+    case ExtraText::PartOutcome:
+        // Italian reads the outcome as a status label: no agreement with the part.
+        return loadedLanguage == 1 ? QStringLiteral("%1: %2") : QStringLiteral("%1 %2");
     case ExtraText::WriteApplied:
         return loadedLanguage == 1 ? QStringLiteral("applicato") : QStringLiteral("applied");
     case ExtraText::WriteNotApplied:

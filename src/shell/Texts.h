@@ -41,6 +41,7 @@ enum class ExtraText {
     PartSettings,
     PartLock,
     PartName,
+    PartOutcome, // %1: a part, %2: its outcome
     WriteApplied,
     WriteNotApplied,   // %1: why
     WriteNotConfirmed, // %1: why
