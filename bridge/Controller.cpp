@@ -304,6 +304,9 @@ void Controller::written(const WriteReport &report)
 
 void Controller::expireQueued()
 {
+    // Commands that only wait for their unit's write window do not lapse: the controller answers.
+    if (haveModel && online == Online::Yes)
+        return;
     for (const PendingWrite &lapsed : takeExpired(queued, clock.elapsed()))
         for (const QueuedChange &origin : lapsed.origins)
             refuse(origin.target, origin.topic, origin.payload,

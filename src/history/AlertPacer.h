@@ -7,6 +7,7 @@
 #include <map>
 #include <set>
 #include <utility>
+#include <vector>
 
 namespace history {
 
@@ -27,6 +28,28 @@ private:
     qint64 intervalMs;
     std::map<Unit, qint64> lastNotified;
     std::set<Unit> inFault;
+};
+
+// The faults that entered while the program runs and that the user has not yet
+// acknowledged, oldest first; a fault that ends leaves the list by itself.
+class OpenAlarms final
+{
+public:
+    struct Alarm
+    {
+        QString controller;
+        int addr = 0;
+        QString name;
+        quint64 code = 0;
+    };
+
+    // Entered adds (or updates) the unit; Cleared and Offline remove it.
+    void apply(const QString &controller, const Transition &transition);
+    void acknowledge() { alarms.clear(); }
+    const std::vector<Alarm> &list() const { return alarms; }
+
+private:
+    std::vector<Alarm> alarms;
 };
 
 } // namespace history

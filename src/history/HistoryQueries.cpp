@@ -29,10 +29,51 @@ SeriesPoint pointOf(const QSqlQuery &query, bool hourly)
 
 } // namespace
 
+QList<UnitRun> HistoryStore::runSeconds(const Filter &filter, qint64 maxGapSecs) const
+{
+    QList<UnitRun> out;
+    if (!readable)
+        return out;
+    QString where;
+    if (!filter.controller.isEmpty())
+        where += QStringLiteral(" AND controller = (SELECT id FROM controllers WHERE name = :controller)");
+    if (filter.addr >= 0)
+        where += QStringLiteral(" AND addr = :addr");
+    if (filter.from.isValid())
+        where += QStringLiteral(" AND t >= :from");
+    if (filter.to.isValid())
+        where += QStringLiteral(" AND t < :to");
+    QSqlQuery query(QSqlDatabase::database(connection, false));
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("SELECT c.name, s.addr, MAX(s.name), "
+                                 "SUM(CASE WHEN (s.mode & 128) != 0 AND s.next_t IS NOT NULL "
+                                 "THEN MIN(s.next_t - s.t, :gap) ELSE 0 END) "
+                                 "FROM (SELECT controller, addr, t, name, mode, "
+                                 "LEAD(t) OVER (PARTITION BY controller, addr ORDER BY t) AS next_t "
+                                 "FROM samples WHERE 1%1) s JOIN controllers c ON c.id = s.controller "
+                                 "GROUP BY s.controller, s.addr ORDER BY c.name, s.addr")
+                      .arg(where));
+    query.bindValue(QStringLiteral(":gap"), maxGapSecs);
+    if (!filter.controller.isEmpty())
+        query.bindValue(QStringLiteral(":controller"), filter.controller);
+    if (filter.addr >= 0)
+        query.bindValue(QStringLiteral(":addr"), filter.addr);
+    if (filter.from.isValid())
+        query.bindValue(QStringLiteral(":from"), filter.from.toSecsSinceEpoch());
+    if (filter.to.isValid())
+        query.bindValue(QStringLiteral(":to"), filter.to.toSecsSinceEpoch());
+    if (!query.exec())
+        return out;
+    while (query.next())
+        out.append({query.value(0).toString(), query.value(1).toInt(), query.value(2).toString(),
+                    query.value(3).toLongLong()});
+    return out;
+}
+
 QList<FaultPeriod> HistoryStore::faults(const Filter &filter) const
 {
     QList<FaultPeriod> out;
-    if (!on)
+    if (!readable)
         return out;
     // A fault lasts from its Entered row to the next Cleared or Offline row of the same unit.
     QString sql = QStringLiteral(
@@ -84,7 +125,7 @@ QList<FaultPeriod> HistoryStore::faults(const Filter &filter) const
 QList<OperationRecord> HistoryStore::operations(const Filter &filter) const
 {
     QList<OperationRecord> out;
-    if (!on)
+    if (!readable)
         return out;
     QString sql = QStringLiteral("SELECT o.t, c.name, o.what, o.units, o.vals, o.taken FROM operations o "
                                  "JOIN controllers c ON c.id = o.controller WHERE 1");
@@ -128,7 +169,7 @@ QList<OperationRecord> HistoryStore::operations(const Filter &filter) const
 QList<KnownUnit> HistoryStore::units() const
 {
     QList<KnownUnit> out;
-    if (!on)
+    if (!readable)
         return out;
     QSqlQuery query(QSqlDatabase::database(connection, false));
     query.setForwardOnly(true);
@@ -147,7 +188,7 @@ QList<SeriesPoint> HistoryStore::series(const QString &controller, int addr, con
                                         const QDateTime &to, int bucketSecs) const
 {
     QList<SeriesPoint> raw, out;
-    if (!on)
+    if (!readable)
         return out;
     QSqlDatabase db = QSqlDatabase::database(connection, false);
     QSqlQuery query(db);

@@ -118,6 +118,9 @@ void HistoryRecorder::reloadEnded()
     const QDateTime now = session->clockNow();
     reloadAt = now;
     const QString controller = session->model.unitsReadFrom;
+    // A disk that was full may have room again.
+    if (!store->isOn())
+        store->retry();
     const std::vector<Transition> changes =
         store->recordReload(now, controller, session->model.unit_par, session->model.unit_online);
     if (!lastRetention.isValid() || lastRetention.secsTo(now) >= 3600 || now < lastRetention) {

@@ -6,6 +6,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QUrl>
 #include <QUuid>
 #include <QVariant>
 
@@ -115,11 +116,14 @@ void HistoryStore::close()
         QSqlDatabase::removeDatabase(connection);
     }
     on = false;
+    readable = false;
 }
 
-bool HistoryStore::open(const QString &folder, qint64 sizeLimit)
+bool HistoryStore::open(const QString &in, qint64 sizeLimit)
 {
     close();
+    folder = in;
+    limit = sizeLimit;
     failed = Failure::None;
     detail.clear();
     aside.clear();
@@ -129,8 +133,12 @@ bool HistoryStore::open(const QString &folder, qint64 sizeLimit)
     bool corrupt = false;
     if (openFile(path, sizeLimit, &corrupt))
         return true;
-    if (!corrupt)
+    if (!corrupt) {
+        // What the file holds is still worth showing.
+        if (QFileInfo(path).isFile())
+            openReadOnly(path);
         return false;
+    }
     close();
     aside = moveAside(path);
     if (aside.isEmpty()) {
@@ -173,7 +181,36 @@ bool HistoryStore::openFile(const QString &path, qint64 sizeLimit, bool *corrupt
     }
     query.finish(); // a statement left open would keep COMMIT from completing
     on = migrate();
+    readable = on;
     return on;
+}
+
+bool HistoryStore::openReadOnly(const QString &path)
+{
+    close();
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+    // Immutable: no lock, journal or shared-memory file is written beside it.
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI"));
+    db.setDatabaseName(QUrl::fromLocalFile(path).toString() + QStringLiteral("?immutable=1"));
+    QSqlQuery query(db);
+    readable = db.open() && query.exec(QStringLiteral("PRAGMA user_version")) && query.next() &&
+               query.value(0).toInt() == migrationSteps().size();
+    return readable;
+}
+
+bool HistoryStore::retry()
+{
+    if (on || folder.isEmpty() || (failed != Failure::DiskFull && failed != Failure::CannotWrite))
+        return on;
+    probationFailure = failed;
+    probationDetail = detail;
+    quiet = true;
+    probation = true;
+    // Opening writes nothing: the next reload's commit tells whether there is room again.
+    if (open(folder, limit))
+        return true;
+    turnOff(probationFailure, probationDetail);
+    return false;
 }
 
 bool HistoryStore::migrate()
@@ -228,18 +265,33 @@ bool HistoryStore::fail(const QSqlQuery &query)
 void HistoryStore::turnOff(Failure why, const QString &text)
 {
     on = false;
+    if (probation) {
+        // The retry's first write failed as well: off for the reason already told.
+        probation = false;
+        quiet = false;
+        failed = probationFailure;
+        detail = probationDetail;
+        return;
+    }
     if (failed != Failure::None)
         return;
     failed = why;
     detail = text;
-    Q_EMIT turnedOff(why, text);
+    if (!quiet)
+        Q_EMIT turnedOff(why, text);
 }
 
 bool HistoryStore::commit()
 {
     QSqlDatabase db = QSqlDatabase::database(connection, false);
-    if (db.commit())
+    if (db.commit()) {
+        if (probation) {
+            probation = false;
+            quiet = false;
+            Q_EMIT turnedOn();
+        }
         return true;
+    }
     const QSqlError error = db.lastError();
     db.rollback();
     turnOff(primaryCode(error) == SqliteFull ? Failure::DiskFull : Failure::CannotWrite, error.text());

@@ -59,6 +59,15 @@ struct KnownUnit
     QString name;
 };
 
+// How long a unit ran (its mode on) over a range, from the raw samples.
+struct UnitRun
+{
+    QString controller;
+    int addr = 0;
+    QString name;
+    qint64 secs = 0;
+};
+
 // Raw samples have min == mean == max; buckets and hourly rows carry their spread.
 struct SeriesPoint
 {
@@ -83,8 +92,15 @@ public:
     ~HistoryStore() override;
 
     // sizeLimit (bytes, 0 for none) bounds the file; reaching it counts as a full disk.
+    // A file that cannot be written is still read: its lists are shown.
     bool open(const QString &folder, qint64 sizeLimit = 0);
     bool isOn() const { return on; }
+    // The lists can be read (the store may be off for writing).
+    bool isReadable() const { return readable; }
+    // After a full disk or a failed write: opens the file again, quietly. The next write
+    // that commits says turnedOn(); one that fails leaves the store off without a word.
+    bool retry();
+    void setSizeLimit(qint64 bytes) { limit = bytes; }
     Failure failure() const { return failed; }
     QString failureDetail() const { return detail; }
     // Where a corrupt file found by open() was moved; empty when none was.
@@ -103,6 +119,9 @@ public:
     QList<FaultPeriod> faults(const Filter &filter) const;         // open first, then newest first
     QList<OperationRecord> operations(const Filter &filter) const; // newest first
     QList<KnownUnit> units() const;                                // by controller, then address
+    // Time with the unit on between samples of [from, to), each gap counted up to
+    // `maxGapSecs` (the program was closed beyond that); hourly rows carry no mode.
+    QList<UnitRun> runSeconds(const Filter &filter, qint64 maxGapSecs) const;
     // Oldest first. bucketSecs > 0 gathers raw samples into spans of that length
     // (a chart of 30 days needs no 86 400 points); hourly rows stay as they are.
     QList<SeriesPoint> series(const QString &controller, int addr, const QDateTime &from, const QDateTime &to,
@@ -110,9 +129,11 @@ public:
 
 Q_SIGNALS:
     void turnedOff(history::Failure why, const QString &detail);
+    void turnedOn();
 
 private:
     bool openFile(const QString &path, qint64 sizeLimit, bool *corrupt);
+    bool openReadOnly(const QString &path);
     bool migrate();
     bool exec(const QString &sql);
     bool run(QSqlQuery &query);
@@ -126,7 +147,14 @@ private:
                   const QList<int> &units, const QString &values, bool taken);
 
     QString connection;
+    QString folder;
+    qint64 limit = 0;
     bool on = false;
+    bool readable = false;
+    bool quiet = false;     // a retry that fails again says nothing new
+    bool probation = false; // reopened by retry(), no write committed yet
+    Failure probationFailure = Failure::None;
+    QString probationDetail;
     Failure failed = Failure::None;
     QString detail;
     QString aside;

@@ -1,5 +1,9 @@
 #include "history/HistoryTexts.h"
 
+#include "shell/Texts.h"
+#include "units/Setting.h"
+#include "units/UnitTable.h"
+
 #include <algorithm>
 #include <array>
 #include <iterator>
@@ -72,6 +76,20 @@ const Table English = {
     "addressing",
     "on",
     "off",
+    "Units in fault: %1",
+    "and %1 more",
+    "Acknowledge",
+    "%1 cannot be opened",
+    "%1 cannot be written: its faults and operations are shown, nothing new is recorded",
+    "the disk is full; recording resumes when there is room",
+    "%1 was written by a newer version of the program",
+    "History records again.",
+    "The history file was damaged. It was moved to %1 and a new one was started.",
+    "Summary",
+    "Time in fault",
+    "Run hours",
+    "All codes",
+    "Controller",
 };
 
 const Table Italian = {
@@ -135,6 +153,20 @@ const Table Italian = {
     "indirizzamento",
     "sì",
     "no",
+    "Unità in errore: %1",
+    "e altre %1",
+    "Presa visione",
+    "impossibile aprire %1",
+    "impossibile scrivere %1: errori e operazioni sono mostrati, nulla di nuovo viene registrato",
+    "il disco è pieno; la registrazione riprende quando c'è spazio",
+    "%1 è stato scritto da una versione più recente del programma",
+    "Lo storico registra di nuovo.",
+    "Il file dello storico era danneggiato. È stato spostato in %1 e ne è stato creato uno nuovo.",
+    "Riepilogo",
+    "Tempo in errore",
+    "Ore di funzionamento",
+    "Tutti i codici",
+    "Centralina",
 };
 // clang-format on
 
@@ -149,6 +181,29 @@ QString faultCountText(int count, int lang)
 {
     return count == 1 ? text(Text::FaultCountOne, lang) : text(Text::FaultCount, lang).arg(count);
 }
+
+namespace {
+
+// A status write's nine bytes ("88 04 18 00 00 00 11 1e 00") as the panel words them:
+// "Cooling, fan Low, 24 °C (17 to 30 °C), flap off, schedule off"; empty when they are not.
+QString settingWords(const QString &hex, int lang)
+{
+    const QByteArray bytes = QByteArray::fromHex(hex.toLatin1());
+    if (bytes.size() != setting::SentSettings || hex.simplified().size() != setting::SentSettings * 3 - 1)
+        return {};
+    const QStringList &panel = languageTable(lang);
+    const auto byte = [&bytes](int i) { return quint8(bytes.at(i)); };
+    const auto onOff = [lang](bool on) { return text(on ? Text::SwitchedOn : Text::SwitchedOff, lang); };
+    return QStringLiteral("%1, %2 %3, %4 %5 °C (%6 – %7 °C), %8 %9, %10 %11")
+        .arg(units::modeText(byte(setting::ModeSetting), panel), panel.value(89).toLower(),
+             units::fanText(byte(setting::FanSetting), panel), text(Text::SetTemperature, lang).toLower(),
+             QString::number(byte(setting::SetTempSetting)), QString::number(byte(setting::TminSetting)),
+             QString::number(byte(setting::TmaxSetting)), panel.value(95).toLower(),
+             onOff(byte(setting::FlapSetting) & units::FlapOnBit))
+        .arg(panel.value(97).toLower(), onOff(byte(setting::ScheduleSetting) != 0));
+}
+
+} // namespace
 
 QString operationText(const QString &what, const QString &values, int lang)
 {
@@ -182,6 +237,11 @@ QString operationText(const QString &what, const QString &values, int lang)
                                      [number](const auto &d) { return d.first == number; });
     if (!ok || detail == std::end(Details))
         return name + QStringLiteral(": ") + values;
+    if (number == 33 || number == 38) {
+        const QString words = settingWords(rest, lang);
+        if (!words.isEmpty())
+            rest = words;
+    }
     if (rest == QLatin1String("on") || rest == QLatin1String("off"))
         rest = text(rest == QLatin1String("on") ? Text::SwitchedOn : Text::SwitchedOff, lang);
     QString out = name + QStringLiteral(": ") + text(detail->second, lang);

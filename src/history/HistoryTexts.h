@@ -67,6 +67,22 @@ enum class Text {
     Addressing,
     SwitchedOn,
     SwitchedOff,
+    // Alerts that wait for the user.
+    AlarmUnits, // %1: the units in fault, "; " between them
+    AlarmMore,  // %1: how many more
+    Acknowledge,
+    // Why the history is off, in words of ours; the log keeps the database's own.
+    OffCannotOpen, // %1: the file
+    OffReadOnly,   // %1: the file
+    OffDiskFull,
+    OffNewer, // %1: the file
+    RecordingAgain,
+    MovedAside, // %1: where the damaged file went
+    Summary,
+    TimeInFault,
+    RunHours,
+    AllCodes,
+    Controller,
     Count
 };
 

@@ -18,6 +18,7 @@ struct Intervals
     int registration = 10000;  // the registration request, from sending to the whole reply
     int windowSettle = 700;    // for the window manager to maximize and frame the main window
     int faultAlert = 60000;    // a unit flapping in and out of fault is announced once in this
+    int openFaultTick = 1000;  // the History window counts an open fault's duration up
 };
 
 Intervals &intervals();

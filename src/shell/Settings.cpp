@@ -77,12 +77,15 @@ void writeSettings(IniFile &ini, const AppSettings &settings)
     }
 }
 
-std::unique_ptr<QLockFile> lockSettingsFolder(const QString &dir)
+std::unique_ptr<QLockFile> lockSettingsFolder(const QString &dir, bool *heldElsewhere)
 {
     auto lock = std::make_unique<QLockFile>(QDir(dir).filePath(QStringLiteral("brezzano.lock")));
     // Held for hours: only a holder that no longer runs makes it stale, never its age.
     lock->setStaleLockTime(0);
-    if (!lock->tryLock(0))
+    const bool locked = lock->tryLock(0);
+    if (heldElsewhere)
+        *heldElsewhere = !locked && lock->error() == QLockFile::LockFailedError;
+    if (!locked)
         return nullptr;
     return lock;
 }

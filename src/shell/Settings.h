@@ -34,6 +34,7 @@ void writeSettings(IniFile &ini, const AppSettings &settings);
 
 // Locks the settings folder `dir` for this process, for as long as the lock
 // lives, so that a second instance there cannot overwrite the first one's
-// settings at its close. Null when another running process holds it; a lock
-// left behind by a process that has ended is taken over.
-std::unique_ptr<QLockFile> lockSettingsFolder(const QString &dir);
+// settings at its close. Null when another running process holds it (`heldElsewhere`
+// set) or when the lock file cannot be written; a lock left behind by a process that
+// has ended is taken over.
+std::unique_ptr<QLockFile> lockSettingsFolder(const QString &dir, bool *heldElsewhere = nullptr);

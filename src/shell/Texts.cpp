@@ -262,6 +262,13 @@ QString extraText(ExtraText id)
     case ExtraText::AlreadyRunning:
         return loadedLanguage == 1 ? QString::fromUtf8("Brezzano è già in esecuzione nella cartella %1.")
                                    : QStringLiteral("Brezzano already runs in the folder %1.");
+    case ExtraText::FolderReadOnly:
+        return loadedLanguage == 1
+                   ? QString::fromUtf8(
+                         "Impossibile scrivere nella cartella %1: le impostazioni e lo storico non "
+                         "saranno conservati.")
+                   : QStringLiteral(
+                         "The folder %1 cannot be written: the settings and the history will not be kept.");
     case ExtraText::SettingsNotSent:
         return loadedLanguage == 1 ? QStringLiteral("Le impostazioni non sono state inviate al modulo.")
                                    : QStringLiteral("The settings were not sent to the module.");

@@ -31,6 +31,7 @@ enum class ExtraText {
     FileTooLarge,        // a cause
     StartedWithDefaults, // after CannotRead at start
     AlreadyRunning,      // %1: the folder
+    FolderReadOnly,      // %1: the folder
     SettingsNotSent,
     FieldEmpty,
     FieldTooLong,

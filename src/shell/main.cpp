@@ -37,8 +37,10 @@ int main(int argc, char **argv)
     ignoreFileSizeSignal();
     applyAppStyle(app);
     // A second instance here would overwrite the first one's settings at its close.
-    const std::unique_ptr<QLockFile> folderLock = lockSettingsFolder(QDir::currentPath());
-    if (!folderLock) {
+    bool heldElsewhere = false;
+    const std::unique_ptr<QLockFile> folderLock = lockSettingsFolder(QDir::currentPath(), &heldElsewhere);
+    // A folder that cannot be written runs without the lock: there is nothing to overwrite.
+    if (!folderLock && heldElsewhere) {
         IniFile ini;
         ini.load(QDir::current().filePath(QStringLiteral("brezzano.ini")));
         loadLanguage(readSettings(ini).language);
@@ -58,7 +60,14 @@ int main(int argc, char **argv)
     main->showMaximized();
     // After the first show, which reads the settings file: the history speaks its language.
     // The first reload waits for the event loop, so the recorder sees it.
-    createHistory(main, QDir::currentPath());
+    if (folderLock) {
+        createHistory(main, QDir::currentPath());
+    } else {
+        main->keepSettings = false;
+        prompts().error(
+            main, texts.value(14),
+            extraText(ExtraText::FolderReadOnly).arg(QDir::toNativeSeparators(QDir::currentPath())));
+    }
     // A fixed border, but only once the window manager has maximized and
     // framed the window: fixed earlier, the frame pushed the bottom off screen.
     QTimer::singleShot(intervals().windowSettle, main, [main] { fitWhenFramed(main, 4); });

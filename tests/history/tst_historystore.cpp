@@ -241,6 +241,18 @@ private Q_SLOTS:
             QVERIFY(!store.recordPasswordChange(Now, Controller, true));
             QCOMPARE(off.size(), 1);
         }
+        if (kind == QLatin1String("full")) {
+            // What was recorded before the disk filled is still listed, and recording
+            // resumes by itself once there is room.
+            QVERIFY(!store.faults({}).isEmpty());
+            QSignalSpy on(&store, &HistoryStore::turnedOn);
+            store.setSizeLimit(0);
+            store.retry();
+            reloadAt(store, Now.addDays(1), 80, 0);
+            QVERIFY(store.isOn());
+            QCOMPARE(on.size(), 1);
+            QCOMPARE(int(store.failure()), 0);
+        }
         if (kind == QLatin1String("corrupt")) {
             QFile aside(store.movedAside());
             QVERIFY(aside.open(QIODevice::ReadOnly));

@@ -1,5 +1,6 @@
 // The window's side of the history: alerts once per transition, and a store
 // that cannot work said once, without stopping anything.
+#include "history/form/AlarmBar.h"
 #include "history/form/HistoryView.h"
 #include "history/form/HistoryWindow.h"
 #include "history/form/TrendChart.h"
@@ -10,6 +11,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
@@ -41,13 +43,17 @@ class TestHistoryView : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void oneNotificationPerTransitionAndAFlappingUnitOnceAMinute()
+    // One notification a reload names every unit that entered a fault and its controller;
+    // a flapping unit is announced once a minute; the alarm bar keeps the faults still open
+    // until they are acknowledged.
+    void oneNotificationPerReloadAndAnAlarmBarUntilAcknowledged()
     {
         Rig rig;
         rig.start(0);
         HistoryView &view = *rig.view;
         QStringList shown;
         view.notify = [&shown](const QString &, const QString &body) { shown << body; };
+        view.controllerName = [](const QString &host) { return QStringLiteral("Office (%1)").arg(host); };
 
         const QString ctrl = QStringLiteral("127.0.0.1");
         const auto change = [](Change c, int addr) {
@@ -59,20 +65,27 @@ private Q_SLOTS:
         {
             std::vector<Transition> changes;
             qint64 at;
-            int sent;
+            int named;       // units the notification named
+            int barredUnits; // units the alarm bar lists afterwards
         };
         const std::vector<Step> steps = {
-            {{change(Change::Entered, 3), change(Change::Entered, 5)}, t0, 2},
-            {{change(Change::Cleared, 3)}, t0 + 1000, 0},
-            {{change(Change::Entered, 3)}, t0 + 2000, 0}, // flapping: once a minute at most
-            {{change(Change::Cleared, 3)}, t0 + 3000, 0},
-            {{change(Change::Entered, 3)}, t0 + repeat + 1, 1},
+            {{change(Change::Entered, 3), change(Change::Entered, 5)}, t0, 2, 2},
+            {{change(Change::Cleared, 3)}, t0 + 1000, 0, 1},
+            {{change(Change::Entered, 3)}, t0 + 2000, 0, 2}, // flapping: once a minute at most
+            {{change(Change::Cleared, 3)}, t0 + 3000, 0, 1},
+            {{change(Change::Entered, 3)}, t0 + repeat + 1, 1, 2},
         };
-        for (const Step &step : steps)
-            QCOMPARE(view.alert(ctrl, step.changes, step.at), step.sent);
-        QCOMPARE(shown.size(), 3);
-        QCOMPARE(shown.first(), QStringLiteral("Sala (address 3) – Error code : E0"));
-        QCOMPARE(view.faultCount(), 2);
+        AlarmBar *bar = view.alarmBar();
+        for (const Step &step : steps) {
+            QCOMPARE(view.alert(ctrl, step.changes, step.at), step.named);
+            QCOMPARE(bar->text().count(QStringLiteral("Office (127.0.0.1)")), step.barredUnits);
+        }
+        QCOMPARE(shown.size(), 2);
+        QCOMPARE(shown.first(), QStringLiteral("Office (127.0.0.1)\nSala (address 3) – Error code : E0\n"
+                                               "Sala (address 5) – Error code : E0"));
+        QVERIFY(!bar->isHidden());
+        bar->findChild<QPushButton *>(QStringLiteral("alarmAcknowledge"))->click();
+        QVERIFY(bar->isHidden());
         QVERIFY(rig.logged.isEmpty());
         QVERIFY(rig.label->isHidden());
     }
@@ -191,10 +204,12 @@ private Q_SLOTS:
         HistoryView &view = *rig.view;
         const QStringList &logged = rig.logged;
         QLabel *label = rig.label;
+        // Our own words in the window's language; the database's English in the log only.
         QCOMPARE(logged.size(), 1);
-        QVERIFY(logged.first().startsWith(QStringLiteral("Storico disattivato: ")));
+        QVERIFY(logged.first().startsWith(QStringLiteral("history: ")));
         QVERIFY(!label->isHidden());
-        QCOMPARE(label->text(), logged.first());
+        QVERIFY2(label->text().startsWith(QStringLiteral("Storico disattivato: impossibile aprire ")),
+                 qPrintable(label->text()));
         view.alert(QStringLiteral("127.0.0.1"), {Transition{2, Change::Entered, 1, {}}}, 0);
         QVERIFY(view.showWindow());
         QCOMPARE(logged.size(), 1);

@@ -1,5 +1,6 @@
 #include "history/AlertPacer.h"
 #include "history/FaultTransitions.h"
+#include "history/HistorySummary.h"
 #include "history/HistoryTexts.h"
 
 #include <QTest>
@@ -179,6 +180,12 @@ private Q_SLOTS:
         QTest::newRow("a schedule") << "schedule|12 entries" << 1 << "Programma settimanale: 12 commutazioni";
         QTest::newRow("no values") << "password|" << 1 << "Cambio password";
         QTest::newRow("an unknown code as stored") << "setting|99 x" << 0 << "Unit setting: 99 x";
+        QTest::newRow("a status write in words")
+            << "setting|33 88 04 18 00 00 04 11 1e 01" << 0
+            << "Unit setting: mode, fan and temperatures (Cooling, fan speed Low, set temperature 24 °C "
+               "(17 – 30 °C), motorized flap on, schedulings on)";
+        QTest::newRow("bytes that are not a status write stay as stored")
+            << "setting|33 88 04" << 0 << "Unit setting: mode, fan and temperatures (88 04)";
         QTest::newRow("an unknown kind as stored") << "later|1 2" << 0 << "later: 1 2";
     }
     void operationTexts()
@@ -189,6 +196,48 @@ private Q_SLOTS:
         QCOMPARE(history::operationText(stored.section(QLatin1Char('|'), 0, 0),
                                         stored.section(QLatin1Char('|'), 1), lang),
                  expected);
+    }
+
+    // Faults summed per unit and code over a range: clipped to it, an open one up to now,
+    // a code filter keeping the faults that include the code.
+    void summary_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QString>("expected"); // unit:faults:secs[:code=count/secs...] per unit
+        QTest::newRow("all codes") << QString() << "3:2:5400:E1=1/1800:E1 P2=1/3600 5:1:600:E3=1/600";
+        QTest::newRow("one code") << "P2"
+                                  << "3:1:3600:E1 P2=1/3600";
+    }
+    void summary()
+    {
+        QFETCH(QString, code);
+        QFETCH(QString, expected);
+        const QDateTime from = QDateTime(QDate(2026, 12, 1), QTime(0, 0), Qt::UTC);
+        const QDateTime to = from.addDays(1);
+        const QDateTime now = to.addSecs(-600);
+        const auto fault = [&](int addr, qint64 startSecs, qint64 endSecs, quint64 key) {
+            history::FaultPeriod f;
+            f.controller = QStringLiteral("c");
+            f.addr = addr;
+            f.start = from.addSecs(startSecs);
+            f.end = endSecs < 0 ? QDateTime() : from.addSecs(endSecs);
+            f.code = key;
+            return f;
+        };
+        const QList<history::FaultPeriod> faults = {
+            fault(3, -1800, 1800, 0x02),                      // began before the range: half of it counts
+            fault(3, 7200, 10800, 0x02 | (quint64(4) << 16)), // E1 and P2
+            fault(5, 86400 - 1200, -1, 0x08),                 // still open: up to now
+        };
+        QStringList got;
+        for (const history::UnitSummary &unit : history::summarize(faults, {}, from, to, now, code)) {
+            QString line = QStringLiteral("%1:%2:%3").arg(unit.addr).arg(unit.faults).arg(unit.faultSecs);
+            for (const auto &c : unit.codes)
+                line +=
+                    QStringLiteral(":%1=%2/%3").arg(history::faultCodeText(c.code)).arg(c.count).arg(c.secs);
+            got << line;
+        }
+        QCOMPARE(got.join(QLatin1Char(' ')), expected);
     }
 };
 

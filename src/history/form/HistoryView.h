@@ -19,6 +19,7 @@ class QWidget;
 
 namespace history {
 
+class AlarmBar;
 class HistoryWindow;
 class TrendChart;
 
@@ -40,17 +41,24 @@ public:
     void setLanguage(int lang);
     HistoryWindow *showWindow();
     TrendChart *showTrend(const QString &controller, int addr);
-    // A unit's fault transitions: a notification when the pacer lets one through.
-    // Returns how many notifications went out.
+    // A reload's fault transitions: one notification naming every unit that the pacer
+    // lets through, and the alarm bar. Returns how many units the notification named.
     int alert(const QString &controller, const std::vector<Transition> &changes, qint64 nowMs);
-    int faultCount() const { return pacer.faultCount(); }
+    // Units in fault among the panel's rows.
+    int faultCount() const { return panelFaults; }
+    // The strip that lists unacknowledged faults; the window places it.
+    AlarmBar *alarmBar() const { return alarms; }
+    // How a controller is named in alerts: its host by default.
+    std::function<QString(const QString &)> controllerName;
     QSystemTrayIcon *trayIcon() const { return tray; }
     QDateTime lastReload() const { return recorder->lastReload(); }
     // Called with (title, body) for each notification; the tray shows it by default.
     std::function<void(const QString &, const QString &)> notify;
 
 private:
-    void turnedOff(const QString &detail);
+    void turnedOff(Failure why, const QString &detail);
+    void showOff();
+    void countPanelFaults();
 
     ControllerSession &session;
     QWidget *window;
@@ -59,9 +67,12 @@ private:
     HistoryStore historyStore;
     HistoryRecorder *recorder = nullptr;
     AlertPacer pacer;
+    OpenAlarms open;
+    AlarmBar *alarms = nullptr;
+    int panelFaults = 0;
     QSystemTrayIcon *tray = nullptr;
     QAction *trayHistory = nullptr;
-    QString offDetail; // why the store is off; empty while it works
+    Failure offWhy = Failure::None; // why the store is off; None while it works
     QLabel *statusLabel;
     std::function<void(const QString &)> log;
     QPointer<HistoryWindow> historyWindow;

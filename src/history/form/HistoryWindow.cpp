@@ -1,8 +1,10 @@
 #include "history/form/HistoryWindow.h"
 
 #include "history/Csv.h"
+#include "history/HistorySummary.h"
 #include "history/HistoryTexts.h"
 #include "history/form/PanelExport.h"
+#include "link/Intervals.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -13,6 +15,7 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QTabWidget>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -58,6 +61,8 @@ HistoryWindow::HistoryWindow(HistoryStore &store, QString folder, int lang, QWid
     auto *filters = new QHBoxLayout;
     unitFilter = named(new QComboBox(this), "historyUnit");
     unitFilter->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    codeFilter = named(new QComboBox(this), "historyCode");
+    codeFilter->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     from = named(new QDateEdit(QDate::currentDate().addDays(-30), this), "historyFrom");
     to = named(new QDateEdit(QDate::currentDate(), this), "historyTo");
     for (QDateEdit *edit : {from, to}) {
@@ -70,6 +75,7 @@ HistoryWindow::HistoryWindow(HistoryStore &store, QString folder, int lang, QWid
     toCaption = new QLabel(this);
     filters->addWidget(unitCaption);
     filters->addWidget(unitFilter);
+    filters->addWidget(codeFilter);
     filters->addWidget(fromCaption);
     filters->addWidget(from);
     filters->addWidget(toCaption);
@@ -81,13 +87,16 @@ HistoryWindow::HistoryWindow(HistoryStore &store, QString folder, int lang, QWid
     tabs = named(new QTabWidget(this), "historyTabs");
     faultsView = named(new QTreeWidget(tabs), "historyFaults");
     operationsView = named(new QTreeWidget(tabs), "historyOperations");
-    for (QTreeWidget *list : {faultsView, operationsView}) {
+    summaryView = named(new QTreeWidget(tabs), "historySummary");
+    for (QTreeWidget *list : {faultsView, operationsView, summaryView}) {
         list->setRootIsDecorated(false);
         list->setUniformRowHeights(true);
         list->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     }
     tabs->addTab(faultsView, QString());
     tabs->addTab(operationsView, QString());
+    tabs->addTab(summaryView, QString());
+    summaryView->setRootIsDecorated(true);
     layout->addWidget(tabs);
     // Says where an export went; no empty strip under the lists before one.
     note = named(new QLabel(this), "historyNote");
@@ -96,8 +105,16 @@ HistoryWindow::HistoryWindow(HistoryStore &store, QString folder, int lang, QWid
     retranslate();
 
     connect(unitFilter, &QComboBox::currentIndexChanged, this, &HistoryWindow::refresh);
+    connect(codeFilter, &QComboBox::currentIndexChanged, this, &HistoryWindow::refresh);
     connect(from, &QDateEdit::dateChanged, this, &HistoryWindow::refresh);
-    connect(to, &QDateEdit::dateChanged, this, &HistoryWindow::refresh);
+    connect(to, &QDateEdit::dateChanged, this, [this](const QDate &date) {
+        // Only a change of the user's comes here: the window's own are made quietly.
+        toFollowsToday = date == QDate::currentDate();
+        refresh();
+    });
+    openTick = new QTimer(this);
+    openTick->setInterval(intervals().openFaultTick);
+    connect(openTick, &QTimer::timeout, this, &HistoryWindow::tickOpenFaults);
     connect(exportButton, &QPushButton::clicked, this, [this] { exportShown(); });
     connect(faultsView, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem *item) {
         if (unitChosen)
@@ -119,13 +136,20 @@ void HistoryWindow::retranslate()
     fromCaption->setText(text(Text::From, lang));
     toCaption->setText(text(Text::To, lang));
     exportButton->setText(text(Text::ExportCsv, lang));
+    // The controller comes last: shown only when the file holds more than one.
     faultsView->setHeaderLabels({text(Text::Start, lang), text(Text::End, lang), text(Text::Duration, lang),
                                  text(Text::Unit, lang), text(Text::Code, lang),
-                                 text(Text::Description, lang)});
-    operationsView->setHeaderLabels(
-        {text(Text::Time, lang), text(Text::What, lang), text(Text::Units, lang), text(Text::Result, lang)});
+                                 text(Text::Description, lang), text(Text::Controller, lang)});
+    operationsView->setHeaderLabels({text(Text::Time, lang), text(Text::What, lang), text(Text::Units, lang),
+                                     text(Text::Result, lang), text(Text::Controller, lang)});
+    summaryView->setHeaderLabels({text(Text::Unit, lang), text(Text::Faults, lang),
+                                  text(Text::TimeInFault, lang), text(Text::RunHours, lang),
+                                  text(Text::Controller, lang)});
     tabs->setTabText(0, text(Text::Faults, lang));
     tabs->setTabText(1, text(Text::Operations, lang));
+    tabs->setTabText(2, text(Text::Summary, lang));
+    if (codeFilter->count() > 0)
+        codeFilter->setItemText(0, text(Text::AllCodes, lang));
     fillUnits();
 }
 
@@ -134,9 +158,12 @@ void HistoryWindow::fillUnits()
     const QVariant chosenAddr = unitFilter->currentData(Qt::UserRole);
     const QVariant chosenController = unitFilter->currentData(Qt::UserRole + 1);
     const QList<KnownUnit> known = store.units();
-    const bool manyControllers = std::any_of(known.begin(), known.end(), [&known](const KnownUnit &u) {
+    manyControllers = std::any_of(known.begin(), known.end(), [&known](const KnownUnit &u) {
         return u.controller != known.first().controller;
     });
+    faultsView->setColumnHidden(6, !manyControllers);
+    operationsView->setColumnHidden(4, !manyControllers);
+    summaryView->setColumnHidden(4, !manyControllers);
     const QSignalBlocker quiet(unitFilter);
     unitFilter->clear();
     unitFilter->addItem(text(Text::AllUnits, lang), -1);
@@ -161,13 +188,45 @@ Filter HistoryWindow::filter() const
     return f;
 }
 
+void HistoryWindow::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    openTick->start();
+}
+
+void HistoryWindow::hideEvent(QHideEvent *event)
+{
+    openTick->stop();
+    QDialog::hideEvent(event);
+}
+
+void HistoryWindow::tickOpenFaults()
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    for (int row = 0; row < faultsView->topLevelItemCount(); ++row) {
+        QTreeWidgetItem *item = faultsView->topLevelItem(row);
+        const QDateTime start = item->data(1, Qt::UserRole).toDateTime();
+        if (start.isValid()) // open faults only
+            item->setText(2, durationText(start.secsTo(now)));
+    }
+}
+
 void HistoryWindow::refresh()
 {
+    if (toFollowsToday && to->date() != QDate::currentDate()) {
+        const QSignalBlocker quiet(to);
+        to->setDate(QDate::currentDate());
+    }
     fillUnits();
     const Filter f = filter();
     const QDateTime now = QDateTime::currentDateTime();
+    const QList<FaultPeriod> faults = store.faults(f);
+    fillCodes(faults);
+    const QString code = codeFilter->currentData().toString();
     faultsView->clear();
-    for (const FaultPeriod &fault : store.faults(f)) {
+    for (const FaultPeriod &fault : faults) {
+        if (!code.isEmpty() && !faultCodeText(fault.code).split(QLatin1Char(' ')).contains(code))
+            continue;
         const bool open = !fault.end.isValid();
         QString end = open ? text(Text::StillOpen, lang) : fault.end.toLocalTime().toString(Stamp);
         if (!open && fault.endedBy == Change::Offline)
@@ -176,23 +235,70 @@ void HistoryWindow::refresh()
             new QTreeWidgetItem(faultsView, {fault.start.toLocalTime().toString(Stamp), end,
                                              durationText(fault.start.secsTo(open ? now : fault.end)),
                                              unitLabel(fault.addr, fault.name), faultCodeText(fault.code),
-                                             faultText(fault.code, lang)});
+                                             faultText(fault.code, lang), fault.controller});
         item->setData(0, Qt::UserRole, fault.controller);
         item->setData(0, Qt::UserRole + 1, fault.addr);
+        if (open)
+            item->setData(1, Qt::UserRole, fault.start);
     }
     operationsView->clear();
     for (const OperationRecord &op : store.operations(f)) {
         new QTreeWidgetItem(operationsView,
                             {op.time.toLocalTime().toString(Stamp), operationText(op.what, op.values, lang),
-                             unitsText(op.units), text(op.taken ? Text::Taken : Text::NotTaken, lang)});
+                             unitsText(op.units), text(op.taken ? Text::Taken : Text::NotTaken, lang),
+                             op.controller});
+    }
+    fillSummary(faults, f, now);
+}
+
+void HistoryWindow::fillCodes(const QList<FaultPeriod> &faults)
+{
+    const QString chosen = codeFilter->currentData().toString();
+    QStringList codes;
+    for (const FaultPeriod &fault : faults)
+        for (const QString &one : faultCodeText(fault.code).split(QLatin1Char(' '), Qt::SkipEmptyParts))
+            if (!codes.contains(one))
+                codes << one;
+    codes.sort();
+    const QSignalBlocker quiet(codeFilter);
+    codeFilter->clear();
+    codeFilter->addItem(text(Text::AllCodes, lang), QString());
+    for (const QString &one : codes)
+        codeFilter->addItem(one, one);
+    // A code no longer listed is kept, so that the lists do not widen behind the user's back.
+    if (!chosen.isEmpty() && !codes.contains(chosen))
+        codeFilter->addItem(chosen, chosen);
+    codeFilter->setCurrentIndex(std::max(0, codeFilter->findData(chosen)));
+}
+
+void HistoryWindow::fillSummary(const QList<FaultPeriod> &faults, const Filter &f, const QDateTime &now)
+{
+    // Beyond this between two samples the program was closed: that time is not counted.
+    constexpr qint64 MaxSampleGapSecs = 15 * 60;
+    const QString code = codeFilter->currentData().toString();
+    const QList<UnitSummary> units =
+        summarize(faults, store.runSeconds(f, MaxSampleGapSecs), f.from, f.to, now, code);
+    const auto hours = [](qint64 secs) {
+        return secs < 0 ? QString() : QString::number(double(secs) / 3600.0, 'f', 1);
+    };
+    summaryView->clear();
+    for (const UnitSummary &unit : units) {
+        auto *row = new QTreeWidgetItem(summaryView,
+                                        {unitLabel(unit.addr, unit.name), QString::number(unit.faults),
+                                         durationText(unit.faultSecs), hours(unit.runSecs), unit.controller});
+        for (const UnitSummary::ByCode &byCode : unit.codes)
+            new QTreeWidgetItem(row, {faultCodeText(byCode.code), QString::number(byCode.count),
+                                      durationText(byCode.secs), QString(), unit.controller});
     }
 }
 
 QString HistoryWindow::exportShown()
 {
-    const bool faults = tabs->currentIndex() == 0;
-    const QTreeWidget *list = faults ? faultsView : operationsView;
-    const QString what = faults ? QStringLiteral("faults") : QStringLiteral("operations");
+    const int tab = tabs->currentIndex();
+    const QTreeWidget *list = tab == 0 ? faultsView : tab == 1 ? operationsView : summaryView;
+    const QString what = tab == 0   ? QStringLiteral("faults")
+                         : tab == 1 ? QStringLiteral("operations")
+                                    : QStringLiteral("summary");
     const QDateTime now = QDateTime::currentDateTime();
     // The lists span every controller unless one unit is chosen.
     const QString controller = filter().controller.isEmpty() ? QStringLiteral("all") : filter().controller;

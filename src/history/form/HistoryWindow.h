@@ -11,6 +11,7 @@ class QDateEdit;
 class QLabel;
 class QPushButton;
 class QTabWidget;
+class QTimer;
 class QTreeWidget;
 
 namespace history {
@@ -31,6 +32,7 @@ public:
     QString exportShown();
     QTreeWidget *faultList() const { return faultsView; }
     QTreeWidget *operationList() const { return operationsView; }
+    QTreeWidget *summaryList() const { return summaryView; }
 
     // A unit's row was double-clicked: (controller, address).
     std::function<void(const QString &, int)> unitChosen;
@@ -40,11 +42,20 @@ private:
     void retranslate();
     // The units the history knows, the one chosen kept.
     void fillUnits();
+    // Open faults' durations, counted up to now.
+    void tickOpenFaults();
+    // The codes of the faults listed, the one chosen kept.
+    void fillCodes(const QList<FaultPeriod> &faults);
+    void fillSummary(const QList<FaultPeriod> &faults, const Filter &f, const QDateTime &now);
+    bool manyControllers = false;
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
     HistoryStore &store;
     QString folder;
     int lang;
     QComboBox *unitFilter = nullptr;
+    QComboBox *codeFilter = nullptr;
     QLabel *unitCaption = nullptr;
     QLabel *fromCaption = nullptr;
     QLabel *toCaption = nullptr;
@@ -54,7 +65,11 @@ private:
     QTabWidget *tabs = nullptr;
     QTreeWidget *faultsView = nullptr;
     QTreeWidget *operationsView = nullptr;
+    QTreeWidget *summaryView = nullptr;
     QLabel *note = nullptr;
+    QTimer *openTick = nullptr;
+    // The range ends today, whatever the day, until the user picks another end.
+    bool toFollowsToday = true;
 };
 
 } // namespace history

@@ -5,6 +5,7 @@
 #include "devices/form/RegisterSensorUnit.h"
 #include "devices/form/SensorNameUnit.h"
 #include "history/HistoryTexts.h"
+#include "history/form/AlarmBar.h"
 #include "history/form/HistoryView.h"
 #include "history/form/PanelExport.h"
 #include "schedules/form/ProgUnit.h"
@@ -103,6 +104,14 @@ void createHistory(TForm1 *main, const QString &folder)
     if (QBoxLayout *strip = boxHolding(main->reloadbutTab1->parentWidget()->layout(), main->reloadbutTab1))
         strip->insertWidget(strip->indexOf(main->reloadbutTab1) + 1, button);
     QObject::connect(button, &QPushButton::clicked, view, [view] { view->showWindow(); });
+    // Faults not yet acknowledged, across the top of the window.
+    main->setMenuWidget(view->alarmBar());
+    view->controllerName = [main](const QString &host) {
+        for (const auto &device : main->devList)
+            if (device->ipdev == host && !device->name.trimmed().isEmpty())
+                return QStringLiteral("%1 (%2)").arg(device->name.trimmed(), host);
+        return host;
+    };
 
     // The panel as it stands, into the settings folder; where it went is said in the status bar.
     auto *exportButton = new QPushButton(history::text(history::Text::ExportCsv, main->lang_act),

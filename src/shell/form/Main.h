@@ -189,6 +189,7 @@ public:
 
     QString appDir;
     int lang_act = 0;
+    bool keepSettings = true; // false in a folder that cannot be written: the close writes nothing
     int autoupdvalue = 30;
     int autoupt_counter = 0;
 

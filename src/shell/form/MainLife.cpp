@@ -102,7 +102,7 @@ void TForm1::Timer_startupTimer()
 void TForm1::FormClose()
 {
     // A file that could not be read is left as it is, whatever it holds.
-    if (!settingsRead)
+    if (!settingsRead || !keepSettings)
         return;
     const QString path = settingsPath(appDir.isEmpty() ? QDir::currentPath() : appDir);
     IniFile ini;
