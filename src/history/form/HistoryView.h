@@ -39,7 +39,8 @@ public:
     // The tray, the History window and the chart speak `lang` from now on.
     void setLanguage(int lang);
     HistoryWindow *showWindow();
-    TrendChart *showTrend(const QString &controller, int addr);
+    // `span`: a TrendChart::Span, or -1 for the span the chart shows already.
+    TrendChart *showTrend(const QString &controller, int addr, int span = -1);
     // A unit's fault transitions: a notification when the pacer lets one through.
     // Returns how many notifications went out.
     int alert(const QString &controller, const std::vector<Transition> &changes, qint64 nowMs);
