@@ -4,10 +4,15 @@ namespace csv {
 
 namespace {
 
-// A spreadsheet runs a cell that begins like a formula; a number it only reads.
+// A spreadsheet runs a cell that begins like a formula, and some take a leading
+// tab or line break as the cell's own and read what follows it; a number it only reads.
 bool startsLikeFormula(const QString &text)
 {
-    if (text.isEmpty() || !QStringLiteral("=+-@").contains(text.front()))
+    if (text.isEmpty())
+        return false;
+    if (text.front().category() == QChar::Other_Control)
+        return true;
+    if (!QStringLiteral("=+-@").contains(text.front()))
         return false;
     bool number = false;
     text.toDouble(&number);

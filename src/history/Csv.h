@@ -8,7 +8,9 @@
 
 namespace csv {
 
-// One field, quoted only when it holds a comma, a quote or a line break.
+// One field, quoted only when it holds a comma, a quote or a line break. A text
+// that starts like a formula or with a control character gets a leading "'",
+// which spreadsheets take as "text follows"; a CSV reader gives it back with it.
 QString field(const QString &text);
 
 // A whole file: UTF-8 with a byte order mark (spreadsheets read accents right

@@ -89,7 +89,16 @@ const Table English = {
     "Time in fault",
     "Run hours",
     "All codes",
+    "Address",
+    "Fault codes",
     "Controller",
+    "Read at",
+    "Set temperature (°C)",
+    "Room temperature (°C)",
+    "CSV files (*.csv)",
+    "Chart of the last 24 hours",
+    "Chart of the last 7 days",
+    "Chart of the last 30 days",
 };
 
 const Table Italian = {
@@ -166,7 +175,16 @@ const Table Italian = {
     "Tempo in errore",
     "Ore di funzionamento",
     "Tutti i codici",
+    "Indirizzo",
+    "Codici errore",
     "Centralina",
+    "Letto il",
+    "Temperatura impostata (°C)",
+    "Temperatura ambiente (°C)",
+    "File CSV (*.csv)",
+    "Grafico delle ultime 24 ore",
+    "Grafico degli ultimi 7 giorni",
+    "Grafico degli ultimi 30 giorni",
 };
 // clang-format on
 

@@ -82,7 +82,17 @@ enum class Text {
     TimeInFault,
     RunHours,
     AllCodes,
+    // The panel's CSV, the export's file dialog and the trend chart.
+    Address,
+    FaultCodes,
     Controller,
+    ReadAt,
+    SetTemperatureC,  // a column of plain numbers in °C
+    RoomTemperatureC, // the same
+    CsvFiles,         // the file dialog's filter
+    ChartDay,         // the panel's menu: a chart of the last 24 hours
+    ChartWeek,
+    ChartMonth,
     Count
 };
 

@@ -1,4 +1,7 @@
 #include "history/Csv.h"
+#include "history/PanelCsv.h"
+#include "session/ControllerModel.h"
+#include "shell/Texts.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -38,6 +41,15 @@ private Q_SLOTS:
                                          << "-3.5";
         QTest::newRow("plus sign number") << "+21"
                                           << "+21";
+        // A name from the device may begin with any byte.
+        QTest::newRow("leading tab") << "\t=1+1"
+                                     << "'\t=1+1";
+        QTest::newRow("leading line break") << "\n@x"
+                                            << "\"'\n@x\"";
+        QTest::newRow("leading escape") << "\x1b[2J"
+                                        << "'\x1b[2J";
+        QTest::newRow("tab inside") << "a\tb"
+                                    << "a\tb";
     }
     void quoting()
     {
@@ -46,14 +58,16 @@ private Q_SLOTS:
         QCOMPARE(csv::field(text), field);
     }
 
-    // An independent reader must give back every field exactly.
+    // An independent reader must give back every field exactly, the "'" put
+    // before a formula or a control character aside.
     void roundTrip()
     {
         const QStringList header = {QStringLiteral("Unit"), QStringLiteral("Text")};
-        const QList<QStringList> rows = {
+        QList<QStringList> rows = {
             {QStringLiteral("Città, 2° piano"), QStringLiteral("say \"hi\"")},
             {QStringLiteral("line\r\nbreak"), QString()},
             {QStringLiteral("\"\""), QStringLiteral("Ünïcödé €")},
+            {QStringLiteral("\r\n=1,\"2\""), QStringLiteral("\t-\"x\"\r")},
         };
         const QByteArray bytes = csv::document(header, rows);
         QVERIFY(bytes.startsWith("\xEF\xBB\xBF"
@@ -78,7 +92,41 @@ private Q_SLOTS:
                 fields << f.toString();
             read << fields;
         }
+        for (QString &cell : rows.last())
+            cell.prepend(QLatin1Char('\''));
         QCOMPARE(read, QList<QStringList>{header} + rows);
+    }
+
+    // The panel's units as numbers and codes a spreadsheet sums and filters, in
+    // the order given; the name as the device sent it.
+    void panelRowsHoldPlainNumbers()
+    {
+        ControllerModel model;
+        model.unitsReadFrom = QStringLiteral("Piano 2");
+        TunitRecord &cooling = model.unit_par[5];
+        cooling.name = QStringLiteral("\tSala");
+        cooling.buffer[units::ModeByte] = units::ModeOnBit | units::ModeCooling;
+        cooling.buffer[units::FanByte] = units::FanAutoBit;
+        cooling.buffer[units::SetTempByte] = 24;
+        cooling.buffer[units::RoomTempByte] = 83; // 21.5 °C
+        cooling.buffer[units::FirstFaultByte] = 0x02;
+        cooling.buffer[units::FirstFaultByte + 2] = 0x04;
+        TunitRecord &off = model.unit_par[0];
+        off.name = QStringLiteral("Hall");
+        off.buffer[units::FanByte] = units::FanLow;
+        off.buffer[units::SetTempByte] = 22;
+        off.buffer[units::RoomTempByte] = 80;
+        const QDateTime readAt(QDate(2026, 3, 4), QTime(5, 6, 7), Qt::OffsetFromUTC, 3600);
+
+        const history::CsvTable table = history::panelTable(model, {5, 0}, languageTable(1), 1, readAt);
+        QCOMPARE(table.header,
+                 (QStringList{"Indirizzo", "Nome", "Modalità di funzionamento", "Velocità ventilatore",
+                              "Temperatura impostata (°C)", "Temperatura ambiente (°C)", "Codici errore",
+                              "Centralina", "Letto il"}));
+        QCOMPARE(table.rows, (QList<QStringList>{{"5", "\tSala", "Raffrescamento", "Automatico", "24", "21.5",
+                                                  "E1 P2", "Piano 2", "2026-03-04T05:06:07+01:00"},
+                                                 {"0", "Hall", "OFF", "Bassa", "22", "20.0", "", "Piano 2",
+                                                  "2026-03-04T05:06:07+01:00"}}));
     }
 
     void fileName()

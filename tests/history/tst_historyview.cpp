@@ -133,6 +133,58 @@ private Q_SLOTS:
         }
     }
 
+    // Times without samples stay blank: a line breaks where a pause is several
+    // times the samples' own spacing, and only there.
+    void theTrendBreaksWhereSamplesPause_data()
+    {
+        QTest::addColumn<QList<int>>("steps"); // seconds from each reload to the next
+        QTest::addColumn<int>("lines");
+        const QList<int> reloads(40, 30);
+        QTest::newRow("closed for three hours") << reloads + QList<int>{3 * 3600} + reloads << 2;
+        QTest::newRow("two reloads missed") << reloads + QList<int>{60, 90} + reloads << 1;
+        QTest::newRow("every five minutes") << QList<int>(40, 300) << 1;
+        QTest::newRow("every second") << QList<int>(200, 1) << 1;
+    }
+    void theTrendBreaksWhereSamplesPause()
+    {
+        QFETCH(QList<int>, steps);
+        QFETCH(int, lines);
+        Rig rig;
+        rig.start(0);
+        QDateTime at = QDateTime::currentDateTime().addSecs(-60);
+        for (const int step : steps)
+            at = at.addSecs(-step);
+        UnitTable units{};
+        OnlineTable online{};
+        online[3] = 1;
+        units[3].buffer[units::RoomTempByte] = 84;
+        rig.view->store().recordReload(at, QStringLiteral("c"), units, online);
+        for (const int step : steps) {
+            at = at.addSecs(step);
+            rig.view->store().recordReload(at, QStringLiteral("c"), units, online);
+        }
+        TrendChart *chart = rig.view->showTrend(QStringLiteral("c"), 3, TrendChart::Day);
+        QCOMPARE(chart->pointCount(), steps.size() + 1);
+        QCOMPARE(chart->lineCount(), lines);
+    }
+
+    // The chart opens on the span asked for, and keeps it when none is.
+    void theTrendOpensOnTheSpanAskedFor()
+    {
+        Rig rig;
+        rig.start(0);
+        const struct
+        {
+            int asked;
+            int shown;
+        } opens[] = {{TrendChart::Week, TrendChart::Week},
+                     {TrendChart::KeptSpan, TrendChart::Week},
+                     {TrendChart::Day, TrendChart::Day},
+                     {TrendChart::Month, TrendChart::Month}};
+        for (const auto &open : opens)
+            QCOMPARE(rig.view->showTrend(QStringLiteral("c"), 3, open.asked)->span(), open.shown);
+    }
+
     // A unit in fault and one without, of two controllers: the window names the
     // units and words the fault in its language, also after a switch while open.
     void theListsNameUnitsAndWordFaults_data()

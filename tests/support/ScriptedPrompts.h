@@ -13,7 +13,7 @@ class ScriptedPrompts final : public Prompts
 public:
     struct Shown
     {
-        QString kind; // "error", "info" or "message"
+        QString kind; // "error", "info", "message" or "save" (text: the proposed path)
         QString caption;
         QString text;
     };
@@ -38,10 +38,16 @@ public:
         ++dialogsRun;
         return answer ? answer(dialog) : 0;
     }
+    QString saveFile(QWidget *, const QString &caption, const QString &proposed, const QString &) override
+    {
+        shown.append({QStringLiteral("save"), caption, proposed});
+        return savePath ? savePath(proposed) : proposed;
+    }
     bool modalOpen() const override { return pretendModal; }
 
     QList<Shown> shown;
     int dialogsRun = 0;
     std::function<int(QDialog *)> answer;
+    std::function<QString(const QString &proposed)> savePath; // the proposed path when unset
     bool pretendModal = false;
 };

@@ -168,11 +168,11 @@ int HistoryView::alert(const QString &controller, const std::vector<Transition> 
     return int(units.size());
 }
 
-TrendChart *HistoryView::showTrend(const QString &controller, int addr)
+TrendChart *HistoryView::showTrend(const QString &controller, int addr, int span)
 {
     if (!trend)
         trend = new TrendChart(historyStore, lang, window);
-    trend->showUnit(controller, addr);
+    trend->showUnit(controller, addr, span);
     trend->show();
     trend->raise();
     return trend;

@@ -40,7 +40,8 @@ public:
     // The tray, the History window and the chart speak `lang` from now on.
     void setLanguage(int lang);
     HistoryWindow *showWindow();
-    TrendChart *showTrend(const QString &controller, int addr);
+    // `span`: a TrendChart::Span, or -1 for the span the chart shows already.
+    TrendChart *showTrend(const QString &controller, int addr, int span = -1);
     // A reload's fault transitions: one notification naming every unit that the pacer
     // lets through, and the alarm bar. Returns how many units the notification named.
     int alert(const QString &controller, const std::vector<Transition> &changes, qint64 nowMs);

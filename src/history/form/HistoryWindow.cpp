@@ -302,12 +302,14 @@ QString HistoryWindow::exportShown()
     const QDateTime now = QDateTime::currentDateTime();
     // The lists span every controller unless one unit is chosen.
     const QString controller = filter().controller.isEmpty() ? QStringLiteral("all") : filter().controller;
-    const QString path = exportTable(*list->model(), folder, what, controller, now);
-    const QString shown = QDir::toNativeSeparators(
-        path.isEmpty() ? QDir(folder).filePath(csv::fileName(what, controller, now)) : path);
-    note->setText(text(path.isEmpty() ? Text::ExportFailed : Text::Exported, lang).arg(shown));
+    const QString path = chooseExportFile(this, folder, csv::fileName(what, controller, now), lang);
+    if (path.isEmpty())
+        return {};
+    const bool written = writeCsv(path, *list->model());
+    note->setText(
+        text(written ? Text::Exported : Text::ExportFailed, lang).arg(QDir::toNativeSeparators(path)));
     note->show();
-    return path;
+    return written ? path : QString();
 }
 
 } // namespace history

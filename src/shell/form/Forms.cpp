@@ -4,14 +4,18 @@
 
 #include "devices/form/RegisterSensorUnit.h"
 #include "devices/form/SensorNameUnit.h"
+#include "history/Csv.h"
 #include "history/HistoryTexts.h"
 #include "history/form/AlarmBar.h"
+#include "history/PanelCsv.h"
 #include "history/form/HistoryView.h"
 #include "history/form/PanelExport.h"
+#include "history/form/TrendChart.h"
 #include "schedules/form/ProgUnit.h"
 #include "session/ControllerSession.h"
 #include "shell/IniFile.h"
 #include "shell/Settings.h"
+#include "shell/Texts.h"
 #include "shell/form/Application.h"
 #include "shell/form/Main.h"
 #include "shell/form/infoext.h"
@@ -30,6 +34,9 @@
 #include <QShortcut>
 #include <QStatusBar>
 #include <QTreeView>
+
+#include <memory>
+#include <utility>
 
 Forms &forms()
 {
@@ -113,33 +120,59 @@ void createHistory(TForm1 *main, const QString &folder)
         return host;
     };
 
-    // The panel as it stands, into the settings folder; where it went is said in the status bar.
+    // The panel as it stands, where the user chooses; where it went is said in
+    // the status bar, in the language of the moment.
     auto *exportButton = new QPushButton(history::text(history::Text::ExportCsv, main->lang_act),
                                          main->reloadbutTab1->parentWidget());
     exportButton->setObjectName(QStringLiteral("panelExport"));
     if (QBoxLayout *strip = boxHolding(main->reloadbutTab1->parentWidget()->layout(), button))
         strip->insertWidget(strip->indexOf(button) + 1, exportButton);
-    const auto exportPanel = [main, view, folder, off] {
+    struct Exported
+    {
+        QString path;
+        bool written = false;
+        QString line; // as the status bar shows it
+    };
+    const auto exported = std::make_shared<Exported>();
+    const auto wording = [exported](int lang) {
+        return history::text(exported->written ? history::Text::Exported : history::Text::ExportFailed, lang)
+            .arg(QDir::toNativeSeparators(exported->path));
+    };
+    const auto exportPanel = [main, view, folder, off, exported, wording] {
         const QDateTime reload = view->lastReload();
-        const QString path = history::exportTable(*main->Tab1PanelModel, folder, QStringLiteral("units"),
-                                                  main->session->model.unitsReadFrom,
-                                                  reload.isValid() ? reload : QDateTime::currentDateTime());
-        const QString line =
-            path.isEmpty()
-                ? history::text(history::Text::ExportFailed, main->lang_act).arg(folder)
-                : history::text(history::Text::Exported, main->lang_act).arg(QDir::toNativeSeparators(path));
-        off->setText(line);
+        const QString &controller = main->session->model.unitsReadFrom;
+        const QString path =
+            history::chooseExportFile(main, folder,
+                                      csv::fileName(QStringLiteral("units"), controller,
+                                                    reload.isValid() ? reload : QDateTime::currentDateTime()),
+                                      main->lang_act);
+        if (path.isEmpty())
+            return;
+        std::vector<int> shown;
+        for (int row = 0; row < main->Tab1PanelModel->rowCount(); ++row)
+            shown.push_back(main->Tab1PanelModel->address(row));
+        const history::CsvTable table =
+            history::panelTable(main->session->model, shown, texts, main->lang_act, reload);
+        exported->path = path;
+        exported->written = history::writeCsv(path, table.header, table.rows);
+        exported->line = wording(main->lang_act);
+        off->setText(exported->line);
         off->show();
-        main->log(line);
+        main->log(exported->line);
     };
     QObject::connect(exportButton, &QPushButton::clicked, main, exportPanel);
     auto *shortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_E), main);
     QObject::connect(shortcut, &QShortcut::activated, main, exportPanel);
-    QObject::connect(main, &TForm1::languageChanged, view, [view, button, exportButton](int lang) {
-        button->setText(history::text(history::Text::HistoryButton, lang));
-        exportButton->setText(history::text(history::Text::ExportCsv, lang));
-        view->setLanguage(lang);
-    });
+    QObject::connect(main, &TForm1::languageChanged, view,
+                     [view, button, exportButton, off, exported, wording](int lang) {
+                         button->setText(history::text(history::Text::HistoryButton, lang));
+                         exportButton->setText(history::text(history::Text::ExportCsv, lang));
+                         if (!exported->line.isEmpty() && off->text() == exported->line) {
+                             exported->line = wording(lang);
+                             off->setText(exported->line);
+                         }
+                         view->setLanguage(lang);
+                     });
 
     // A unit's row charts its temperatures.
     QTreeView *panel = main->Tab1PanelList;
@@ -151,9 +184,15 @@ void createHistory(TForm1 *main, const QString &folder)
                 return;
             auto *menu = new QMenu(panel);
             menu->setAttribute(Qt::WA_DeleteOnClose);
-            menu->addAction(history::text(history::Text::Day, main->lang_act), view, [main, view, addr] {
-                view->showTrend(main->session->model.unitsReadFrom, addr);
-            });
+            // Each entry opens the span it names, whatever the chart showed last.
+            const std::pair<history::Text, int> spans[] = {
+                {history::Text::ChartDay, history::TrendChart::Day},
+                {history::Text::ChartWeek, history::TrendChart::Week},
+                {history::Text::ChartMonth, history::TrendChart::Month}};
+            for (const auto &[name, span] : spans)
+                menu->addAction(history::text(name, main->lang_act), view, [main, view, addr, span = span] {
+                    view->showTrend(main->session->model.unitsReadFrom, addr, span);
+                });
             menu->popup(panel->viewport()->mapToGlobal(at));
         });
 }

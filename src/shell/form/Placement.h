@@ -9,6 +9,10 @@ class QWidget;
 // screen it is on when `host` is null.
 void centreWindow(QWidget *w, const QWidget *host = nullptr);
 
+// Moves the window `w` beside `opener`'s window, on the side with the most room
+// on its screen, so it covers as little of it as the screen allows.
+void placeBeside(QWidget *w, const QWidget *opener);
+
 // Makes the window `w`, frame included, fill the available area of its screen
 // with a fixed size. The window manager answers a change by redrawing the
 // frame, so a caller repeats this until it returns true.

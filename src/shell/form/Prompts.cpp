@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 
 namespace {
@@ -23,11 +25,28 @@ public:
         box.exec();
     }
     int exec(QDialog *dialog) override { return dialog->exec(); }
+    QString saveFile(QWidget *parent, const QString &caption, const QString &proposed,
+                     const QString &filter) override
+    {
+        const QFileInfo file(proposed);
+        QFileDialog dialog(parent, caption, file.absolutePath(), filter);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setDefaultSuffix(file.suffix());
+        dialog.selectFile(file.fileName());
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return {};
+        return dialog.selectedFiles().constFirst();
+    }
 };
 
 Prompts *installed = nullptr;
 
 } // namespace
+
+QString Prompts::saveFile(QWidget *, const QString &, const QString &proposed, const QString &)
+{
+    return proposed;
+}
 
 bool Prompts::modalOpen() const
 {

@@ -20,6 +20,10 @@ public:
     virtual void message(QWidget *parent, const QString &caption, const QString &text) = 0;
     // Runs `dialog` modally and returns its result.
     virtual int exec(QDialog *dialog) = 0;
+    // Asks where to save a file, proposing the path `proposed`; empty when the
+    // user cancels. Prompts that do not ask take the proposed path.
+    virtual QString saveFile(QWidget *parent, const QString &caption, const QString &proposed,
+                             const QString &filter);
 
     // True while a modal window raised through here (or any other) is open.
     virtual bool modalOpen() const;
