@@ -78,9 +78,25 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
-    const int controllers = args.size() > 1 ? args[1].toInt() : 20;
-    const int period = args.size() > 2 ? args[2].toInt() : 5;
-    const int seconds = args.size() > 3 ? args[3].toInt() : 120;
+    const char *usage = "Usage: brezzano-bridge-bench [CONTROLLERS [PERIOD_S [SECONDS]]], default 20 5 120\n";
+    if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
+        std::fputs(usage, stdout);
+        return 0;
+    }
+    // Checked before the broker starts: a count of zero would divide by zero below.
+    int numbers[3] = {20, 5, 120};
+    for (int i = 1; i < args.size(); ++i) {
+        bool ok = false;
+        const int value = args[i].toInt(&ok);
+        if (i > 3 || !ok || value < 1) {
+            std::fputs(usage, stderr);
+            return 2;
+        }
+        numbers[i - 1] = value;
+    }
+    const int controllers = numbers[0];
+    const int period = numbers[1];
+    const int seconds = numbers[2];
 
     // The broker, on a free port of its own address, stopped by its process id.
     QTemporaryDir dir;

@@ -2,6 +2,9 @@
 
 #include "Controller.h"
 #include "Log.h"
+#include "bridge/Timings.h"
+
+#include <QTimer>
 
 namespace bridge {
 
@@ -10,6 +13,7 @@ Bridge::Bridge(const BridgeConfig &config, const BrokerOptions &broker, int peri
 {
     topics.prefix = config.prefix;
     topics.discoveryPrefix = config.discoveryPrefix;
+    topics.bridgeId = config.id;
     const int period = periodMs > 0 ? periodMs : config.period * 1000;
     for (const ControllerEntry &entry : config.controllers)
         list.push_back(new Controller(entry, topics, period, mqtt.get(), this));
@@ -37,6 +41,9 @@ Bridge::~Bridge()
 bool Bridge::start(QString *error)
 {
     mqtt->subscribe(topics.prefix + QStringLiteral("/+/+/set/+"));
+    // Which controllers other bridges on this prefix serve: their commands are theirs to answer.
+    mqtt->subscribe(topics.prefix + QStringLiteral("/+/availability"));
+    mqtt->subscribe(topics.birth());
     if (!mqtt->start(error))
         return false;
     for (Controller *controller : list) {
@@ -57,24 +64,73 @@ void Bridge::stop()
     mqtt->stop();
 }
 
+Controller *Bridge::controllerNamed(const QString &id) const
+{
+    for (Controller *controller : list)
+        if (controller->id() == id)
+            return controller;
+    return nullptr;
+}
+
 void Bridge::onMessage(const QString &topic, const QByteArray &payload, bool retained)
 {
+    if (topic == topics.birth()) {
+        // A retained birth is an old one: this connect announces everything anyway.
+        if (retained || payload != "online" || rediscoverScheduled)
+            return;
+        rediscoverScheduled = true;
+        QTimer::singleShot(timings().rediscoverDelay, this, [this] {
+            rediscoverScheduled = false;
+            logInfo(QStringLiteral("Home Assistant is back: discovery published again"));
+            for (Controller *controller : list)
+                controller->rediscover();
+        });
+        return;
+    }
+    const QString head = topics.prefix + QLatin1Char('/');
+    if (topic.startsWith(head) && topic.endsWith(QStringLiteral("/availability")) &&
+        topic.count(QLatin1Char('/')) == topics.prefix.count(QLatin1Char('/')) + 2) {
+        const QString id = topic.mid(head.size()).section(QLatin1Char('/'), 0, 0);
+        if (!controllerNamed(id) && id != QLatin1String("bridge")) {
+            if (payload.isEmpty())
+                elsewhere.remove(id);
+            else
+                elsewhere.insert(id);
+        }
+        return;
+    }
     // A retained command would be carried out again on every connect.
     if (retained) {
-        logWarning(QStringLiteral("%1: retained command ignored").arg(topic));
+        refuse(topic, payload, QStringLiteral("retained command ignored"));
         return;
     }
+    onCommand(topic, payload);
+}
+
+void Bridge::onCommand(const QString &topic, const QByteArray &payload)
+{
+    const QString controllerId = topic.mid(topics.prefix.size() + 1).section(QLatin1Char('/'), 0, 0);
+    Controller *controller = controllerNamed(controllerId);
+    if (!controller && elsewhere.contains(controllerId))
+        return; // another bridge's
     const Parsed<Target> target = parseTarget(topics.prefix, topic);
-    if (!target.ok) {
-        logWarning(QStringLiteral("%1: refused: %2").arg(topic, target.reason));
+    if (!controller) {
+        refuse(topic, payload, QStringLiteral("no controller %1").arg(controllerId));
         return;
     }
-    for (Controller *controller : list)
-        if (controller->id() == target.value.controller) {
-            controller->command(target.value, topic, payload);
-            return;
-        }
-    logWarning(QStringLiteral("%1: refused: no controller %2").arg(topic, target.value.controller));
+    if (target.ok)
+        controller->command(target.value, topic, payload);
+    else if (target.value.unit >= 0)
+        controller->refuse(target.value, topic, payload, target.reason);
+    else
+        refuse(topic, payload, target.reason);
+}
+
+void Bridge::refuse(const QString &topic, const QByteArray &payload, const QString &reason)
+{
+    logWarning(QStringLiteral("%1: refused: %2").arg(topic, reason));
+    mqtt->publish(topics.bridgeError(), errorPayload(topic, payload, reason, QDateTime::currentDateTimeUtc()),
+                  false);
 }
 
 } // namespace bridge

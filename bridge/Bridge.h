@@ -5,6 +5,7 @@
 #include "bridge/Payloads.h"
 
 #include <QObject>
+#include <QSet>
 
 #include <memory>
 #include <vector>
@@ -37,8 +38,13 @@ signals:
 
 private:
     void onMessage(const QString &topic, const QByteArray &payload, bool retained);
+    void onCommand(const QString &topic, const QByteArray &payload);
+    void refuse(const QString &topic, const QByteArray &payload, const QString &reason);
+    Controller *controllerNamed(const QString &id) const;
 
     Topics topics;
+    QSet<QString> elsewhere; // controllers that other bridges on this prefix announce
+    bool rediscoverScheduled = false;
     std::unique_ptr<MqttClient> mqtt;
     std::vector<Controller *> list;
     bool stopping = false;

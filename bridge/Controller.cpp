@@ -73,9 +73,13 @@ void Controller::reload()
     busy = true;
     ++exchanges;
     unitsRead = false;
+    // Names at the first poll and each full refresh; between them only for units new to the list.
+    const bool full = polls % std::max(1, timings().fullRefreshEvery) == 0;
+    session.nameWanted = [this, full](int adr) { return full || !nameRead[size_t(adr)]; };
     session.queueReload();
     session.setLinkHost(entry.address);
-    session.openConnection(true, protocol::Reopens);
+    // One silence ends the poll: the controller is offline within a watchdog, not five.
+    session.openConnection(true, 1);
 }
 
 void Controller::exchangeEnded(bool ok, const QString &why)
@@ -123,11 +127,12 @@ void Controller::publishReload()
         publish(controllerDiscovery(topics, info).topic, controllerDiscovery(topics, info).payload, true);
     for (int adr = 0; adr < UnitRecords; ++adr) {
         const size_t i = size_t(adr);
+        nameRead[i] = m.unit_online[i] != 0;
         if (m.unit_online[i] == 0) {
             // Gone for a day: its entities leave Home Assistant.
             if (announced[i] && now - lastListed[i] >= timings().discoveryKeep) {
-                for (const Message &msg : unitRemoval(topics, entry.id, adr))
-                    publish(msg.topic, msg.payload, true);
+                const Message removal = unitRemoval(topics, entry.id, adr);
+                publish(removal.topic, removal.payload, true);
                 announced[i] = false;
                 published[i] = QJsonObject();
                 logInfo(QStringLiteral("%1: unit %2 left the online list, discovery removed")
@@ -148,16 +153,38 @@ void Controller::publishUnit(int adr, const QDateTime &readAt)
 {
     const size_t i = size_t(adr);
     const TunitRecord &unit = session.model.unit_par[i];
+    const quint8 mode = unit.buffer[units::ModeByte];
+    if ((mode & units::ModeOnBit) != 0 && setting::modeButton(mode) > 0)
+        lastOn[i] = mode;
     const QJsonObject state = stateObject(unit, adr);
     const bool renamed = state.value(QStringLiteral("name")) != published[i].value(QStringLiteral("name"));
-    if (!announced[i] || renamed) {
-        bool sent = true;
-        for (const Message &msg : unitDiscovery(topics, info, unit, adr))
-            sent = publish(msg.topic, msg.payload, true) && sent;
-        announced[i] = announced[i] || sent;
-    }
+    if (!announced[i] || renamed)
+        announced[i] = announce(adr) || announced[i];
     if (state != published[i] && publish(topics.state(entry.id, adr), statePayload(state, readAt), true))
         published[i] = state;
+}
+
+bool Controller::announce(int adr)
+{
+    if (!legacyCleared) {
+        legacyCleared = true;
+        for (int a = -1; a < UnitRecords; ++a)
+            for (const Message &msg : legacyRemoval(topics, entry.id, a))
+                publish(msg.topic, msg.payload, true);
+    }
+    const Message msg = unitDiscovery(topics, info, session.model.unit_par[size_t(adr)], adr);
+    return publish(msg.topic, msg.payload, true);
+}
+
+void Controller::rediscover()
+{
+    if (stopping)
+        return;
+    const Message link = controllerDiscovery(topics, info);
+    publish(link.topic, link.payload, true);
+    for (int adr = 0; adr < UnitRecords; ++adr)
+        if (announced[size_t(adr)])
+            announce(adr);
 }
 
 void Controller::republish()
@@ -212,8 +239,17 @@ void Controller::command(const Target &target, const QString &topic, const QByte
             return;
         }
     }
-    addPending(queued, {target, change.value, topic, payload, clock.elapsed(), periodMs});
-    QTimer::singleShot(periodMs, this, &Controller::expireQueued);
+    if (target.unit == setting::AllUnits && change.value.field == Field::Power) {
+        refuse(target, topic, payload, QStringLiteral("power is set one unit at a time"));
+        return;
+    }
+    // Unanswered, a command lapses within the bound in which its controller goes offline.
+    const int lapse = std::min(periodMs, timings().offlineWithin);
+    const bool one = target.unit != setting::AllUnits;
+    const TunitRecord unit = one ? session.model.unit_par[size_t(target.unit)] : TunitRecord();
+    const QueuedChange queuedChange{target, change.value, topic, payload, clock.elapsed(), lapse};
+    addPending(queued, queuedChange, unitChange(change.value, unit, one ? lastOn[size_t(target.unit)] : 0));
+    QTimer::singleShot(lapse, this, &Controller::expireQueued);
     runQueued();
 }
 
@@ -310,7 +346,7 @@ void Controller::expireQueued()
     for (const PendingWrite &lapsed : takeExpired(queued, clock.elapsed()))
         for (const QueuedChange &origin : lapsed.origins)
             refuse(origin.target, origin.topic, origin.payload,
-                   QStringLiteral("the controller did not answer within one period"));
+                   QStringLiteral("the controller did not answer in time"));
 }
 
 void Controller::refuse(const Target &target, const QString &topic, const QByteArray &payload,

@@ -46,6 +46,10 @@ public:
     void republish();
     // The controller's availability goes `offline`, whatever the link says; polling stops.
     void shutdown();
+    // The discovery configs of every unit already announced, at once (Home Assistant came back).
+    void rediscover();
+    // A command refused before it reached a controller's checks; told on the unit's error topic.
+    void refuse(const Target &target, const QString &topic, const QByteArray &payload, const QString &reason);
 
     ControllerSession session;
 
@@ -67,7 +71,7 @@ private:
     QString refusal(const Target &target, const Change &change) const;
     void written(const WriteReport &report);
     void publishUnit(int adr, const QDateTime &readAt);
-    void refuse(const Target &target, const QString &topic, const QByteArray &payload, const QString &reason);
+    bool announce(int adr);
     std::vector<int> targetsOf(const Target &target) const;
     Limits limitsOf(const Target &target) const;
     bool publish(const QString &topic, const QByteArray &payload, bool retain);
@@ -98,6 +102,9 @@ private:
     std::array<QJsonObject, UnitRecords> published{};
     std::array<bool, UnitRecords> announced{};    // discovery configs out
     std::array<qint64, UnitRecords> lastListed{}; // clock ms when last on the online list
+    std::array<quint8, UnitRecords> lastOn{};     // the mode byte each unit last showed while on
+    std::array<bool, UnitRecords> nameRead{};     // its name read since it came on the list
+    bool legacyCleared = false;                   // the configs of earlier versions removed
 };
 
 } // namespace bridge

@@ -59,9 +59,10 @@ int main(int argc, char *argv[])
         bridge::logError(error);
         return 1;
     }
-    bridge::logInfo(QStringLiteral("brezzano-bridge %1: %2 controllers, every %3 s")
+    bridge::logInfo(QStringLiteral("brezzano-bridge %1 (id %4): %2 controllers, every %3 s")
                         .arg(QLatin1String(BREZZANO_VERSION))
                         .arg(config.controllers.size())
-                        .arg(config.period));
+                        .arg(config.period)
+                        .arg(config.id));
     return app.exec();
 }

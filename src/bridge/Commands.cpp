@@ -22,11 +22,22 @@ bool latin1Printable(QChar ch)
     return (code >= 0x20 && code <= 0x7E) || (code >= 0xA0 && code <= 0xFF);
 }
 
-template <typename T> Parsed<T> refused(const QString &reason)
+template <typename T> Parsed<T> refused(const QString &reason, const T &value = T())
 {
     Parsed<T> out;
+    out.value = value;
     out.reason = reason;
     return out;
+}
+
+// ON or OFF (on/off for the swing), as Home Assistant sends them.
+bool parseSwitch(const QString &text, bool *on)
+{
+    const QString word = text.trimmed().toUpper();
+    if (word != QLatin1String("ON") && word != QLatin1String("OFF"))
+        return false;
+    *on = word == QLatin1String("ON");
+    return true;
 }
 
 } // namespace
@@ -42,6 +53,7 @@ Parsed<Target> parseTarget(const QString &prefix, const QString &topic)
 
     Target target;
     target.controller = parts[0];
+    target.unit = -1; // until it is known
     if (parts[1] == QLatin1String("all")) {
         target.unit = setting::AllUnits;
     } else {
@@ -50,7 +62,8 @@ Parsed<Target> parseTarget(const QString &prefix, const QString &topic)
         if (!ok || target.unit < 0 || target.unit > MaxUnitAddress ||
             QString::number(target.unit) != parts[1])
             return refused<Target>(
-                QStringLiteral("unit %1 is no address (0 to %2 or all)").arg(parts[1]).arg(MaxUnitAddress));
+                QStringLiteral("unit %1 is no address (0 to %2 or all)").arg(parts[1]).arg(MaxUnitAddress),
+                Target{target.controller, -1, Field::Mode});
     }
     const QString &field = parts[3];
     if (field == QLatin1String("mode"))
@@ -61,8 +74,16 @@ Parsed<Target> parseTarget(const QString &prefix, const QString &topic)
         target.field = Field::Temperature;
     else if (field == QLatin1String("name"))
         target.field = Field::Name;
+    else if (field == QLatin1String("power"))
+        target.field = Field::Power;
+    else if (field == QLatin1String("swing"))
+        target.field = Field::Swing;
+    else if (field == QLatin1String("remote_lock"))
+        target.field = Field::RemoteLock;
+    else if (field == QLatin1String("schedule"))
+        target.field = Field::Schedule;
     else
-        return refused<Target>(QStringLiteral("unknown field %1").arg(field));
+        return refused<Target>(QStringLiteral("unknown field %1").arg(field), target);
     return {true, target, {}};
 }
 
@@ -81,6 +102,8 @@ Parsed<Change> parseChange(Field field, const QByteArray &payload, const Limits 
         break;
     case Field::FanMode:
         change.fanButton = fanButtonNamed(text.trimmed());
+        if (text.trimmed() == QLatin1String("very_low"))
+            return refused<Change>(QStringLiteral("the controller sets no very low fan speed"));
         if (change.fanButton < 0)
             return refused<Change>(QStringLiteral("unknown fan mode \"%1\"").arg(text));
         break;
@@ -101,13 +124,20 @@ Parsed<Change> parseChange(Field field, const QByteArray &payload, const Limits 
         break;
     }
     case Field::Name:
-        if (text.isEmpty())
+        if (text.trimmed().isEmpty())
             return refused<Change>(QStringLiteral("empty name"));
         if (text.size() > UnitNameChars)
             return refused<Change>(QStringLiteral("name longer than %1 characters").arg(UnitNameChars));
         if (!std::all_of(text.begin(), text.end(), latin1Printable))
             return refused<Change>(QStringLiteral("name has characters the controller cannot store"));
         change.name = text;
+        break;
+    case Field::Power:
+    case Field::Swing:
+    case Field::RemoteLock:
+    case Field::Schedule:
+        if (!parseSwitch(text, &change.on))
+            return refused<Change>(QStringLiteral("\"%1\" is neither ON nor OFF").arg(text));
         break;
     }
     return {true, change, {}};
@@ -135,12 +165,26 @@ std::vector<QueuedChange> takeExpired(std::vector<QueuedChange> &queue, qint64 n
     return lapsed;
 }
 
-unitchange::Change unitChange(const Change &change)
+unitchange::Change unitChange(const Change &change, const TunitRecord &unit, quint8 remembered)
 {
     unitchange::Change named;
+    const quint8 mode = unit.buffer[units::ModeByte];
     switch (change.field) {
     case Field::Mode:
-        named.mode = quint8(setting::ModeValues[size_t(change.modeButton)]);
+        named.mode = change.modeButton == 0 ? powerMode(mode, false, remembered)
+                                            : quint8(setting::ModeValues[size_t(change.modeButton)]);
+        break;
+    case Field::Power:
+        named.mode = powerMode(mode, change.on, remembered);
+        break;
+    case Field::Swing:
+        named.flap = change.on;
+        break;
+    case Field::RemoteLock:
+        named.remoteEnabled = !change.on;
+        break;
+    case Field::Schedule:
+        named.schedule = change.on;
         break;
     case Field::FanMode:
         named.fan = quint8(setting::FanValues[size_t(change.fanButton)]);
@@ -155,14 +199,15 @@ unitchange::Change unitChange(const Change &change)
     return named;
 }
 
-void addPending(std::vector<PendingWrite> &pending, const QueuedChange &queued)
+void addPending(std::vector<PendingWrite> &pending, const QueuedChange &queued,
+                const unitchange::Change &named)
 {
     const int unit = queued.target.unit;
     auto same = std::find_if(pending.begin(), pending.end(),
                              [unit](const PendingWrite &p) { return p.unit == unit; });
     if (same == pending.end())
         same = pending.insert(pending.end(), PendingWrite{unit, {}, {}});
-    same->change.merge(unitChange(queued.change));
+    same->change.merge(named);
     same->origins.push_back(queued);
 }
 

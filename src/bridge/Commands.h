@@ -17,7 +17,7 @@ namespace bridge {
 
 using setting::UnitNameChars;
 
-enum class Field { Mode, FanMode, Temperature, Name };
+enum class Field { Mode, FanMode, Temperature, Name, Power, Swing, RemoteLock, Schedule };
 
 struct Target
 {
@@ -33,6 +33,7 @@ struct Change
     int fanButton = -1;  // index into setting::FanValues
     int temperature = 0; // whole degrees
     QString name;
+    bool on = false; // power, swing, remote lock and schedule
 };
 
 template <typename T> struct Parsed
@@ -68,8 +69,9 @@ struct QueuedChange
 // Removes the changes that have lapsed at `now` from `queue` and returns them, in queue order.
 std::vector<QueuedChange> takeExpired(std::vector<QueuedChange> &queue, qint64 now);
 
-// The fields a change names, for the unit write.
-unitchange::Change unitChange(const Change &change);
+// The fields a change names, for the unit write to `unit` as last read. Power and off
+// keep the unit's mode bits (powerMode), with `remembered` the mode byte last seen on.
+unitchange::Change unitChange(const Change &change, const TunitRecord &unit, quint8 remembered);
 
 // Commands for one target (a unit, or AllUnits) not yet written: one write for all of them.
 struct PendingWrite
@@ -79,8 +81,9 @@ struct PendingWrite
     std::vector<QueuedChange> origins; // the commands, oldest first
 };
 
-// Merges `queued` into the pending write of its target, or adds one behind the others.
-void addPending(std::vector<PendingWrite> &pending, const QueuedChange &queued);
+// Merges `named` (of `queued`) into the pending write of its target, or adds one behind the others.
+void addPending(std::vector<PendingWrite> &pending, const QueuedChange &queued,
+                const unitchange::Change &named);
 // Removes the pending writes whose oldest command has lapsed at `now` and returns them.
 std::vector<PendingWrite> takeExpired(std::vector<PendingWrite> &pending, qint64 now);
 

@@ -12,12 +12,14 @@
 #include <QFileInfo>
 #include <QHostAddress>
 #include <QSet>
+#include <QSysInfo>
 
 namespace bridge {
 
 namespace {
 
 const QString Broker = QStringLiteral("broker");
+const QString BridgeSection = QStringLiteral("bridge");
 const QString TopicsSection = QStringLiteral("topics");
 const QString Poll = QStringLiteral("poll");
 const QString Controllers = QStringLiteral("controllers");
@@ -118,10 +120,16 @@ QString slug(const QString &text)
     return out;
 }
 
+QString defaultBridgeId(const QString &hostName)
+{
+    const QString id = slug(hostName.section(QLatin1Char('.'), 0, 0));
+    return id.isEmpty() ? QStringLiteral("bridge") : id;
+}
+
 QString usage()
 {
     return QStringLiteral(
-        "Usage: brezzano-bridge [--config PATH] [--broker HOST[:PORT]] [--address-book PATH]\n"
+        "Usage: brezzano-bridge [--config PATH] [--id ID] [--broker HOST[:PORT]] [--address-book PATH]\n"
         "                       [--period SECONDS] [--prefix TOPIC] [--discovery-prefix TOPIC]\n"
         "Publishes the units of every listed controller on an MQTT broker, with Home Assistant discovery.\n"
         "The configuration file (default /etc/brezzano/bridge.ini) is optional when the options say "
@@ -134,13 +142,14 @@ Arguments parseArguments(const QStringList &args)
     QCommandLineParser parser;
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption config(QStringLiteral("config"), QString(), QStringLiteral("PATH"));
+    const QCommandLineOption id(QStringLiteral("id"), QString(), QStringLiteral("ID"));
     const QCommandLineOption broker(QStringLiteral("broker"), QString(), QStringLiteral("HOST[:PORT]"));
     const QCommandLineOption book(QStringLiteral("address-book"), QString(), QStringLiteral("PATH"));
     const QCommandLineOption period(QStringLiteral("period"), QString(), QStringLiteral("SECONDS"));
     const QCommandLineOption prefix(QStringLiteral("prefix"), QString(), QStringLiteral("TOPIC"));
     const QCommandLineOption discovery(QStringLiteral("discovery-prefix"), QString(),
                                        QStringLiteral("TOPIC"));
-    parser.addOptions({help, config, broker, book, period, prefix, discovery});
+    parser.addOptions({help, config, id, broker, book, period, prefix, discovery});
     if (!parser.parse(QStringList{QStringLiteral("brezzano-bridge")} + args)) {
         out.error = parser.errorText();
         return out;
@@ -151,6 +160,8 @@ Arguments parseArguments(const QStringList &args)
     }
     out.help = parser.isSet(help);
     out.configPath = parser.value(config);
+    if (parser.isSet(id))
+        out.id = parser.value(id);
     if (parser.isSet(broker)) {
         out.error = parseBroker(parser.value(broker), out);
         if (!out.error.isEmpty())
@@ -176,11 +187,19 @@ Arguments parseArguments(const QStringList &args)
 }
 
 QString buildConfig(const IniFile &file, const Arguments &args,
-                    const std::vector<std::pair<QString, QString>> &addressBook, BridgeConfig *out)
+                    const std::vector<std::pair<QString, QString>> &addressBook, BridgeConfig *out,
+                    const QString &hostName)
 {
     BridgeConfig c;
+    c.id = args.id.value_or(file.readString(BridgeSection, QStringLiteral("id"), QString()));
+    if (c.id.isEmpty() && !args.id && !file.hasKey(BridgeSection, QStringLiteral("id")))
+        c.id = defaultBridgeId(hostName.isNull() ? QSysInfo::machineHostName() : hostName);
+    if (c.id.isEmpty() || c.id != slug(c.id))
+        return QStringLiteral("bridge id \"%1\": use lower-case letters, digits, _ and - only").arg(c.id);
     c.brokerHost = args.brokerHost.value_or(file.readString(Broker, QStringLiteral("host"), c.brokerHost));
-    c.clientId = file.readString(Broker, QStringLiteral("client_id"), c.clientId);
+    c.clientId = file.readString(Broker, QStringLiteral("client_id"), QString());
+    if (c.clientId.isEmpty())
+        c.clientId = QStringLiteral("brezzano-bridge-") + c.id;
     c.user = file.readString(Broker, QStringLiteral("user"), QString());
     c.passwordFile = file.readString(Broker, QStringLiteral("password_file"), QString());
     c.caFile = file.readString(Broker, QStringLiteral("tls_ca"), QString());
@@ -240,12 +259,12 @@ QString buildConfig(const IniFile &file, const Arguments &args,
         }
         if (addresses.contains(address.trimmed()))
             continue; // listed twice: the first entry counts
-        QString id = slug(name);
-        if (id.isEmpty() || ids.contains(id))
-            id = (id.isEmpty() ? QString() : id + QLatin1Char('_')) + slug(address);
+        // Named by its address, not its name or place in the book: renaming or reordering
+        // entries keeps every controller's topics and Home Assistant entities.
+        const QString id = slug(address);
         if (ids.contains(id)) {
-            c.warnings
-                << QStringLiteral("address book: %1 (%2) left out: name already used").arg(name, address);
+            c.warnings << QStringLiteral("address book: %1 (%2) left out: id %3 already used")
+                              .arg(name, address, id);
             continue;
         }
         ids.insert(id);
@@ -329,6 +348,7 @@ QString brokerOptions(const BridgeConfig &config, BrokerOptions *out)
     }
     Topics topics;
     topics.prefix = config.prefix;
+    topics.bridgeId = config.id;
     options.willTopic = topics.bridgeAvailability();
     *out = options;
     return {};

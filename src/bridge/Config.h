@@ -25,9 +25,11 @@ struct ControllerEntry
 
 struct BridgeConfig
 {
+    // Names this bridge among others on one broker: its client id, availability and error topics.
+    QString id = QStringLiteral("bridge");
     QString brokerHost = QStringLiteral("localhost");
     int brokerPort = 1883; // 8883 by default with TLS
-    QString clientId = QStringLiteral("brezzano-bridge");
+    QString clientId;      // brezzano-bridge-<id> unless set
     QString user;
     QString passwordFile;
     QString caFile;
@@ -43,6 +45,7 @@ struct BridgeConfig
 struct Arguments
 {
     QString configPath; // empty: the default path, which may be missing
+    std::optional<QString> id;
     std::optional<QString> brokerHost;
     std::optional<int> brokerPort;
     std::optional<QString> addressBook;
@@ -57,10 +60,14 @@ struct Arguments
 Arguments parseArguments(const QStringList &args);
 QString usage();
 
-// Pure: the file's values, then the command line's. Address-book devices are
+// The bridge id when none is configured: the host name as a topic segment.
+QString defaultBridgeId(const QString &hostName);
+
+// Pure: the file's values, then the command line's. `hostName` gives the default id. Address-book devices are
 // (name, address) pairs in book order. Returns an empty string or the first fault.
 QString buildConfig(const IniFile &file, const Arguments &args,
-                    const std::vector<std::pair<QString, QString>> &addressBook, BridgeConfig *out);
+                    const std::vector<std::pair<QString, QString>> &addressBook, BridgeConfig *out,
+                    const QString &hostName = QString());
 
 // Reads the configuration file and the address book it or the command line names.
 QString loadConfig(const Arguments &args, BridgeConfig *out);
@@ -73,7 +80,7 @@ QString passwordPath(const QString &setting, const QString &credentialsDirectory
 
 struct BrokerOptions;
 // The client's options: the broker, the password read from its file, and the
-// last will on <prefix>/bridge/availability. Empty string or the fault.
+// last will on <prefix>/bridge/<id>/availability. Empty string or the fault.
 QString brokerOptions(const BridgeConfig &config, BrokerOptions *out);
 
 // A topic segment made of `text`: "Ground floor" -> "ground_floor".

@@ -17,6 +17,11 @@ struct Timings
     int fullRefreshEvery = 10; // polls: every state is published again, changed or not
     // A unit is written at most once in this many ms; commands for it meanwhile make one write.
     int writeWindow = 300;
+    // A controller that stops answering is offline within this, and a command for it gets its
+    // error within it too: the link's watchdog plus a margin.
+    int offlineWithin = 30000;
+    // Discovery goes out again this long after Home Assistant says it is back, at most.
+    int rediscoverDelay = 1000;
 };
 
 Timings &timings();

@@ -78,6 +78,8 @@ public:
     // units, whose answer brings a request for every unit.
     void queueReload();
     void queueUnitRequests();
+    // Whose names a reload reads (request 34), by address; unset: every listed unit's.
+    std::function<bool(int)> nameWanted;
     // Queues a request that an answer brings: it belongs to what the answered request belonged to.
     void queueFollowUp(int task, int adr);
     void queueModuleRead();

@@ -158,7 +158,7 @@ void ControllerSession::queueUnitRequests()
             ++queued;
         }
     for (int adr = 0; adr < UnitRecords; ++adr)
-        if (model.unit_online[size_t(adr)] != 0)
+        if (model.unit_online[size_t(adr)] != 0 && (!nameWanted || nameWanted(adr)))
             queueFollowUp(+Code::UnitName, adr);
     if (queued > 0)
         queueFollowUp(+Code::Clock, 0);

@@ -33,6 +33,14 @@ QString outcome(const QString &topic, const QByteArray &payload, const bridge::L
     case bridge::Field::Name:
         value = QStringLiteral("name=") + c.name;
         break;
+    case bridge::Field::Power:
+    case bridge::Field::Swing:
+    case bridge::Field::RemoteLock:
+    case bridge::Field::Schedule:
+        value = QStringLiteral("%1=%2")
+                    .arg(topic.section(QLatin1Char('/'), -1))
+                    .arg(QLatin1String(c.on ? "on" : "off"));
+        break;
     }
     return QStringLiteral("%1 %2 %3").arg(target.value.controller).arg(target.value.unit).arg(value);
 }
@@ -75,7 +83,7 @@ private slots:
         row("mode names are lower case", "brezzano/office/5/set/mode", "COOL",
             "refused: unknown mode \"COOL\"");
         row("very low cannot be set", "brezzano/office/5/set/fan_mode", "very_low",
-            "refused: unknown fan mode \"very_low\"");
+            "refused: the controller sets no very low fan speed");
         row("name of 15", "brezzano/office/5/set/name", "Sala riunioni 1", "office 5 name=Sala riunioni 1");
         row("Latin-1 letters", "brezzano/office/5/set/name", "Caffè", "office 5 name=Caffè");
         row("name of 16", "brezzano/office/5/set/name", "Sala riunioni 12",
@@ -87,11 +95,17 @@ private slots:
         row("not UTF-8", "brezzano/office/5/set/name", QByteArray("\xff\xfe", 2),
             "refused: name has characters the controller cannot store");
         row("empty name", "brezzano/office/5/set/name", "", "refused: empty name");
+        row("blank name", "brezzano/office/5/set/name", "   ", "refused: empty name");
+        row("power", "brezzano/office/5/set/power", "ON", "office 5 power=on");
+        row("swing", "brezzano/office/5/set/swing", "off", "office 5 swing=off");
+        row("remote lock", "brezzano/office/5/set/remote_lock", "ON", "office 5 remote_lock=on");
+        row("schedule", "brezzano/office/all/set/schedule", "OFF", "office 255 schedule=off");
+        row("switch payload", "brezzano/office/5/set/power", "1", "refused: \"1\" is neither ON nor OFF");
         row("no such address", "brezzano/office/65/set/mode", "cool",
             "refused: unit 65 is no address (0 to 64 or all)");
         row("leading zero", "brezzano/office/05/set/mode", "cool",
             "refused: unit 05 is no address (0 to 64 or all)");
-        row("unknown field", "brezzano/office/5/set/swing", "on", "refused: unknown field swing");
+        row("unknown field", "brezzano/office/5/set/flap", "on", "refused: unknown field flap");
         row("state topic", "brezzano/office/5/state", "{}", "refused: not a command topic");
         row("deeper topic", "brezzano/office/5/set/mode/x", "cool", "refused: not a command topic");
         row("other prefix", "brezzano2/office/5/set/mode", "cool", "refused: not under brezzano/");
@@ -112,6 +126,39 @@ private slots:
             QCOMPARE(bridge::modeButtonNamed(bridge::modeName(quint8(setting::ModeValues[i]))), int(i));
         for (size_t i = 0; i < setting::FanValues.size(); ++i)
             QCOMPARE(bridge::fanButtonNamed(bridge::fanName(quint8(setting::FanValues[i]))), int(i));
+    }
+
+    // Power and off keep the unit's mode: on resumes what it kept while off, else what the
+    // bridge saw last, else auto.
+    void powerKeepsTheMode_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("on");
+        QTest::addColumn<int>("remembered");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("off keeps the cooling bits") << 0x88 << false << 0 << 0x08;
+        QTest::newRow("on resumes cooling") << 0x08 << true << 0x84 << 0x88;
+        QTest::newRow("already on") << 0x82 << true << 0 << 0x82;
+        QTest::newRow("no bits: the last mode seen") << 0x00 << true << 0x84 << 0x84;
+        QTest::newRow("unlisted bits: the last mode seen") << 0x03 << true << 0x81 << 0x81;
+        QTest::newRow("nothing known: auto") << 0x00 << true << 0 << 0x90;
+    }
+    void powerKeepsTheMode()
+    {
+        QFETCH(int, mode);
+        QFETCH(bool, on);
+        QFETCH(int, remembered);
+        QFETCH(int, expected);
+        QCOMPARE(int(bridge::powerMode(quint8(mode), on, quint8(remembered))), expected);
+        // The mode "off" of Home Assistant's list keeps the bits the same way.
+        if (!on) {
+            TunitRecord unit;
+            unit.buffer[units::ModeByte] = quint8(mode);
+            bridge::Change off;
+            off.field = bridge::Field::Mode;
+            off.modeButton = 0;
+            QCOMPARE(int(*bridge::unitChange(off, unit, 0).mode), expected);
+        }
     }
 
     void waitingChangesLapseAfterOnePeriod()

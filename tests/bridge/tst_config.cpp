@@ -41,6 +41,47 @@ class TestConfig : public QObject
     Q_OBJECT
 
 private slots:
+    // Each bridge on a broker is named: its client id and topics follow.
+    void bridgeId_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("expected"); // "id client-id will", or "error: ..."
+        const QString one = QStringLiteral("[controllers]\noffice = 127.0.0.5\n");
+        QTest::newRow("host name") << QStringList() << one
+                                   << "gw-3 brezzano-bridge-gw-3 brezzano/bridge/gw-3/availability";
+        QTest::newRow("file") << QStringList() << "[bridge]\nid=site1\n" + one
+                              << "site1 brezzano-bridge-site1 brezzano/bridge/site1/availability";
+        QTest::newRow("command line over the file")
+            << QStringList{"--id", "b2", "--prefix", "p"} << "[bridge]\nid=site1\n" + one
+            << "b2 brezzano-bridge-b2 p/bridge/b2/availability";
+        QTest::newRow("client id set") << QStringList{"--id", "b2"} << "[broker]\nclient_id=mine\n" + one
+                                       << "b2 mine brezzano/bridge/b2/availability";
+        QTest::newRow("not a topic segment") << QStringList{"--id", "a/b"} << one
+                                             << "error: bridge id \"a/b\": use lower-case letters, digits, _ "
+                                                "and - only";
+        QTest::newRow("empty") << QStringList() << "[bridge]\nid=\n" + one
+                               << "error: bridge id \"\": use lower-case letters, digits, _ and - only";
+    }
+    void bridgeId()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, file);
+        QFETCH(QString, expected);
+        IniFile ini;
+        ini.loadText(file);
+        bridge::BridgeConfig config;
+        QString error = bridge::buildConfig(ini, bridge::parseArguments(args), {}, &config,
+                                            QStringLiteral("GW-3.example.org"));
+        bridge::BrokerOptions broker;
+        if (error.isEmpty())
+            error = bridge::brokerOptions(config, &broker);
+        QCOMPARE(error.isEmpty()
+                     ? QStringLiteral("%1 %2 %3").arg(config.id, broker.clientId, broker.willTopic)
+                     : QStringLiteral("error: ") + error,
+                 expected);
+    }
+
     void config_data()
     {
         QTest::addColumn<QStringList>("args");
@@ -80,12 +121,12 @@ private slots:
                                                   {"Bridge", "127.0.0.10"},
                                                   {"Roof", "roof.example"},
                                                   {"Ground floor", "127.0.0.7"}}
-            << "localhost:1883 brezzano homeassistant 30 | ground_floor=127.0.0.7 "
-               "ground_floor_127_0_0_8=127.0.0.8 "
-               "127_0_0_9=127.0.0.9 bridge_127_0_0_10=127.0.0.10 | 1";
+            << "localhost:1883 brezzano homeassistant 30 | 127_0_0_7=127.0.0.7 "
+               "127_0_0_8=127.0.0.8 "
+               "127_0_0_9=127.0.0.9 127_0_0_10=127.0.0.10 | 1";
         QTest::newRow("listed first, the book's copy of an address left out")
             << QStringList() << one << Book{{"Office", "127.0.0.5"}, {"Office", "127.0.0.6"}}
-            << "localhost:1883 brezzano homeassistant 30 | office=127.0.0.5 office_127_0_0_6=127.0.0.6 | 0";
+            << "localhost:1883 brezzano homeassistant 30 | office=127.0.0.5 127_0_0_6=127.0.0.6 | 0";
 
         QTest::newRow("no controllers")
             << QStringList() << QString() << Book()
@@ -177,7 +218,7 @@ private slots:
         bridge::BridgeConfig loaded;
         QCOMPARE(bridge::loadConfig(bridge::parseArguments({"--config", configPath}), &loaded), QString());
         QCOMPARE(loaded.controllers.size(), size_t(1));
-        QCOMPARE(loaded.controllers[0].id, QStringLiteral("shop"));
+        QCOMPARE(loaded.controllers[0].id, QStringLiteral("127_0_0_31"));
         QCOMPARE(loaded.controllers[0].name, QStringLiteral("Shop"));
         QCOMPARE(loaded.controllers[0].address, QStringLiteral("127.0.0.31"));
         QCOMPARE(loaded.user, QStringLiteral("bridge"));
@@ -194,7 +235,7 @@ private slots:
         QCOMPARE(bridge::brokerOptions(loaded, &options), QString());
         QCOMPARE(options.user, QStringLiteral("bridge"));
         QCOMPARE(options.password, QStringLiteral("s3cret"));
-        QCOMPARE(options.willTopic, QStringLiteral("brezzano/bridge/availability"));
+        QCOMPARE(options.willTopic, QStringLiteral("brezzano/bridge/%1/availability").arg(loaded.id));
 
         // A named file must exist; the default one may be missing when the options say enough.
         const QString missing = dir.filePath(QStringLiteral("none.ini"));

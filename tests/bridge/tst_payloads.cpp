@@ -4,6 +4,8 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QRegularExpression>
+#include <QSet>
 #include <QTest>
 
 Q_DECLARE_METATYPE(TunitRecord)
@@ -65,9 +67,11 @@ private slots:
                          {14, 0x04},
                          {15, 0x80}},
                         QStringLiteral("Hall"))
-            << json("{'address':5,'name':'Hall','mode':'cool','fan':'medium','set_temperature':24,"
-                    "'room_temperature':23.5,'flap':true,'remote_lock':true,'fault':false,"
-                    "'fault_codes':[],'fault_text':''}");
+            << json(
+                   "{'address':5,'name':'Hall','mode':'cool','power':'ON','action':'cooling','fan':'medium',"
+                   "'set_temperature':24,'room_temperature':23.5,'flap':true,'swing':'on','remote_lock':true,"
+                   "'schedule':false,'fault':false,'fault_codes':[],'fault_text':'','pipe_t2a':null,"
+                   "'pipe_t2b':null,'pipe_t3':null}");
         QTest::newRow("off, very low fan, two pipe sensors, faults in three bytes")
             << unitWith({{2, 0x08},
                          {3, 0x08},
@@ -79,15 +83,19 @@ private slots:
                          {16, 0x08},
                          {18, 0x0A},
                          {20, 0x04}})
-            << json("{'address':5,'name':'','mode':'off','fan':'very_low','set_temperature':30,"
-                    "'room_temperature':-20,'pipe_t2a':10.5,'pipe_t3':-20,'flap':false,'remote_lock':false,"
+            << json("{'address':5,'name':'','mode':'off','power':'OFF','action':'off','fan':'very_low',"
+                    "'set_temperature':30,'room_temperature':-20,'pipe_t2a':10.5,'pipe_t2b':null,'pipe_t3':-"
+                    "20,"
+                    "'flap':false,'swing':'off','remote_lock':false,'schedule':false,"
                     "'fault':true,'fault_codes':['E3','P1','P3','2#'],'fault_text':'Error code : E3 P1 P3 "
                     "2#'}");
         QTest::newRow("mode and fan bits no control shows")
             << unitWith({{2, 0x83}, {3, 0x03}, {6, 255}, {7, 255}, {8, 255}})
-            << json("{'address':5,'name':'','mode':null,'fan':null,'set_temperature':0,"
-                    "'room_temperature':-20,'flap':false,'remote_lock':false,"
-                    "'fault':false,'fault_codes':[],'fault_text':''}");
+            << json("{'address':5,'name':'','mode':null,'power':'ON','action':null,'fan':null,"
+                    "'set_temperature':0,'room_temperature':-20,'flap':false,'swing':'off','remote_lock':"
+                    "false,"
+                    "'schedule':false,'fault':false,'fault_codes':[],'fault_text':'','pipe_t2a':null,"
+                    "'pipe_t2b':null,'pipe_t3':null}");
     }
 
     void state()
@@ -105,87 +113,104 @@ private slots:
 
     void discovery_data()
     {
-        QTest::addColumn<int>("entity"); // 0 climate, 1 fault, 2 room temperature
-        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("path");     // in the unit's device config
         QTest::addColumn<QString>("expected"); // JSON
 
-        const auto row = [](const char *name, int entity, const char *path, const char *expected) {
-            QTest::newRow(name) << entity << QString::fromLatin1(path) << QString::fromUtf8(expected);
+        const auto row = [](const char *name, const char *path, const char *expected) {
+            QTest::newRow(name) << QString::fromLatin1(path) << QString::fromUtf8(expected);
         };
-        row("climate modes", 0, "modes", R"(["off","auto","cool","heat","dry","fan_only"])");
-        row("climate fan modes", 0, "fan_modes", R"(["auto","high","medium","low"])");
-        row("climate min", 0, "min_temp", "18");
-        row("climate max", 0, "max_temp", "28");
-        row("climate step", 0, "temp_step", "1");
-        row("mode command", 0, "mode_command_topic", R"("brezzano/office/5/set/mode")");
-        row("fan command", 0, "fan_mode_command_topic", R"("brezzano/office/5/set/fan_mode")");
-        row("temperature command", 0, "temperature_command_topic", R"("brezzano/office/5/set/temperature")");
-        row("mode state", 0, "mode_state_topic", R"("brezzano/office/5/state")");
-        row("set temperature state", 0, "temperature_state_template",
+        row("origin", "origin/name", R"("brezzano-bridge")");
+        row("bridge availability", "availability/0/topic", R"("brezzano/bridge/b1/availability")");
+        row("controller availability", "availability/1/topic", R"("brezzano/office/availability")");
+        row("both must be online", "availability_mode", R"("all")");
+        row("unit device", "device/identifiers", R"(["brezzano/office/5"])");
+        row("unit device name", "device/name", R"("Hall")");
+        row("under its controller", "device/via_device", R"("brezzano/office")");
+        row("climate", "components/climate/platform", R"("climate")");
+        row("climate unique id", "components/climate/unique_id", R"("brezzano/office/5:climate")");
+        row("climate modes", "components/climate/modes", R"(["off","auto","cool","heat","dry","fan_only"])");
+        row("very low shown", "components/climate/fan_modes", R"(["auto","high","medium","low","very_low"])");
+        row("swing", "components/climate/swing_modes", R"(["on","off"])");
+        row("climate min", "components/climate/min_temp", "18");
+        row("climate max", "components/climate/max_temp", "28");
+        row("power", "components/climate/power_command_topic", R"("brezzano/office/5/set/power")");
+        row("mode command", "components/climate/mode_command_topic", R"("brezzano/office/5/set/mode")");
+        row("swing command", "components/climate/swing_mode_command_topic",
+            R"("brezzano/office/5/set/swing")");
+        row("set temperature state", "components/climate/temperature_state_template",
             R"("{{ value_json.set_temperature }}")");
-        row("room temperature", 0, "current_temperature_topic", R"("brezzano/office/5/state")");
-        row("climate attributes", 0, "json_attributes_topic", R"("brezzano/office/5/state")");
-        row("bridge availability", 0, "availability/0/topic", R"("brezzano/bridge/availability")");
-        row("controller availability", 0, "availability/1/topic", R"("brezzano/office/availability")");
-        row("both must be online", 0, "availability_mode", R"("all")");
-        row("climate unique id", 0, "unique_id", R"("brezzano_office_5_climate")");
-        row("unit device", 0, "device/identifiers", R"(["brezzano_office_5"])");
-        row("unit device name", 0, "device/name", R"("Hall")");
-        row("under its controller", 0, "device/via_device", R"("brezzano_office")");
-        row("fault class", 1, "device_class", R"("problem")");
-        row("fault state", 1, "state_topic", R"("brezzano/office/5/state")");
-        row("fault codes as attributes", 1, "json_attributes_template",
+        row("action", "components/climate/action_template", R"("{{ value_json.action }}")");
+        row("no time in the attributes", "components/climate/json_attributes_template",
+            R"("{{ {'address': value_json.address, 'fault_codes': value_json.fault_codes} | tojson }}")");
+        row("fault", "components/fault/device_class", R"("problem")");
+        row("fault codes as attributes", "components/fault/json_attributes_template",
             R"("{{ {'codes': value_json.fault_codes, 'text': value_json.fault_text} | tojson }}")");
-        row("fault unique id", 1, "unique_id", R"("brezzano_office_5_fault")");
-        row("fault on the same device", 1, "device/identifiers", R"(["brezzano_office_5"])");
-        row("room class", 2, "device_class", R"("temperature")");
-        row("room unit", 2, "unit_of_measurement", R"("°C")");
-        row("room value", 2, "value_template", R"("{{ value_json.room_temperature }}")");
+        row("room unit", "components/room_temperature/unit_of_measurement", R"("°C")");
+        row("pipe diagnostic", "components/pipe_t3/entity_category", R"("diagnostic")");
+        row("lock switch", "components/remote_lock/command_topic", R"("brezzano/office/5/set/remote_lock")");
+        row("lock state", "components/remote_lock/value_template",
+            R"("{{ 'ON' if value_json.remote_lock else 'OFF' }}")");
+        row("schedule switch", "components/schedule/command_topic", R"("brezzano/office/5/set/schedule")");
     }
 
     void discovery()
     {
-        QFETCH(int, entity);
         QFETCH(QString, path);
         QFETCH(QString, expected);
         const TunitRecord unit = unitWith({}, QStringLiteral("Hall"), 18, 28);
-        const auto messages = bridge::unitDiscovery(bridge::Topics(), Office, unit, 5);
-        QCOMPARE(messages.size(), size_t(3));
-        const QJsonObject config = QJsonDocument::fromJson(messages[size_t(entity)].payload).object();
+        bridge::Topics topics;
+        topics.bridgeId = QStringLiteral("b1");
+        const bridge::Message message = bridge::unitDiscovery(topics, Office, unit, 5);
+        QCOMPARE(message.topic, QStringLiteral("homeassistant/device/brezzano/office_5/config"));
+        const QJsonObject config = QJsonDocument::fromJson(message.payload).object();
         const QJsonValue want = QJsonDocument::fromJson("[" + expected.toUtf8() + "]").array().at(0);
         QCOMPARE(at(config, path), want);
     }
 
+    // Two prefixes never share a discovery topic or an id, even when their slugs are alike.
     void discoveryTopicsAndRemoval()
     {
+        const auto configOf = [](const QString &prefix) {
+            bridge::Topics topics;
+            topics.prefix = prefix;
+            topics.discoveryPrefix = QStringLiteral("ha");
+            return bridge::unitDiscovery(topics, Office, unitWith({}), 64);
+        };
+        const QStringList prefixes{"site1", "site2", "site/a", "site_a", "Site_a"};
+        QSet<QString> seen;
+        for (const QString &prefix : prefixes) {
+            const bridge::Message message = configOf(prefix);
+            const QJsonObject climate = QJsonDocument::fromJson(message.payload).object();
+            for (const QString &key : {message.topic, at(climate, "components/climate/unique_id").toString(),
+                                       at(climate, "device/identifiers/0").toString()}) {
+                QVERIFY2(!seen.contains(key), qPrintable(key));
+                seen.insert(key);
+            }
+        }
         bridge::Topics topics;
         topics.prefix = QStringLiteral("site/a");
         topics.discoveryPrefix = QStringLiteral("ha");
-        const auto messages = bridge::unitDiscovery(topics, Office, unitWith({}), 64);
-        const QStringList expected{QStringLiteral("ha/climate/brezzano_office/64_climate/config"),
-                                   QStringLiteral("ha/binary_sensor/brezzano_office/64_fault/config"),
-                                   QStringLiteral("ha/sensor/brezzano_office/64_room_temperature/config")};
-        const auto removal = bridge::unitRemoval(topics, Office.id, 64);
-        for (size_t i = 0; i < 3; ++i) {
-            QCOMPARE(messages[i].topic, expected[int(i)]);
-            QCOMPARE(removal[i].topic, expected[int(i)]);
-            QVERIFY(removal[i].payload.isEmpty());
-        }
+        const bridge::Message message = configOf(topics.prefix);
+        QVERIFY2(QRegularExpression(QStringLiteral("^ha/device/site_a_[0-9a-f]{8}/office_64/config$"))
+                     .match(message.topic)
+                     .hasMatch(),
+                 qPrintable(message.topic));
+        const bridge::Message removal = bridge::unitRemoval(topics, Office.id, 64);
+        QCOMPARE(removal.topic, message.topic);
+        QVERIFY(removal.payload.isEmpty());
         // A unit that has reported no limits gets the controller's widest range; an unnamed one a name.
-        const QJsonObject climate = QJsonDocument::fromJson(messages[0].payload).object();
-        QCOMPARE(climate.value(QStringLiteral("min_temp")).toInt(), 17);
-        QCOMPARE(climate.value(QStringLiteral("max_temp")).toInt(), 30);
-        QCOMPARE(at(climate, QStringLiteral("device/name")).toString(), QStringLiteral("Unit 64"));
-        QCOMPARE(climate.value(QStringLiteral("mode_command_topic")).toString(),
-                 QStringLiteral("site/a/office/64/set/mode"));
+        const QJsonObject config = QJsonDocument::fromJson(message.payload).object();
+        QCOMPARE(at(config, "components/climate/min_temp").toInt(), 17);
+        QCOMPARE(at(config, "components/climate/max_temp").toInt(), 30);
+        QCOMPARE(at(config, QStringLiteral("device/name")).toString(), QStringLiteral("Unit 64"));
 
         // The controller's device is the one the units name as via_device.
         const bridge::Message link = bridge::controllerDiscovery(topics, Office);
-        QCOMPARE(link.topic, QStringLiteral("ha/binary_sensor/brezzano_office/link/config"));
-        const QJsonObject config = QJsonDocument::fromJson(link.payload).object();
-        QCOMPARE(at(config, QStringLiteral("device/identifiers/0")),
-                 at(climate, QStringLiteral("device/via_device")));
-        QCOMPARE(config.value(QStringLiteral("state_topic")).toString(),
+        QVERIFY(link.topic.endsWith(QStringLiteral("/office_link/config")));
+        const QJsonObject linkConfig = QJsonDocument::fromJson(link.payload).object();
+        QCOMPARE(at(linkConfig, QStringLiteral("device/identifiers/0")),
+                 at(config, QStringLiteral("device/via_device")));
+        QCOMPARE(at(linkConfig, "components/link/state_topic").toString(),
                  QStringLiteral("site/a/office/availability"));
     }
 };
