@@ -94,19 +94,19 @@ public:
                                           session.model.module.passPhrase};
                 toStderr(withoutSecrets(line, secrets) + QLatin1Char('\n'));
             });
-        connect(&session, &ControllerSession::exchangeFinished, this, [this] { finish(Done, {}); });
+        connect(&session, &ControllerSession::exchangeFinished, this, [this] { linkEnds(Done, {}); });
         connect(&session, &ControllerSession::failed, this, [this](int text) {
             if (text == 164) {
                 const QString cause = session.connectError();
-                finish(Unreachable,
-                       cliText(CliText::ConnectCause)
-                           .arg(shown, cause.isEmpty() ? cliText(CliText::TimedOutCause) : cause));
+                linkEnds(Unreachable,
+                         cliText(CliText::ConnectCause)
+                             .arg(shown, cause.isEmpty() ? cliText(CliText::TimedOutCause) : cause));
             } else {
-                finish(NoAnswer, shown + QStringLiteral(": ") + texts.value(text));
+                linkEnds(NoAnswer, shown + QStringLiteral(": ") + texts.value(text));
             }
         });
         connect(&session, &ControllerSession::handlerFailed, this, [this](const QString &message) {
-            finish(Internal, texts.value(163) + QStringLiteral(": ") + message);
+            linkEnds(Internal, texts.value(163) + QStringLiteral(": ") + message);
         });
         connect(&session, &ControllerSession::undelivered, this,
                 [this](const std::vector<TtaskRecord> &tasks) {
@@ -128,9 +128,9 @@ public:
             cutCause = session.linkFailureReason();
             QTimer::singleShot(0, this, [this, exchange] {
                 if (exchange == exchanges && session.state() == LinkState::Idle)
-                    finish(NoAnswer,
-                           cliText(CliText::LinkCutCause)
-                               .arg(shown, cutCause.isEmpty() ? cliText(CliText::LinkCut) : cutCause));
+                    linkEnds(NoAnswer,
+                             cliText(CliText::LinkCutCause)
+                                 .arg(shown, cutCause.isEmpty() ? cliText(CliText::LinkCut) : cutCause));
             });
         });
         connect(&session, &ControllerSession::linkStateChanged, this, [this](LinkState state) {
@@ -190,12 +190,15 @@ public:
         return status;
     }
 
-    // Says `what` and runs `start`, which opens the link itself; done() or the deadline ends the wait.
+    // Says `what` and runs `start`, which opens the link itself and follows it: only done() or
+    // the deadline ends the wait, whatever the link does meanwhile.
     int steer(const QString &what, const std::function<void()> &start)
     {
         begin(what);
+        steered = true;
         start();
         wait();
+        steered = false;
         return status;
     }
     void done() { finish(Done, {}); }
@@ -224,6 +227,12 @@ private:
         if (status < 0)
             loop.exec();
     }
+    // The link's own end of an exchange, unless a steered step follows the link itself.
+    void linkEnds(int exit, const QString &text)
+    {
+        if (!steered)
+            finish(exit, text);
+    }
     void finish(int exit, const QString &text)
     {
         if (status >= 0)
@@ -245,6 +254,7 @@ private:
     QTimer deadline;
     QString deadlineSeconds;
     int exchanges = 0;
+    bool steered = false;
     int status = -1;
     QString step;
     QString failure;
@@ -315,6 +325,10 @@ int setUnits(const Invocation &inv, Link &link, const Target &target)
     link.onDeadline = [&] { write.abandon(link.deadlineText()); };
     link.steer(cliText(CliText::SendingSettings), [&] { write.start(target.host, request); });
     link.onDeadline = nullptr;
+    if (!report) { // the deadline passed before the write began
+        complain(link.deadlineText());
+        return link.everOpened ? NoAnswer : Unreachable;
+    }
 
     const ControllerModel &model = link.session.model;
     int printed = Done;
@@ -343,9 +357,11 @@ int setUnits(const Invocation &inv, Link &link, const Target &target)
                      .arg(link.shown, cause.isEmpty() ? cliText(CliText::TimedOutCause) : cause));
         return Unreachable;
     }
-    case WriteReport::End::LinkLost:
-        complain(at + report->failure);
+    case WriteReport::End::LinkLost: {
+        const QString cause = link.session.linkFailureReason();
+        complain(at + report->failure + (cause.isEmpty() ? QString() : QStringLiteral(": ") + cause));
         return NoAnswer;
+    }
     case WriteReport::End::Failed:
         complain(texts.value(163) + QStringLiteral(": ") + report->failure);
         return Internal;

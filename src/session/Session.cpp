@@ -215,6 +215,7 @@ void ControllerSession::IdTCPClient1Connected()
 {
     linkCarriedSetting = false;
     readStarted = false;
+    lastLinkFailure.clear();
     emit linkOpened();
     discardingLine = false;
     droppedBytes = 0;

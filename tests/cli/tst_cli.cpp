@@ -281,6 +281,11 @@ private slots:
         QTest::addColumn<QString>("printed"); // empty: nothing at all
         QTest::newRow("unreachable") << QStringList{} << withHost(Nobody, {"units"}) << 3
                                      << Nobody + ": no link: Connection refused" << QString();
+        // A write that the link's failure cuts short says why, unit by unit.
+        QTest::newRow("frames that are not hex under a write")
+            << QStringList{"--bad-hex"} << withHost(Silent, {"set", "1", "temp=22"}) << 4
+            << Silent + ": the link was cut: a frame holds a character that is not a hex digit"
+            << "1: settings not sent: the link was cut";
         const QString scenario = file("locked.json", Locked);
         QTest::newRow("password missing")
             << QStringList{"--scenario", scenario} << withHost(Silent, {"set", "3", "flap=on"}) << 5
