@@ -1,10 +1,10 @@
 #include "Arguments.h"
 
 #include "Messages.h"
-#include "netmodule/ModuleValues.h"
 #include "schedules/ProgramJson.h"
 #include "shell/Texts.h"
 #include "units/Setting.h"
+#include "units/UnitTable.h"
 
 #include <QFile>
 
@@ -14,6 +14,7 @@
 namespace {
 
 constexpr int LastPanelUnit = 63;
+constexpr const char *VeryLow = "very-low";
 
 std::optional<int> unitAddress(const QString &text)
 {
@@ -59,15 +60,19 @@ QString takeField(UnitChange &change, const QString &argument)
                           : once(change.modeButton, button);
     }
     if (key == QLatin1String("fan")) {
+        // Very low has no button in the window; the unit's read-back tells whether it took it.
+        if (value == QLatin1String(VeryLow))
+            return once(change.fan, quint8(units::FanVeryLow));
         const int button = setting::fanButtonNamed(value);
-        return button < 0 ? cliText(CliText::BadChoice).arg(key, value, choices(setting::FanWords))
-                          : once(change.fanButton, button);
+        return button < 0 ? cliText(CliText::BadChoice)
+                                .arg(key, value, choices(setting::FanWords) + QStringLiteral(", ") + VeryLow)
+                          : once(change.fan, quint8(setting::FanValues[size_t(button)]));
     }
     if (key == QLatin1String("temp") || key == QLatin1String("tmin") || key == QLatin1String("tmax")) {
         bool ok = false;
         const int temp = value.toInt(&ok);
         if (!ok || temp < setting::MinTemp || temp > setting::MaxTemp)
-            return cliText(CliText::BadTemp).arg(value).arg(setting::MinTemp).arg(setting::MaxTemp);
+            return cliText(CliText::BadTemp).arg(key, value).arg(setting::MinTemp).arg(setting::MaxTemp);
         return once(key == QLatin1String("temp")   ? change.temp
                     : key == QLatin1String("tmin") ? change.tmin
                                                    : change.tmax,
@@ -142,9 +147,23 @@ QString takeCommand(Invocation &inv, const QStringList &words)
         return cliText(CliText::MissingCommand);
     const QString &name = words.first();
     const auto wrong = [&] { return cliText(CliText::WrongArguments).arg(name); };
-    if (name == QLatin1String("units") || name == QLatin1String("module")) {
-        inv.command = name == QLatin1String("units") ? Command::Units : Command::Module;
+    if (name == QLatin1String("help")) {
+        inv.command = Command::Help;
+        inv.helpTopic = words.value(1);
+        return words.size() <= 2 ? QString() : wrong();
+    }
+    if (name == QLatin1String("module") || name == QLatin1String("book")) {
+        inv.command = name == QLatin1String("book") ? Command::Book : Command::Module;
         return words.size() == 1 ? QString() : wrong();
+    }
+    if (name == QLatin1String("units")) {
+        inv.command = Command::Units;
+        if (words.size() > 2)
+            return wrong();
+        if (words.size() == 2)
+            return takeUnits(inv, words.at(1));
+        inv.allUnits = true;
+        return {};
     }
     if (name == QLatin1String("set")) {
         inv.command = Command::Set;
@@ -191,11 +210,20 @@ int languageOf(const QStringList &args)
     return 0;
 }
 
-Invocation parseArguments(const QStringList &args)
+bool passwordFits(const QString &password)
+{
+    return password.size() >= setting::PasswordMinChars && password.size() <= setting::PasswordMaxChars;
+}
+
+Invocation parseArguments(const QStringList &args, const QProcessEnvironment &env)
 {
     Invocation inv;
     QStringList words;
     bool optionsEnd = false;
+    const auto refuse = [&](const QString &why) {
+        if (inv.error.isEmpty())
+            inv.error = why;
+    };
     for (int i = 0; i < args.size(); ++i) {
         QString arg = args.at(i);
         if (optionsEnd || !arg.startsWith(QLatin1String("-")) || arg == QLatin1String("-")) {
@@ -218,31 +246,32 @@ Invocation parseArguments(const QStringList &args)
                 return args.at(++i);
             return std::nullopt;
         };
-        const auto refuse = [&](const QString &why) {
-            if (inv.error.isEmpty())
-                inv.error = why;
-        };
+        const QStringList valued{QStringLiteral("--host"),          QStringLiteral("--password"),
+                                 QStringLiteral("--password-file"), QStringLiteral("--address-book"),
+                                 QStringLiteral("--language"),      QStringLiteral("--timeout")};
         if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
             inv.help = true;
         } else if (arg == QLatin1String("--version")) {
             inv.version = true;
-        } else if (arg == QLatin1String("--json")) {
-            inv.json = true;
+        } else if (arg == QLatin1String("--json") || arg == QLatin1String("--tsv")) {
+            inv.form = arg == QLatin1String("--json") ? Form::Json : Form::Tsv;
         } else if (arg == QLatin1String("--verbose")) {
             inv.verbose = true;
-        } else if (arg == QLatin1String("--host") || arg == QLatin1String("--password") ||
-                   arg == QLatin1String("--language") || arg == QLatin1String("--timeout")) {
+        } else if (valued.contains(arg)) {
             const std::optional<QString> given = value();
             if (!given) {
                 refuse(cliText(CliText::MissingValue).arg(arg));
             } else if (arg == QLatin1String("--host")) {
                 inv.host = *given;
-                if (!netmodule::isDottedIPv4(inv.host))
-                    refuse(extraText(ExtraText::FieldNotAnAddress).arg(arg));
             } else if (arg == QLatin1String("--password")) {
                 inv.password = *given;
-                if (given->size() < setting::PasswordMinChars || given->size() > setting::PasswordMaxChars)
-                    refuse(cliText(CliText::BadPasswordLength));
+                if (!passwordFits(*given))
+                    refuse(cliText(CliText::BadPasswordLength).arg(arg));
+            } else if (arg == QLatin1String("--password-file")) {
+                inv.passwordFile = *given;
+            } else if (arg == QLatin1String("--address-book")) {
+                inv.addressBook = *given;
+                inv.addressBookGiven = true;
             } else if (arg == QLatin1String("--language")) {
                 inv.language = *given == QLatin1String("1") ? 1 : 0;
                 if (*given != QLatin1String("0") && *given != QLatin1String("1"))
@@ -259,14 +288,35 @@ Invocation parseArguments(const QStringList &args)
             refuse(cliText(CliText::UnknownOption).arg(args.at(i)));
         }
     }
-    if (inv.help || inv.version)
+    if (inv.password && !inv.passwordFile.isEmpty())
+        refuse(cliText(CliText::TwoPasswords));
+    // The environment stands in for what the command line leaves out.
+    if (inv.host.isEmpty())
+        inv.host = env.value(QStringLiteral("BREZZANO_HOST"));
+    if (!inv.password && inv.passwordFile.isEmpty() && env.contains(QStringLiteral("BREZZANO_PASSWORD"))) {
+        inv.password = env.value(QStringLiteral("BREZZANO_PASSWORD"));
+        if (!passwordFits(*inv.password))
+            refuse(cliText(CliText::BadPasswordLength).arg(QStringLiteral("BREZZANO_PASSWORD")));
+    }
+    if (!inv.addressBookGiven && env.contains(QStringLiteral("BREZZANO_ADDRESS_BOOK"))) {
+        inv.addressBook = env.value(QStringLiteral("BREZZANO_ADDRESS_BOOK"));
+        inv.addressBookGiven = true;
+    }
+    if (inv.version)
         return inv;
+    // `COMMAND --help` is the command's help, whatever else its words say.
+    if (inv.help) {
+        inv.command = Command::Help;
+        inv.helpTopic = words.value(0);
+        return inv;
+    }
     if (inv.error.isEmpty()) {
         const QString why = takeCommand(inv, words);
         if (!why.isEmpty())
             inv.error = why;
     }
-    if (inv.error.isEmpty() && inv.host.isEmpty())
+    const bool needsHost = inv.command != Command::Help && inv.command != Command::Book;
+    if (inv.error.isEmpty() && needsHost && inv.host.isEmpty())
         inv.error = cliText(CliText::MissingHost);
     return inv;
 }

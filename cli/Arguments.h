@@ -2,19 +2,23 @@
 
 #include "schedules/Program.h"
 
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 
 #include <optional>
 #include <vector>
 
-enum class Command { None, Units, Set, ScheduleGet, ScheduleSet, Module };
+enum class Command { None, Help, Units, Set, ScheduleGet, ScheduleSet, Module, Book };
+
+// How results are printed: the panel's texts, JSON, or tab-separated words for awk.
+enum class Form { Text, Json, Tsv };
 
 // The fields that `set` names; the others keep what each unit holds.
 struct UnitChange
 {
     std::optional<int> modeButton; // index into setting::ModeValues
-    std::optional<int> fanButton;  // index into setting::FanValues
+    std::optional<quint8> fan;     // a value of setting::FanValues, or very low
     std::optional<int> temp;
     std::optional<int> tmin;
     std::optional<int> tmax;
@@ -25,25 +29,29 @@ struct UnitChange
 
     bool namesStatus() const
     {
-        return modeButton || fanButton || temp || tmin || tmax || schedule || remoteEnabled || flap;
+        return modeButton || fan || temp || tmin || tmax || schedule || remoteEnabled || flap;
     }
 };
 
-// What the command line asks for, checked before anything is sent.
+// What the command line and the environment ask for, checked before anything is sent.
 struct Invocation
 {
     bool help = false;
+    QString helpTopic; // the command whose help is asked for; empty: the whole usage
     bool version = false;
-    QString host;
-    std::optional<QString> password;
+    QString host;                    // --host or BREZZANO_HOST, as given
+    std::optional<QString> password; // --password or BREZZANO_PASSWORD
+    QString passwordFile;            // --password-file
+    QString addressBook;             // --address-book or BREZZANO_ADDRESS_BOOK; empty: ./brezzano.ini
+    bool addressBookGiven = false;   // a book that is missing is then an error
     int language = 0;
-    bool json = false;
+    Form form = Form::Text;
     bool verbose = false;
-    int timeoutMs = 15000;
+    int timeoutMs = 30000; // the whole run
 
     Command command = Command::None;
     bool allUnits = false;
-    std::vector<int> units; // set: the addresses given; schedule: the one unit
+    std::vector<int> units; // set and units: the addresses given; schedule: the one unit
     UnitChange change;
     std::vector<TprogRecord> schedule; // schedule set, in ascending time
 
@@ -52,5 +60,9 @@ struct Invocation
 
 // The language asked for, read before anything else so that every message speaks it.
 int languageOf(const QStringList &args);
-// `args` without the program's name.
-Invocation parseArguments(const QStringList &args);
+// `args` without the program's name; `env` gives BREZZANO_HOST, BREZZANO_PASSWORD and
+// BREZZANO_ADDRESS_BOOK where the command line leaves them out.
+Invocation parseArguments(const QStringList &args,
+                          const QProcessEnvironment &env = QProcessEnvironment::systemEnvironment());
+// Whether `password` has a length the controller takes.
+bool passwordFits(const QString &password);

@@ -42,8 +42,25 @@ enum class CliText {
     ReadingSchedule,
     WritingSchedule,
     ReadingModule,
+    TwoPasswords,
+    AmbiguousName,
+    BadBookAddress,
+    BadHost,
+    PasswordFileOpen,
+    Deadline,
+    NotFinished,
+    NothingChanged,
+    CannotWriteOutput,
+    WrongPassword,
+    LinkCutCause,
+    ConnectCause,
+    TimedOutCause,
+    UnknownTopic,
+    BookEmpty,
 };
 
 // Loads the program's tables too (0 English, 1 Italian).
 void setCliLanguage(int lang);
 QString cliText(CliText id);
+// The help of one command (units, set, schedule, module, book, help); empty for another word.
+QString commandHelp(const QString &command);

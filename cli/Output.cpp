@@ -10,13 +10,41 @@
 #include <QJsonObject>
 #include <QLocale>
 
+#include <cerrno>
+#include <cstdio>
+
 namespace output {
 
 namespace {
 
+// Qt escapes C0 in strings; DEL and C1 would reach a terminal raw. Outside strings JSON
+// is ASCII, so every such character here lies inside one.
 QString jsonText(const QJsonObject &object)
 {
-    return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Indented));
+    const QString text = QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Indented));
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        if (c.unicode() >= 0x7F && c.unicode() <= 0x9F)
+            out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+        else
+            out += c;
+    }
+    return out;
+}
+
+// One line of tab-separated fields, none of which can hold a tab or a line end.
+QString tsvLine(const QStringList &fields)
+{
+    QStringList shown;
+    for (const QString &field : fields)
+        shown << escapeControls(field);
+    return shown.join(QLatin1Char('\t')) + QLatin1Char('\n');
+}
+
+QString onOff(bool on)
+{
+    return on ? QStringLiteral("on") : QStringLiteral("off");
 }
 
 QJsonValue wordOrNull(const QString &word)
@@ -32,13 +60,15 @@ QString table(const QList<QStringList> &rows)
         for (qsizetype c = 0; c < row.size(); ++c) {
             if (widths.size() <= c)
                 widths.append(0);
-            widths[c] = std::max(widths[c], row.at(c).size());
+            widths[c] = std::max(widths[c], escapeControls(row.at(c)).size());
         }
     QString text;
     for (const QStringList &row : rows) {
         QString line;
-        for (qsizetype c = 0; c < row.size(); ++c)
-            line += c + 1 < row.size() ? row.at(c).leftJustified(widths[c] + 2) : row.at(c);
+        for (qsizetype c = 0; c < row.size(); ++c) {
+            const QString cell = escapeControls(row.at(c));
+            line += c + 1 < row.size() ? cell.leftJustified(widths[c] + 2) : cell;
+        }
         text += line.trimmed().isEmpty() ? QString() : line + QLatin1Char('\n');
     }
     return text;
@@ -57,7 +87,7 @@ QJsonObject unitObject(const TunitRecord &unit, int adr)
         {QStringLiteral("name"), unit.name},
         {QStringLiteral("mode"), wordOrNull(setting::modeWord(unit.buffer[::units::ModeByte]))},
         {QStringLiteral("fan"), wordOrNull(setting::fanWord(unit.buffer[::units::FanByte]))},
-        {QStringLiteral("setTemp"), unit.buffer[::units::SetTempByte]},
+        {QStringLiteral("temp"), unit.buffer[::units::SetTempByte]},
         {QStringLiteral("roomTemp"), ::units::halfDegree(unit.buffer[::units::RoomTempByte])},
         {QStringLiteral("remote"), shown.remoteEnabled},
         {QStringLiteral("flap"), shown.flap},
@@ -75,13 +105,30 @@ QLocale numbers()
 
 } // namespace
 
-QString units(const ControllerModel &model, const std::vector<int> &addresses, bool json)
+QString units(const ControllerModel &model, const std::vector<int> &addresses, Form form)
 {
-    if (json) {
+    if (form == Form::Json) {
         QJsonArray list;
         for (int adr : addresses)
             list.append(unitObject(model.unit_par[size_t(adr)], adr));
         return jsonText(QJsonObject{{QStringLiteral("units"), list}});
+    }
+    if (form == Form::Tsv) {
+        QString text;
+        for (int adr : addresses) {
+            const QJsonObject unit = unitObject(model.unit_par[size_t(adr)], adr);
+            QStringList faults;
+            for (const QJsonValue &code : unit.value(QStringLiteral("faults")).toArray())
+                faults << code.toString();
+            text += tsvLine({QString::number(adr), unit.value(QStringLiteral("name")).toString(),
+                             unit.value(QStringLiteral("mode")).toString(),
+                             unit.value(QStringLiteral("fan")).toString(),
+                             onOff(unit.value(QStringLiteral("remote")).toBool()),
+                             QString::number(unit.value(QStringLiteral("temp")).toInt()),
+                             QString::number(unit.value(QStringLiteral("roomTemp")).toDouble(), 'f', 1),
+                             faults.join(QLatin1Char(' '))});
+        }
+        return text;
     }
     if (addresses.empty())
         return cliText(CliText::NoUnits) + QLatin1Char('\n');
@@ -129,9 +176,9 @@ const char *outcomeKey(WriteOutcome outcome)
 
 } // namespace
 
-QString written(const ControllerModel &model, const WriteReport &report, bool json)
+QString written(const ControllerModel &model, const WriteReport &report, Form form)
 {
-    if (json) {
+    if (form == Form::Json) {
         QJsonArray list;
         for (const UnitReport &unit : report.units) {
             // A unit never read is known by its address alone.
@@ -152,45 +199,102 @@ QString written(const ControllerModel &model, const WriteReport &report, bool js
         return jsonText(QJsonObject{{QStringLiteral("units"), list}});
     }
     QString text;
+    if (form == Form::Tsv) {
+        for (const UnitReport &unit : report.units)
+            for (const PartReport &part : unit.parts)
+                text += tsvLine({QString::number(unit.addr), QLatin1String(partKey(part.part)),
+                                 QLatin1String(outcomeKey(part.outcome)), part.reason});
+        return text;
+    }
     for (const UnitReport &unit : report.units) {
         // A name is known only where it was written and read back.
         const QString name = model.unit_par[size_t(unit.addr)].name.trimmed();
         const QString who =
             name.isEmpty() ? QString::number(unit.addr) : QStringLiteral("%1 (%2)").arg(name).arg(unit.addr);
-        text += who + QStringLiteral(": ") + describe(unit) + QLatin1Char('\n');
+        text += escapeControls(who + QStringLiteral(": ") + describe(unit)) + QLatin1Char('\n');
     }
     return text;
 }
 
-QString schedule(int unit, const std::vector<TprogRecord> &entries, bool json)
+QString schedule(int unit, const std::vector<TprogRecord> &entries, Form form)
 {
-    if (json)
-        return jsonText(::schedule::toJson(unit, entries));
+    const QJsonObject object = ::schedule::toJson(unit, entries);
+    if (form == Form::Json)
+        return jsonText(object);
+    QString text;
+    if (form == Form::Tsv) {
+        for (const QJsonValue &value : object.value(QStringLiteral("entries")).toArray()) {
+            const QJsonObject entry = value.toObject();
+            const auto word = [&](const char *key) {
+                return entry.value(QLatin1String(key)).toVariant().toString();
+            };
+            text += tsvLine({word("at"), word("temp"), word("mode"), word("fan")});
+        }
+        return text;
+    }
     if (entries.empty())
         return cliText(CliText::NoSchedule).arg(unit) + QLatin1Char('\n');
-    QString text;
     for (const TprogRecord &entry : entries)
-        text += ::schedule::entryLine(entry, texts) + QLatin1Char('\n');
+        text += escapeControls(::schedule::entryLine(entry, texts)) + QLatin1Char('\n');
     return text;
 }
 
-QString module(const netmodule::NetworkSettings &settings, bool json)
+QString module(const netmodule::NetworkSettings &settings, Form form)
 {
-    if (json)
-        return jsonText(QJsonObject{
-            {QStringLiteral("netName"), settings.netName},
-            {QStringLiteral("passPhrase"), settings.passPhrase},
-            {QStringLiteral("dhcp"), settings.dhcp},
-            {QStringLiteral("address"), settings.address},
-            {QStringLiteral("gateway"), settings.gateway},
-            {QStringLiteral("dns"), settings.dns},
-        });
+    const std::vector<std::pair<QString, QJsonValue>> fields{
+        {QStringLiteral("network"), settings.netName}, {QStringLiteral("passPhrase"), settings.passPhrase},
+        {QStringLiteral("dhcp"), settings.dhcp},       {QStringLiteral("ipAddress"), settings.address},
+        {QStringLiteral("gateway"), settings.gateway}, {QStringLiteral("dns"), settings.dns}};
+    if (form == Form::Json) {
+        QJsonObject object;
+        for (const auto &[key, value] : fields)
+            object.insert(key, value);
+        return jsonText(object);
+    }
+    if (form == Form::Tsv) {
+        QString text;
+        for (const auto &[key, value] : fields)
+            text += tsvLine({key, value.isBool() ? onOff(value.toBool()) : value.toString()});
+        return text;
+    }
     return table({{texts.value(128), settings.netName},
                   {texts.value(129), settings.passPhrase},
                   {texts.value(131), texts.value(settings.dhcp ? 77 : 76)},
                   {texts.value(132), settings.address},
                   {texts.value(133), settings.gateway},
                   {texts.value(134), settings.dns}});
+}
+
+QString book(const QString &path, const std::vector<std::pair<QString, QString>> &devices, Form form)
+{
+    if (form == Form::Json) {
+        QJsonArray list;
+        for (const auto &[name, address] : devices)
+            list.append(QJsonObject{{QStringLiteral("name"), name}, {QStringLiteral("address"), address}});
+        return jsonText(
+            QJsonObject{{QStringLiteral("addressBook"), path}, {QStringLiteral("devices"), list}});
+    }
+    QString text;
+    if (form == Form::Tsv) {
+        for (const auto &[name, address] : devices)
+            text += tsvLine({name, address});
+        return text;
+    }
+    if (devices.empty())
+        return cliText(CliText::BookEmpty).arg(escapeControls(path)) + QLatin1Char('\n');
+    QList<QStringList> rows{{texts.value(168), texts.value(169)}};
+    for (const auto &[name, address] : devices)
+        rows << QStringList{name, address};
+    return table(rows);
+}
+
+bool toStdout(const QString &text)
+{
+    const QByteArray bytes = text.toUtf8();
+    errno = 0;
+    const bool whole =
+        std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) == size_t(bytes.size());
+    return std::fflush(stdout) == 0 && whole && !std::ferror(stdout);
 }
 
 } // namespace output

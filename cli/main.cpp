@@ -3,7 +3,8 @@
 #include "Arguments.h"
 #include "Commands.h"
 #include "Messages.h"
-#include "link/Intervals.h"
+#include "Output.h"
+#include "shell/Texts.h"
 #include "shell/Version.h"
 
 #include <QCoreApplication>
@@ -18,18 +19,14 @@ int main(int argc, char *argv[])
     setCliLanguage(languageOf(args));
 
     const Invocation inv = parseArguments(args);
-    if (inv.help) {
-        std::fputs(cliText(CliText::Usage).toUtf8().constData(), stdout);
-        return Done;
-    }
     if (inv.version) {
-        std::printf("brezzano-cli %s\n", BREZZANO_VERSION);
-        return Done;
+        if (output::toStdout(QStringLiteral("brezzano-cli %1\n").arg(QLatin1String(BREZZANO_VERSION))))
+            return Done;
+        return Internal;
     }
     if (!inv.error.isEmpty()) {
-        std::fprintf(stderr, "brezzano-cli: %s\n", inv.error.toUtf8().constData());
+        std::fprintf(stderr, "brezzano-cli: %s\n", escapeControls(inv.error).toUtf8().constData());
         return BadInput;
     }
-    intervals().watchdog = inv.timeoutMs;
     return runCommand(inv);
 }

@@ -75,7 +75,7 @@ QJsonObject toJson(int unit, const std::vector<TprogRecord> &entries)
             {QStringLiteral("fan"), codeValue(setting::FanWords, entry.Fan)},
         });
     }
-    return QJsonObject{{QStringLiteral("unit"), unit}, {QStringLiteral("entries"), list}};
+    return QJsonObject{{QStringLiteral("address"), unit}, {QStringLiteral("entries"), list}};
 }
 
 JsonRead fromJson(const QByteArray &json)

@@ -9,7 +9,7 @@
 #include <vector>
 
 // A weekly schedule as JSON, for people and scripts:
-//   {"unit": 1, "entries": [{"at": "Mon 08:30", "temp": 22, "mode": "cooling", "fan": "low"}]}
+//   {"address": 1, "entries": [{"at": "Mon 08:30", "temp": 22, "mode": "cooling", "fan": "low"}]}
 // Modes and fans by the words of the settings (setting::ModeWords, FanWords) or "*" for code 0;
 // a code that has no word is written as its number, and numbers 0 to 15 are read back.
 namespace schedule {
@@ -32,7 +32,7 @@ struct JsonRead
     std::vector<TprogRecord> entries; // in ascending time when read without error
 };
 
-// Temperatures are whole degrees within the settings' limits; "unit" is not read.
+// Temperatures are whole degrees within the settings' limits; "address" is not read.
 JsonRead fromJson(const QByteArray &json);
 
 } // namespace schedule

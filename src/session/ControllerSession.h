@@ -43,6 +43,12 @@ public:
     // ---- the link --------------------------------------------------------
     void setLinkHost(const QString &host) { linkHost = host; } // where the next connection goes
     QString linkHostName() const { return linkHost; }
+    // The TCP port of every connection; only a test bench or a forwarded controller needs another.
+    void setLinkPort(quint16 port) { linkPort = port; }
+    // Why the last connection attempt failed, in the system's words; empty when it ran out of time.
+    QString connectError() const { return lastConnectError; }
+    // Why the read tick last closed a link: "a frame holds a character that is not a hex digit".
+    QString linkFailureReason() const { return lastLinkFailure; }
     void openConnection(bool retry, int count);
     // Closes the link without notifying the peer; the link-closed handler runs
     // once for every link that opened.
@@ -178,7 +184,10 @@ private:
 
     LinkState linkState = LinkState::Idle;
     QTcpSocket *IdTCPClient1 = nullptr;
-    QString linkHost;           // where the next connection goes
+    QString linkHost; // where the next connection goes
+    quint16 linkPort = protocol::ControllerPort;
+    QString lastConnectError;
+    QString lastLinkFailure;
     QString openHost;           // the host of the open link
     quint64 linkGeneration = 0; // changes with every new connection
     QString connectHost;        // where the attempt under way goes

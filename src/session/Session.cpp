@@ -130,7 +130,7 @@ void ControllerSession::startAttempt(const QString &host, bool retry)
     connectHost = host;
     setState(retry ? LinkState::Connecting : LinkState::LastAttempt);
     connectLimit->start(intervals().connectTimeout);
-    IdTCPClient1->connectToHost(host, protocol::ControllerPort);
+    IdTCPClient1->connectToHost(host, linkPort);
 }
 
 void ControllerSession::attemptSucceeded()
@@ -148,6 +148,9 @@ void ControllerSession::attemptFailed()
 {
     connectLimit->stop();
     const bool retry = linkState == LinkState::Connecting;
+    lastConnectError = IdTCPClient1->error() == QAbstractSocket::UnknownSocketError
+                           ? QString()
+                           : IdTCPClient1->errorString();
     setState(LinkState::Idle);
     IdTCPClient1->abort();
     // The retry goes where this attempt went, whatever host was set since.
@@ -212,6 +215,7 @@ void ControllerSession::IdTCPClient1Connected()
 {
     linkCarriedSetting = false;
     readStarted = false;
+    lastLinkFailure.clear();
     emit linkOpened();
     discardingLine = false;
     droppedBytes = 0;

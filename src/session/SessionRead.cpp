@@ -57,11 +57,13 @@ void ControllerSession::Timer_readtcpTimer()
             if (lines >= MaxLinesPerPass || spent.elapsed() >= intervals().readPass)
                 return;
         }
-    } catch (const LinkFailure &) {
+    } catch (const LinkFailure &failure) {
         // Only the link's own failures close it here; anything else is a fault of
         // ours and goes to appException through the handler that called the tick.
-        if (generation == linkGeneration)
+        if (generation == linkGeneration) {
+            lastLinkFailure = QString::fromUtf8(failure.what());
             failLink();
+        }
     }
 }
 

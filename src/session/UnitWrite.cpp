@@ -421,6 +421,11 @@ void UnitWrite::linkEnded()
     }
 }
 
+void UnitWrite::abandon(const QString &why)
+{
+    finish(WriteReport::End::LinkLost, why);
+}
+
 void UnitWrite::linkFailed(WriteReport::End end, const QString &why)
 {
     finish(end, why);

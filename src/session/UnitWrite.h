@@ -90,6 +90,8 @@ public:
     // One write at a time; a call while one runs is ignored (see running()).
     void start(const QString &host, const UnitWriteRequest &request);
     bool running() const { return active; }
+    // Ends the write under way as a lost link would, now: `finished` reports what its units took.
+    void abandon(const QString &why);
 
 signals:
     void finished(const WriteReport &report);

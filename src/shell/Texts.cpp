@@ -1,5 +1,6 @@
 #include "shell/Texts.h"
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -343,4 +344,22 @@ QString extraText(ExtraText id)
                                    : QStringLiteral("the link was cut");
     }
     return {};
+}
+
+QString escapeControls(const QString &text)
+{
+    const auto isControl = [](QChar c) {
+        return c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() <= 0x9F);
+    };
+    if (std::none_of(text.begin(), text.end(), isControl))
+        return text;
+    QString out;
+    out.reserve(text.size() + 16);
+    for (const QChar c : text) {
+        if (isControl(c))
+            out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        else
+            out += c;
+    }
+    return out;
 }

@@ -58,3 +58,9 @@ enum class ExtraText {
     LinkWasCut,
 };
 QString extraText(ExtraText id);
+
+// `text` safe to print on a terminal or in a log line: every C0 control character, DEL and
+// every C1 control character (U+0080 to U+009F) becomes "\xHH". Whatever a device, a broker
+// or a file sent goes through this before it is shown, so that it can neither move the
+// cursor, set a title, clear the screen nor start a line of its own; a NUL never cuts it.
+QString escapeControls(const QString &text);

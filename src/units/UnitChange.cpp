@@ -120,9 +120,11 @@ QString differences(const TunitRecord &after, const Change &change, Part part)
         if (change.mode)
             check(setting::modeButton(b[units::ModeByte]) == setting::modeButton(*change.mode), "mode",
                   modeWordOf(b[units::ModeByte]));
-        if (change.fan)
-            check(setting::fanButton(b[units::FanByte]) == setting::fanButton(*change.fan), "fan",
-                  fanWordOf(b[units::FanByte]));
+        if (change.fan) {
+            // By word, so that very low is told from a speed that has none.
+            const QString fan = fanWordOf(b[units::FanByte]);
+            check(!fan.isEmpty() && fan == fanWordOf(*change.fan), "fan", fan);
+        }
         if (change.setTemp)
             check(b[units::SetTempByte] == *change.setTemp, "temp", QString::number(b[units::SetTempByte]));
         if (change.tmin)

@@ -16,7 +16,7 @@ namespace unitchange {
 struct Change
 {
     std::optional<quint8> mode; // a value of setting::ModeValues
-    std::optional<quint8> fan;  // a value of setting::FanValues
+    std::optional<quint8> fan;  // a value of setting::FanValues, or units::FanVeryLow
     std::optional<int> setTemp; // whole degrees
     std::optional<int> tmin;
     std::optional<int> tmax;

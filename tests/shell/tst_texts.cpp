@@ -80,6 +80,25 @@ private Q_SLOTS:
         QCOMPARE(texts.size(), TextCount);
         QCOMPARE(texts.at(0), code);
     }
+
+    void escapeControls_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("plain, Latin-1 and backslash kept")
+            << QString::fromUtf8("Sala caff\xC3\xA8 \\n") << QString::fromUtf8("Sala caff\xC3\xA8 \\n");
+        QTest::newRow("title, clear screen, forged line")
+            << QStringLiteral("\x1B]0;pwned\x07\x1B[2J\nFAKE") << "\\x1b]0;pwned\\x07\\x1b[2J\\x0aFAKE";
+        QTest::newRow("NUL, tab, CR") << QString(QChar(0)) + QStringLiteral("a\tb\r") << "\\x00a\\x09b\\x0d";
+        QTest::newRow("DEL and C1, next to them kept") << QString::fromUtf8("~\x7F\xC2\x80\xC2\x9B\xC2\xA0")
+                                                       << QString::fromUtf8("~\\x7f\\x80\\x9b\xC2\xA0");
+    }
+    void escapeControls()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, shown);
+        QCOMPARE(::escapeControls(text), shown);
+    }
 };
 
 QTEST_APPLESS_MAIN(TestTexts)
