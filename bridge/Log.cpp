@@ -1,5 +1,7 @@
 #include "Log.h"
 
+#include "shell/Texts.h"
+
 #include <QByteArray>
 
 #include <cstdio>
@@ -8,26 +10,9 @@ namespace bridge {
 
 namespace {
 
-// One line each, whatever a device, a broker client or a name put in it: a control
-// character or line separator would start a line of its own, of any priority.
-QString escaped(const QString &line)
-{
-    QString out;
-    out.reserve(line.size());
-    for (const QChar ch : line) {
-        const auto category = ch.category();
-        if (category == QChar::Other_Control || category == QChar::Separator_Line ||
-            category == QChar::Separator_Paragraph || category == QChar::Other_Format)
-            out += QStringLiteral("\\x{%1}").arg(ch.unicode(), 0, 16);
-        else
-            out += ch;
-    }
-    return out;
-}
-
 void write(const char *priority, const QString &line)
 {
-    const QByteArray text = priority + escaped(line).toUtf8() + '\n';
+    const QByteArray text = priority + escapeControls(line).toUtf8() + '\n';
     std::fwrite(text.constData(), 1, size_t(text.size()), stderr);
     std::fflush(stderr);
 }

@@ -5,6 +5,7 @@
 #include "link/LinkFailure.h"
 #include "session/ControllerSession.h"
 #include "session/Encoder.h"
+#include "shell/Texts.h"
 
 #include <QElapsedTimer>
 #include <QTcpSocket>
@@ -40,7 +41,8 @@ void ControllerSession::Timer_readtcpTimer()
             if (!line.isEmpty()) {
                 ++lines;
                 armWatchdog();
-                log(QString::fromLatin1(line));
+                // Shown as received, but for the control characters a device may slip in.
+                log(escapeControls(QString::fromLatin1(line)));
                 firstStart = false;
                 if (cmdMode)
                     parseModuleReply(line);

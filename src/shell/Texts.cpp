@@ -348,18 +348,25 @@ QString extraText(ExtraText id)
 
 QString escapeControls(const QString &text)
 {
+    // C0, DEL and C1, and what starts a line or turns text around without showing:
+    // line and paragraph separators and format characters (bidirectional overrides).
     const auto isControl = [](QChar c) {
-        return c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() <= 0x9F);
+        const QChar::Category category = c.category();
+        return c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() <= 0x9F) ||
+               category == QChar::Separator_Line || category == QChar::Separator_Paragraph ||
+               category == QChar::Other_Format;
     };
     if (std::none_of(text.begin(), text.end(), isControl))
         return text;
     QString out;
     out.reserve(text.size() + 16);
     for (const QChar c : text) {
-        if (isControl(c))
+        if (!isControl(c))
+            out += c;
+        else if (c.unicode() <= 0xFF)
             out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
         else
-            out += c;
+            out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
     }
     return out;
 }

@@ -92,6 +92,10 @@ private Q_SLOTS:
         QTest::newRow("NUL, tab, CR") << QString(QChar(0)) + QStringLiteral("a\tb\r") << "\\x00a\\x09b\\x0d";
         QTest::newRow("DEL and C1, next to them kept") << QString::fromUtf8("~\x7F\xC2\x80\xC2\x9B\xC2\xA0")
                                                        << QString::fromUtf8("~\\x7f\\x80\\x9b\xC2\xA0");
+        QTest::newRow("line separator and a right-to-left override") << QString::fromUtf8("a\xE2\x80\xA8"
+                                                                                          "b\xE2\x80\xAE"
+                                                                                          "c")
+                                                                     << "a\\u2028b\\u202ec";
     }
     void escapeControls()
     {

@@ -42,7 +42,7 @@ private Q_SLOTS:
             << QStringLiteral("127.0.0.192") << QStringLiteral("2,0") << false
             << QStringLiteral("Not sent to units: 9; Remote control lock not sent to units: 2, Lobby") << -1;
         QTest::newRow("set selected cut after every status, and again: only the locks were lost")
-            << QStringLiteral("127.0.0.194") << QStringLiteral("3,0") << false
+            << QStringLiteral("127.0.0.155") << QStringLiteral("3,0") << false
             << QStringLiteral("Remote control lock not sent to units: 2, Lobby, 9") << -1;
         QTest::newRow("set selected cut once, the second link carries the rest")
             << QStringLiteral("127.0.0.193") << QStringLiteral("2") << false << texts.value(98) << 26;
