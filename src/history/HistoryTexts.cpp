@@ -99,6 +99,8 @@ const Table English = {
     "Chart of the last 24 hours",
     "Chart of the last 7 days",
     "Chart of the last 30 days",
+    "Print…",
+    "%1 to %2",
 };
 
 const Table Italian = {
@@ -185,6 +187,8 @@ const Table Italian = {
     "Grafico delle ultime 24 ore",
     "Grafico degli ultimi 7 giorni",
     "Grafico degli ultimi 30 giorni",
+    "Stampa…",
+    "dal %1 al %2",
 };
 // clang-format on
 

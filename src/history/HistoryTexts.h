@@ -93,6 +93,8 @@ enum class Text {
     ChartDay,         // the panel's menu: a chart of the last 24 hours
     ChartWeek,
     ChartMonth,
+    Print,
+    PrintRange, // %1: from, %2: to (dates)
     Count
 };
 

@@ -1,6 +1,7 @@
 // The window's side of the history: alerts once per transition, and a store
 // that cannot work said once, without stopping anything.
 #include "history/form/AlarmBar.h"
+#include "history/form/HistoryPrint.h"
 #include "history/form/HistoryView.h"
 #include "history/form/HistoryWindow.h"
 #include "history/form/TrendChart.h"
@@ -238,6 +239,11 @@ private Q_SLOTS:
         QTreeWidget *faults = window->faultList();
         QCOMPARE(faults->headerItem()->text(5), heading);
         QCOMPARE(faults->topLevelItemCount(), 1);
+        // On paper as on screen: with two controllers in the file, their column too.
+        const QString page = listHtml(*faults, window->shownTitle(), window->shownSubtitle());
+        QCOMPARE(page.count(QStringLiteral("<th")), 7);
+        QVERIFY(page.contains(QStringLiteral("<td>3 Sala</td>")) &&
+                page.contains(QStringLiteral("<td>a</td>")));
         const QStringList row = {faults->topLevelItem(0)->text(3), faults->topLevelItem(0)->text(4),
                                  faults->topLevelItem(0)->text(5)};
         QCOMPARE(row, QStringList({"3 Sala", "E1", description}));

@@ -3,8 +3,10 @@
 #include "history/Csv.h"
 #include "history/HistorySummary.h"
 #include "history/HistoryTexts.h"
+#include "history/form/HistoryPrint.h"
 #include "history/form/PanelExport.h"
 #include "link/Intervals.h"
+#include "shell/form/Prompts.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -12,6 +14,8 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QTabWidget>
@@ -70,6 +74,7 @@ HistoryWindow::HistoryWindow(HistoryStore &store, QString folder, int lang, QWid
         edit->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
     }
     exportButton = named(new QPushButton(this), "historyExport");
+    printButton = named(new QPushButton(this), "historyPrint");
     unitCaption = new QLabel(this);
     fromCaption = new QLabel(this);
     toCaption = new QLabel(this);
@@ -82,6 +87,7 @@ HistoryWindow::HistoryWindow(HistoryStore &store, QString folder, int lang, QWid
     filters->addWidget(to);
     filters->addStretch();
     filters->addWidget(exportButton);
+    filters->addWidget(printButton);
     layout->addLayout(filters);
 
     tabs = named(new QTabWidget(this), "historyTabs");
@@ -116,6 +122,7 @@ HistoryWindow::HistoryWindow(HistoryStore &store, QString folder, int lang, QWid
     openTick->setInterval(intervals().openFaultTick);
     connect(openTick, &QTimer::timeout, this, &HistoryWindow::tickOpenFaults);
     connect(exportButton, &QPushButton::clicked, this, [this] { exportShown(); });
+    connect(printButton, &QPushButton::clicked, this, &HistoryWindow::printShown);
     connect(faultsView, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem *item) {
         if (unitChosen)
             unitChosen(item->data(0, Qt::UserRole).toString(), item->data(0, Qt::UserRole + 1).toInt());
@@ -136,6 +143,7 @@ void HistoryWindow::retranslate()
     fromCaption->setText(text(Text::From, lang));
     toCaption->setText(text(Text::To, lang));
     exportButton->setText(text(Text::ExportCsv, lang));
+    printButton->setText(text(Text::Print, lang));
     // The controller comes last: shown only when the file holds more than one.
     faultsView->setHeaderLabels({text(Text::Start, lang), text(Text::End, lang), text(Text::Duration, lang),
                                  text(Text::Unit, lang), text(Text::Code, lang),
@@ -290,6 +298,37 @@ void HistoryWindow::fillSummary(const QList<FaultPeriod> &faults, const Filter &
             new QTreeWidgetItem(row, {faultCodeText(byCode.code), QString::number(byCode.count),
                                       durationText(byCode.secs), QString(), unit.controller});
     }
+}
+
+QTreeWidget *HistoryWindow::shownList() const
+{
+    const int tab = tabs->currentIndex();
+    return tab == 0 ? faultsView : tab == 1 ? operationsView : summaryView;
+}
+
+QString HistoryWindow::shownTitle() const
+{
+    return text(Text::HistoryButton, lang) + QStringLiteral(" – ") + tabs->tabText(tabs->currentIndex());
+}
+
+QString HistoryWindow::shownSubtitle() const
+{
+    QStringList parts{text(Text::PrintRange, lang)
+                          .arg(from->date().toString(Qt::ISODate), to->date().toString(Qt::ISODate))};
+    if (unitFilter->currentIndex() > 0)
+        parts << unitFilter->currentText();
+    if (codeFilter->currentIndex() > 0 && shownList() != operationsView)
+        parts << codeFilter->currentText();
+    return parts.join(QStringLiteral(", "));
+}
+
+void HistoryWindow::printShown()
+{
+    QPrinter printer(QPrinter::HighResolution);
+    QPrintDialog dialog(&printer, this);
+    dialog.setWindowTitle(text(Text::Print, lang));
+    if (prompts().exec(&dialog) == QDialog::Accepted)
+        printList(*shownList(), shownTitle(), shownSubtitle(), printer);
 }
 
 QString HistoryWindow::exportShown()

@@ -30,6 +30,12 @@ public:
     void setLanguage(int lang);
     // Writes the list on show; returns the file written, empty on failure.
     QString exportShown();
+    // The list on show through the print dialog (a printer, or a PDF file).
+    void printShown();
+    // What the list on show is, for a printed page: its tab, the range and the filters.
+    QString shownTitle() const;
+    QString shownSubtitle() const;
+    QTreeWidget *shownList() const;
     QTreeWidget *faultList() const { return faultsView; }
     QTreeWidget *operationList() const { return operationsView; }
     QTreeWidget *summaryList() const { return summaryView; }
@@ -60,6 +66,7 @@ private:
     QLabel *fromCaption = nullptr;
     QLabel *toCaption = nullptr;
     QPushButton *exportButton = nullptr;
+    QPushButton *printButton = nullptr;
     QDateEdit *from = nullptr;
     QDateEdit *to = nullptr;
     QTabWidget *tabs = nullptr;
