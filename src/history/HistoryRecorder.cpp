@@ -3,6 +3,8 @@
 #include "session/ControllerSession.h"
 #include "session/Encoder.h"
 
+#include <QTimer>
+
 #include <algorithm>
 #include <map>
 #include <utility>
@@ -125,11 +127,25 @@ void HistoryRecorder::reloadEnded()
         store->recordReload(now, controller, session->model.unit_par, session->model.unit_online);
     if (!lastRetention.isValid() || lastRetention.secsTo(now) >= 3600 || now < lastRetention) {
         lastRetention = now;
-        store->applyRetention(now, rawDays);
+        rollUpLater(now);
     }
     if (!changes.empty())
         emit transitionsRecorded(controller, changes);
     emit reloadRecorded(controller);
+}
+
+// Days missed while the program was closed take a while to roll up: a step at a time,
+// each between the window's events.
+void HistoryRecorder::rollUpLater(const QDateTime &now)
+{
+    if (rollingUp)
+        return;
+    rollingUp = true;
+    QTimer::singleShot(0, this, [this, now] {
+        rollingUp = false;
+        if (store->rollUpStep(now, rawDays))
+            rollUpLater(now);
+    });
 }
 
 void HistoryRecorder::taskWritten(const TtaskRecord &task)

@@ -54,6 +54,7 @@ private:
     };
 
     void reloadEnded();
+    void rollUpLater(const QDateTime &now);
     void taskWritten(const TtaskRecord &task);
     void linkClosed();
     void undelivered(const std::vector<TtaskRecord> &tasks);
@@ -67,6 +68,7 @@ private:
     int rawDays = HistoryStore::DefaultRawDays;
     QDateTime lastRetention;
     QDateTime reloadAt;
+    bool rollingUp = false; // a roll-up step waits for the event loop
 };
 
 } // namespace history

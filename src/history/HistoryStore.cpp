@@ -451,15 +451,21 @@ bool HistoryStore::applyRetention(const QDateTime &now, int rawDays)
 {
     if (!on)
         return false;
+    while (rollUpStep(now, rawDays)) {
+    }
+    return on;
+}
+
+bool HistoryStore::rollUpStep(const QDateTime &now, int rawDays)
+{
+    // Six hours of one unit's samples a step: a few milliseconds, also with a checkpoint.
+    constexpr qint64 RollUpStepSecs = 6 * 3600;
+    if (!on)
+        return false;
     // Whole hours only, so that an hour is rolled up once, from all its samples.
     qint64 cutoff = now.toSecsSinceEpoch() - qint64(std::max(rawDays, 0)) * 86400;
     cutoff -= cutoff % 3600;
     QSqlDatabase db = QSqlDatabase::database(connection, false);
-    if (!db.transaction()) {
-        turnOff(Failure::CannotWrite, db.lastError().text());
-        return false;
-    }
-    // Unit by unit, so that each step reads one stretch of the file instead of all of it.
     QSqlQuery unitList(db);
     if (!unitList.exec(QStringLiteral("SELECT controller, addr FROM unit_state")))
         return fail(unitList);
@@ -467,6 +473,32 @@ bool HistoryStore::applyRetention(const QDateTime &now, int rawDays)
     while (unitList.next())
         unitsKnown.emplace_back(unitList.value(0).toLongLong(), unitList.value(1).toInt());
     unitList.finish();
+    // The first unit with samples past the cutoff, and the first hours of them: a short
+    // step runs between a window's events.
+    QSqlQuery oldest(db);
+    oldest.prepare(
+        QStringLiteral("SELECT MIN(t) FROM samples WHERE controller = :controller AND addr = :addr"));
+    qint64 stepCut = -1;
+    std::pair<qint64, int> unit;
+    for (const auto &known : unitsKnown) {
+        oldest.bindValue(QStringLiteral(":controller"), known.first);
+        oldest.bindValue(QStringLiteral(":addr"), known.second);
+        if (!run(oldest))
+            return false;
+        if (oldest.next() && !oldest.value(0).isNull() && oldest.value(0).toLongLong() < cutoff) {
+            const qint64 first = oldest.value(0).toLongLong();
+            stepCut = std::min(cutoff, first - first % 3600 + RollUpStepSecs);
+            unit = known;
+            break;
+        }
+    }
+    oldest.finish();
+    if (stepCut < 0)
+        return false;
+    if (!db.transaction()) {
+        turnOff(Failure::CannotWrite, db.lastError().text());
+        return false;
+    }
     QSqlQuery rollUp(db);
     // A later sample in an hour already rolled up (a clock set back) merges into its row.
     rollUp.prepare(QStringLiteral(
@@ -483,18 +515,14 @@ bool HistoryStore::applyRetention(const QDateTime &now, int rawDays)
     QSqlQuery drop(db);
     drop.prepare(QStringLiteral(
         "DELETE FROM samples WHERE controller = :controller AND addr = :addr AND t < :cutoff"));
-    for (const auto &[controller, addr] : unitsKnown) {
-        for (QSqlQuery *query : {&rollUp, &drop}) {
-            query->bindValue(QStringLiteral(":controller"), controller);
-            query->bindValue(QStringLiteral(":addr"), addr);
-            query->bindValue(QStringLiteral(":cutoff"), cutoff);
-            if (!run(*query))
-                return false;
-        }
+    for (QSqlQuery *query : {&rollUp, &drop}) {
+        query->bindValue(QStringLiteral(":controller"), unit.first);
+        query->bindValue(QStringLiteral(":addr"), unit.second);
+        query->bindValue(QStringLiteral(":cutoff"), stepCut);
+        if (!run(*query))
+            return false;
     }
-    if (!commit())
-        return false;
-    return true;
+    return commit();
 }
 
 } // namespace history

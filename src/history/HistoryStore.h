@@ -115,6 +115,8 @@ public:
     bool recordPasswordChange(const QDateTime &time, const QString &controller, bool taken);
     // Raw samples older than rawDays go into hourly rows, which are kept.
     bool applyRetention(const QDateTime &now, int rawDays);
+    // The same, a few hours of one unit's samples at a time; true while more is left to roll up.
+    bool rollUpStep(const QDateTime &now, int rawDays);
 
     QList<FaultPeriod> faults(const Filter &filter) const;         // open first, then newest first
     QList<OperationRecord> operations(const Filter &filter) const; // newest first
