@@ -123,8 +123,14 @@ void HistoryRecorder::reloadEnded()
     // A disk that was full may have room again.
     if (!store->isOn())
         store->retry();
-    const std::vector<Transition> changes =
-        store->recordReload(now, controller, session->model.unit_par, session->model.unit_online);
+    const ControllerState state = controllerState(session->model.unit_par, session->model.unit_online);
+    std::vector<Transition> changes;
+    if (store->isOn())
+        changes = store->recordReload(now, controller, session->model.unit_par, session->model.unit_online);
+    // Alerts do not depend on the file: without it, the reloads of this run are compared.
+    if (!store->isOn())
+        changes = faultTransitions(lastStates[controller], state);
+    lastStates[controller] = state;
     if (!lastRetention.isValid() || lastRetention.secsTo(now) >= 3600 || now < lastRetention) {
         lastRetention = now;
         rollUpLater(now);

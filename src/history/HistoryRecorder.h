@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QString>
 
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -68,7 +69,8 @@ private:
     int rawDays = HistoryStore::DefaultRawDays;
     QDateTime lastRetention;
     QDateTime reloadAt;
-    bool rollingUp = false; // a roll-up step waits for the event loop
+    bool rollingUp = false;                        // a roll-up step waits for the event loop
+    std::map<QString, ControllerState> lastStates; // each controller's last reload, for alerts without a file
 };
 
 } // namespace history

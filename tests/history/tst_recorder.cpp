@@ -5,6 +5,7 @@
 #include "shell/Texts.h"
 #include "support/Fixtures.h"
 
+#include <QDir>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -103,6 +104,26 @@ private Q_SLOTS:
         QFile file(HistoryStore::fileNameIn(dir.path()));
         QVERIFY(file.open(QIODevice::ReadOnly));
         QVERIFY(!file.readAll().contains("s3cret"));
+    }
+
+    // A history that cannot be written still alerts: the run's own reloads are compared.
+    void aStoreThatIsOffStillAlerts()
+    {
+        const QString host = QStringLiteral("127.0.0.156");
+        SimProcess sim;
+        QVERIFY(sim.start(host, {QStringLiteral("--demo")}));
+        QTemporaryDir broken;
+        QVERIFY(QDir(broken.path()).mkdir(QStringLiteral("brezzano-history.sqlite")));
+        HistoryStore off;
+        QVERIFY(!off.open(broken.path()));
+        recorder = std::make_unique<HistoryRecorder>(session.get(), &off);
+        QSignalSpy alerts(recorder.get(), &HistoryRecorder::transitionsRecorded);
+        reload(host);
+        QCOMPARE(alerts.count(), 1);
+        QCOMPARE(int(alerts.at(0).at(1).value<std::vector<Transition>>().size()), 2);
+        reload(host);
+        QCOMPARE(alerts.count(), 1);
+        recorder.reset();
     }
 
     void aSettingThatNeverGetsAnAnswerIsNotTaken()
