@@ -60,9 +60,10 @@ int main(int argc, char **argv)
     main->showMaximized();
     // After the first show, which reads the settings file: the history speaks its language.
     // The first reload waits for the event loop, so the recorder sees it.
-    if (folderLock) {
-        createHistory(main, QDir::currentPath());
-    } else {
+    // In a folder that cannot be written the history shows what its file holds and
+    // alerts still come; nothing new is kept.
+    createHistory(main, QDir::currentPath());
+    if (!folderLock) {
         main->keepSettings = false;
         prompts().error(
             main, texts.value(14),
