@@ -46,7 +46,7 @@ sanitize: deps
 # inputs go to build-fuzz/corpus/<target>; the repository's corpus is only read.
 # Copy an input worth keeping to fuzz/corpus/<target>/ so `make test` replays it.
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS := frame units dispatcher ini schedule
+FUZZ_TARGETS := frame units dispatcher ini schedule schedule_json mqtt bridge_config cli_args csv
 fuzz:
 	@scripts/deps.sh --fuzz
 	@CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBREZZANO_FUZZ=ON \

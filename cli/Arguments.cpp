@@ -279,7 +279,7 @@ Invocation parseArguments(const QStringList &args, const QProcessEnvironment &en
             } else {
                 bool ok = false;
                 const double seconds = given->toDouble(&ok);
-                if (!ok || seconds < 0.1 || seconds > 3600)
+                if (!ok || !(seconds >= 0.1 && seconds <= 3600)) // "nan" reads as a number too
                     refuse(cliText(CliText::BadTimeout));
                 else
                     inv.timeoutMs = int(seconds * 1000);

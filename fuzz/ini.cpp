@@ -1,27 +1,17 @@
 // The settings file through its public interface: any file loads, a value
 // written reads back, and load, save, load gives the same file.
 #include "Check.h"
+#include "Folder.h"
 
 #include "shell/IniFile.h"
 
-#include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 
 namespace {
 
-const QTemporaryDir &folder()
-{
-    // Saving syncs the file to disk: on a memory file system that costs nothing.
-    static const QTemporaryDir dir(QDir(QStringLiteral("/dev/shm")).exists()
-                                       ? QStringLiteral("/dev/shm/brezzano-fuzz-XXXXXX")
-                                       : QDir::tempPath() + QStringLiteral("/brezzano-fuzz-XXXXXX"));
-    return dir;
-}
-
 QString pathOf(const char *name)
 {
-    return folder().filePath(QString::fromLatin1(name));
+    return fuzzFolder().filePath(QString::fromLatin1(name));
 }
 
 // A section or key name as the program writes them: letters and digits.
@@ -47,7 +37,7 @@ QString readBack(QString value)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t size)
 {
-    FUZZ_CHECK(folder().isValid());
+    FUZZ_CHECK(fuzzFolder().isValid());
     // The file, then after the last 0x01: section, key and value to write, split by 0x02.
     const QByteArray input(reinterpret_cast<const char *>(bytes), int(size));
     const int split = input.lastIndexOf('\x01');

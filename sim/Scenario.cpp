@@ -63,7 +63,7 @@ bool readNumber(const QJsonObject &o, const char *key, int lo, int hi, int *out,
     if (v.isUndefined())
         return true;
     const double d = v.toDouble(-1e9);
-    if (!v.isDouble() || d != int(d) || d < lo || d > hi) {
+    if (!v.isDouble() || d < lo || d > hi || d != int(d)) { // the range first: int(1e30) is undefined
         *error = QStringLiteral("%1: \"%2\" must be a whole number %3..%4")
                      .arg(where, QLatin1String(key))
                      .arg(lo)

@@ -1,8 +1,20 @@
 #include "history/Csv.h"
 
+#include <QRegularExpression>
+
 namespace csv {
 
 namespace {
+
+// Sign, digits with at most one point, an exponent: nothing else. A wider reading
+// (toDouble takes "-inf", "+inf" and blanks around) lets "-inf" through unmarked,
+// which a spreadsheet runs as a formula.
+bool plainNumber(const QString &text)
+{
+    static const QRegularExpression number(
+        QStringLiteral("^[+-]?([0-9]+\\.?[0-9]*|\\.[0-9]+)([eE][+-]?[0-9]+)?$"));
+    return number.match(text).hasMatch();
+}
 
 // A spreadsheet runs a cell that begins like a formula, and some take a leading
 // tab or line break as the cell's own and read what follows it; a number it only reads.
@@ -14,9 +26,7 @@ bool startsLikeFormula(const QString &text)
         return true;
     if (!QStringLiteral("=+-@").contains(text.front()))
         return false;
-    bool number = false;
-    text.toDouble(&number);
-    return !number;
+    return !plainNumber(text);
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <cmath>
 #include <set>
 
 namespace schedule {
@@ -29,8 +30,9 @@ template <size_t N> QJsonValue codeValue(const std::array<const char *, N> &word
 template <size_t N> int codeOf(const std::array<const char *, N> &words, const QJsonValue &value)
 {
     if (value.isDouble()) {
+        // The range before the conversion: a double outside int's range does not convert.
         const double number = value.toDouble();
-        return number == int(number) && number >= 0 && number <= MaxCode ? int(number) : -1;
+        return number >= 0 && number <= MaxCode && number == std::floor(number) ? int(number) : -1;
     }
     const QString word = value.toString();
     if (word == QLatin1String("*"))
@@ -107,7 +109,7 @@ JsonRead fromJson(const QByteArray &json)
         if (entry.Time < 0)
             return fail(JsonError::BadEntry, "at");
         const double temp = item.value(QStringLiteral("temp")).toDouble(-1);
-        if (temp != int(temp) || temp < setting::MinTemp || temp > setting::MaxTemp)
+        if (!(temp >= setting::MinTemp && temp <= setting::MaxTemp) || temp != std::floor(temp))
             return fail(JsonError::BadEntry, "temp");
         entry.Temp = int(temp);
         entry.Mode = codeOf(setting::ModeWords, item.value(QStringLiteral("mode")));

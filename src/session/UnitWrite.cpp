@@ -175,7 +175,8 @@ void UnitWrite::beginUnit()
         finish(WriteReport::End::Done);
         return;
     }
-    job.emplace();
+    // Not emplace(): clang 14 takes a nested struct with initialisers as not default-constructible.
+    job = Job{};
     job->addr = pending.front();
     pending.erase(pending.begin());
     for (const Part part : Parts)

@@ -62,8 +62,15 @@ bool IniFile::load(const QString &path, QString *error)
         return fail(extraText(ExtraText::FileTooLarge));
     if (!file.open(QIODevice::ReadOnly))
         return fail(file.errorString());
-    // The size may have grown since it was looked at.
-    const QByteArray bytes = file.read(MaxBytes + 1);
+    // The size may have grown since it was looked at, so on to the end in steps: a single
+    // read of MaxBytes + 1 would set that much aside for the smallest file.
+    QByteArray bytes;
+    for (qint64 step = info.size() + 1; bytes.size() <= MaxBytes; step = 64 * 1024) {
+        const QByteArray part = file.read(qMin(step, MaxBytes + 1 - bytes.size()));
+        if (part.isEmpty())
+            break;
+        bytes += part;
+    }
     if (bytes.size() > MaxBytes)
         return fail(extraText(ExtraText::FileTooLarge));
     if (file.error() != QFileDevice::NoError)

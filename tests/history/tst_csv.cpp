@@ -41,6 +41,11 @@ private Q_SLOTS:
                                          << "-3.5";
         QTest::newRow("plus sign number") << "+21"
                                           << "+21";
+        // Words that a lenient number reading takes, and a spreadsheet runs.
+        QTest::newRow("minus inf") << "-inf"
+                                   << "'-inf";
+        QTest::newRow("number and blank") << "-1 "
+                                          << "'-1 ";
         // A name from the device may begin with any byte.
         QTest::newRow("leading tab") << "\t=1+1"
                                      << "'\t=1+1";
