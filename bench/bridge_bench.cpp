@@ -1,9 +1,10 @@
-// The bridge under load: N simulated controllers of 64 units each (in this
-// process), a Mosquitto broker on a loopback address and brezzano-bridge as a
-// child process polling them all. Reports the bridge's CPU share and resident
-// memory, the time from a unit's change at its controller to its state message,
-// and the time from a `set` message to the setting's frame at the controller.
-// Usage: brezzano-bridge-bench [CONTROLLERS [PERIOD_S [SECONDS]]], default 20 5 120.
+// The bridge under load: N simulated controllers of U units each (in this
+// process, on 127.2.x.y), a Mosquitto broker on a loopback address of its own and
+// brezzano-bridge as a child process polling them all. Reports the bridge's CPU
+// share and resident memory, the time from a unit's change at its controller to
+// its state message and from a `set` message to the setting's frame at the
+// controller, the frames of each kind of exchange, the messages per poll, and
+// how many of the messages the broker took in reached a subscriber of them all.
 #include "Server.h"
 #include "bridge/MqttClient.h"
 
@@ -20,20 +21,80 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <map>
 #include <memory>
+#include <set>
 #include <vector>
 
+#include <signal.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 namespace {
 
-const QString BrokerHost = QStringLiteral("127.0.1.100");
-constexpr int Units = 64;
-constexpr int SetTemperatureCode = 0x21; // the status send's frame
+const QString BrokerHost = QStringLiteral("127.2.255.1");
+constexpr int SetUnitStatusCode = 33; // the frame a temperature command writes
+constexpr int OnlineUnitsCode = 29;
+constexpr int UnitNameCode = 34;
 
+const char *const Usage =
+    "Usage: brezzano-bridge-bench [--controllers N] [--units N] [--period S] [--seconds S]\n"
+    "  --controllers N  simulated controllers, 1..4000 (default 20)\n"
+    "  --units N        units per controller, 1..64 (default 64)\n"
+    "  --period S       the bridge's poll period in seconds (default 5)\n"
+    "  --seconds S      measured time after a warm-up of two periods (default 120)\n";
+
+struct Options
+{
+    int controllers = 20;
+    int units = 64;
+    int period = 5;
+    int seconds = 120;
+};
+
+// False on anything it does not know or a value out of range.
+bool parseOptions(const QStringList &args, Options &out)
+{
+    const std::map<QString, std::pair<int *, int>> known = {
+        {QStringLiteral("--controllers"), {&out.controllers, 4000}},
+        {QStringLiteral("--units"), {&out.units, 64}},
+        {QStringLiteral("--period"), {&out.period, 3600}},
+        {QStringLiteral("--seconds"), {&out.seconds, 24 * 3600}},
+    };
+    for (int i = 1; i < args.size(); ++i) {
+        QString name = args[i];
+        QString value;
+        if (const int eq = name.indexOf(QLatin1Char('=')); eq > 0) {
+            value = name.mid(eq + 1);
+            name.truncate(eq);
+        } else if (i + 1 < args.size()) {
+            value = args[++i];
+        }
+        const auto it = known.find(name);
+        bool ok = false;
+        const int number = value.toInt(&ok);
+        if (it == known.end() || !ok || number < 1 || number > it->second.second)
+            return false;
+        *it->second.first = number;
+    }
+    return true;
+}
+
+// 127.2.0.1 to 127.2.15.250: no test listens there.
 QString controllerHost(int index)
 {
-    return QStringLiteral("127.0.1.%1").arg(index + 1);
+    return QStringLiteral("127.2.%1.%2").arg(index / 250).arg(index % 250 + 1);
+}
+
+// The children die with the bench, however it ends (an error, a signal, even SIGKILL).
+void diesWithParent(QProcess &child)
+{
+    const pid_t parent = getpid();
+    child.setChildProcessModifier([parent] {
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (getppid() != parent)
+            _exit(1);
+    });
 }
 
 // utime + stime of `pid` in clock ticks; -1 when gone.
@@ -72,33 +133,45 @@ double maximum(const std::vector<double> &v)
     return v.empty() ? -1 : *std::max_element(v.begin(), v.end());
 }
 
+// A histogram "69 x3, 133 x1" of the values in `v`.
+QString histogram(const std::vector<int> &v)
+{
+    std::map<int, int> counts;
+    for (int x : v)
+        ++counts[x];
+    QStringList parts;
+    for (const auto &[value, count] : counts)
+        parts << QStringLiteral("%1 x%2").arg(value).arg(count);
+    return parts.isEmpty() ? QStringLiteral("none") : parts.join(QStringLiteral(", "));
+}
+
+// The frames a controller received, one list of request codes per connection.
+struct Exchanges
+{
+    std::vector<std::vector<int>> links;
+};
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
-    const char *usage = "Usage: brezzano-bridge-bench [CONTROLLERS [PERIOD_S [SECONDS]]], default 20 5 120\n";
     if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
-        std::fputs(usage, stdout);
+        std::fputs(Usage, stdout);
         return 0;
     }
-    // Checked before the broker starts: a count of zero would divide by zero below.
-    int numbers[3] = {20, 5, 120};
-    for (int i = 1; i < args.size(); ++i) {
-        bool ok = false;
-        const int value = args[i].toInt(&ok);
-        if (i > 3 || !ok || value < 1) {
-            std::fputs(usage, stderr);
-            return 2;
-        }
-        numbers[i - 1] = value;
+    Options opt;
+    if (!parseOptions(args, opt)) {
+        std::fputs(Usage, stderr);
+        return 2;
     }
-    const int controllers = numbers[0];
-    const int period = numbers[1];
-    const int seconds = numbers[2];
+    const int width = std::max(2, int(QString::number(opt.controllers - 1).size()));
+    const auto controllerId = [width](int i) {
+        return QStringLiteral("c%1").arg(i, width, 10, QLatin1Char('0'));
+    };
 
-    // The broker, on a free port of its own address, stopped by its process id.
+    // The broker, on a free port of its own address; $SYS counts what it took in and dropped.
     QTemporaryDir dir;
     int port = 0;
     {
@@ -110,13 +183,23 @@ int main(int argc, char *argv[])
         port = probe.serverPort();
     }
     QFile conf(dir.filePath(QStringLiteral("mosquitto.conf")));
-    conf.open(QIODevice::WriteOnly);
-    conf.write(QStringLiteral("listener %1 %2\nallow_anonymous true\npersistence false\n")
+    if (!conf.open(QIODevice::WriteOnly)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(conf.fileName()));
+        return 1;
+    }
+    conf.write(QStringLiteral("listener %1 %2\nallow_anonymous true\npersistence false\nsys_interval 1\n")
                    .arg(port)
                    .arg(BrokerHost)
                    .toUtf8());
+    // Started as root, the broker would become another user, and that clears its death signal.
+    if (geteuid() == 0)
+        conf.write("user root\n");
     conf.close();
-    QProcess broker;
+    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                          QFile::ReadOther | QFile::ExeOther);
+    QFile::setPermissions(conf.fileName(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
+    QProcess broker; // its destructor kills it on every early return
+    diesWithParent(broker);
     broker.start(QStringLiteral("mosquitto"), {QStringLiteral("-c"), conf.fileName()});
     if (!broker.waitForStarted(3000)) {
         std::fprintf(stderr, "mosquitto did not start\n");
@@ -127,95 +210,147 @@ int main(int argc, char *argv[])
     // The controllers.
     std::vector<std::unique_ptr<sim::Server>> servers;
     QFile ini(dir.filePath(QStringLiteral("bridge.ini")));
-    ini.open(QIODevice::WriteOnly);
-    ini.write(QStringLiteral("[broker]\nhost=%1\nport=%2\n[poll]\nperiod=%3\n[controllers]\n")
-                  .arg(BrokerHost)
-                  .arg(port)
-                  .arg(period)
-                  .toUtf8());
-    for (int i = 0; i < controllers; ++i) {
+    if (!ini.open(QIODevice::WriteOnly)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(ini.fileName()));
+        return 1;
+    }
+    ini.write(
+        QStringLiteral("[broker]\nhost=%1\nport=%2\n[bridge]\nid=bench\n[poll]\nperiod=%3\n[controllers]\n")
+            .arg(BrokerHost)
+            .arg(port)
+            .arg(opt.period)
+            .toUtf8());
+    std::vector<Exchanges> frames(size_t(opt.controllers));
+    for (int i = 0; i < opt.controllers; ++i) {
         sim::Controller c = sim::Controller::builtinDefault();
-        c.fillUnits(Units);
+        c.fillUnits(opt.units);
         servers.push_back(std::make_unique<sim::Server>(c));
         if (!servers.back()->listen(QHostAddress(controllerHost(i)), 2000)) {
             std::fprintf(stderr, "cannot listen on %s\n", qPrintable(controllerHost(i)));
             return 1;
         }
-        ini.write(QStringLiteral("c%1=%2\n").arg(i, 2, 10, QLatin1Char('0')).arg(controllerHost(i)).toUtf8());
+        Exchanges &mine = frames[size_t(i)];
+        QObject::connect(servers.back().get(), &sim::Server::connectionAccepted, &app,
+                         [&mine] { mine.links.emplace_back(); });
+        QObject::connect(servers.back().get(), &sim::Server::requestHandled, &app,
+                         [&mine](int code, const QByteArray &) {
+                             if (!mine.links.empty())
+                                 mine.links.back().push_back(code);
+                         });
+        ini.write(QStringLiteral("%1=%2\n").arg(controllerId(i), controllerHost(i)).toUtf8());
     }
     ini.close();
 
-    // What arrives: state messages, by topic.
+    // Everything the bridge publishes, counted; the changes it was told of, timed.
     QElapsedTimer clock;
     clock.start();
     bridge::BrokerOptions options;
     options.host = BrokerHost;
     options.port = port;
     options.clientId = QStringLiteral("bench");
-    bridge::MqttClient watcher(options);
-    watcher.subscribe(QStringLiteral("brezzano/+/+/state"));
-    QString waitTopic;
-    int waitTemp = -1;
-    qint64 changedAt = 0;
+    // The subscriber reads in a thread of its own, as a separate program would: the simulated
+    // controllers keep this one busy, and a slow reader makes the broker drop what it queues.
+    QThread subscriberThread;
+    subscriberThread.start();
+    auto *watcherPtr = new bridge::MqttClient(options);
+    bridge::MqttClient &watcher = *watcherPtr;
+    watcher.moveToThread(&subscriberThread);
+    const auto endSubscriber = [&] {
+        QMetaObject::invokeMethod(
+            watcherPtr, [watcherPtr] { delete watcherPtr; }, Qt::BlockingQueuedConnection);
+        subscriberThread.quit();
+        subscriberThread.wait();
+    };
+    watcher.subscribe(QStringLiteral("brezzano/#"));
+    watcher.subscribe(QStringLiteral("homeassistant/#"));
+    watcher.subscribe(QStringLiteral("$SYS/broker/publish/messages/dropped"), 0);
+    std::map<QString, std::pair<int, qint64>> awaited; // state topic -> set temperature, changed at
     std::vector<double> changeLatency;
-    int stateMessages = 0;
+    qint64 received = 0;
+    qint64 sysDropped = -1;
+    const QString quiet = controllerId(opt.controllers - 1); // no change nor command goes there
+    std::vector<qint64> quietMessages;                       // when each arrived, ms
     QObject::connect(&watcher, &bridge::MqttClient::message, &app,
                      [&](const QString &topic, const QByteArray &payload, bool) {
-                         ++stateMessages;
-                         if (topic != waitTopic)
+                         if (topic.startsWith(QLatin1String("$SYS/"))) {
+                             if (topic.endsWith(QLatin1String("/dropped")))
+                                 sysDropped = payload.toLongLong();
                              return;
-                         if (QJsonDocument::fromJson(payload).object().value("set_temperature").toInt() ==
-                             waitTemp) {
-                             changeLatency.push_back(double(clock.elapsed() - changedAt));
-                             waitTopic.clear();
+                         }
+                         if (topic.contains(QLatin1String("/set/")))
+                             return; // the bench's own commands
+                         ++received;
+                         if (topic.contains(quiet))
+                             quietMessages.push_back(clock.elapsed());
+                         const auto it = awaited.find(topic);
+                         if (it != awaited.end() &&
+                             QJsonDocument::fromJson(payload).object().value("set_temperature").toInt() ==
+                                 it->second.first) {
+                             changeLatency.push_back(double(clock.elapsed() - it->second.second));
+                             awaited.erase(it);
                          }
                      });
-    watcher.start();
+    QString error;
+    bool started = false;
+    QMetaObject::invokeMethod(
+        watcherPtr, [&] { started = watcher.start(&error); }, Qt::BlockingQueuedConnection);
+    if (!started) {
+        endSubscriber();
+        std::fprintf(stderr, "cannot reach the broker: %s\n", qPrintable(error));
+        return 1;
+    }
 
     // The command's frame at the controller.
-    int commandServer = -1;
-    qint64 commandAt = 0;
+    std::map<int, qint64> commandAt; // controller -> when its command was sent
     std::vector<double> commandLatency;
-    for (int i = 0; i < controllers; ++i)
+    std::set<int> commanded;
+    for (int i = 0; i < opt.controllers; ++i)
         QObject::connect(servers[size_t(i)].get(), &sim::Server::requestHandled, &app,
                          [&, i](int code, const QByteArray &) {
-                             if (i == commandServer && code == SetTemperatureCode) {
-                                 commandLatency.push_back(double(clock.elapsed() - commandAt));
-                                 commandServer = -1;
+                             const auto it = commandAt.find(i);
+                             if (it != commandAt.end() && code == SetUnitStatusCode) {
+                                 commandLatency.push_back(double(clock.elapsed() - it->second));
+                                 commandAt.erase(it);
                              }
                          });
 
     QProcess daemon;
+    diesWithParent(daemon);
     daemon.setStandardErrorFile(dir.filePath(QStringLiteral("bridge.log")));
     daemon.start(QStringLiteral(BREZZANO_BRIDGE), {QStringLiteral("--config"), ini.fileName()});
     if (!daemon.waitForStarted(3000)) {
+        endSubscriber();
         std::fprintf(stderr, "brezzano-bridge did not start\n");
         return 1;
     }
     const qint64 pid = daemon.processId();
 
-    // Warm-up: every controller read once; then the measured run.
-    const qint64 warmup = qint64(period) * 2000;
+    // Warm-up: every controller read once; then the measured run. A change or a command
+    // every 2.3 s, each at a controller of its own (but the quiet one) while there are enough.
+    const qint64 warmup = qint64(opt.period) * 2000;
     qint64 ticksAtStart = -1;
     qint64 measuredFrom = 0;
+    qint64 sentCommands = 0;
     int step = 0;
     QTimer probe;
-    probe.setInterval(period * 1000 * 3 / 2 + 350); // never in step with the polls
+    probe.setInterval(2300);
     QObject::connect(&probe, &QTimer::timeout, &app, [&] {
-        const int k = step % controllers;
-        const int unit = (step * 7) % Units;
+        const int k = opt.controllers > 1 ? step % (opt.controllers - 1) : 0;
+        const int unit = (step * 7) % opt.units;
+        const QString base = QStringLiteral("brezzano/%1/%2/").arg(controllerId(k)).arg(unit);
         if (step % 2 == 0) {
             sim::Unit *u = servers[size_t(k)]->controller().unit(unit);
-            waitTemp = u->setTemp == 22 ? 23 : 22;
-            u->setTemp = quint8(waitTemp);
-            waitTopic = QStringLiteral("brezzano/c%1/%2/state").arg(k, 2, 10, QLatin1Char('0')).arg(unit);
-            changedAt = clock.elapsed();
-        } else {
-            commandServer = k;
-            commandAt = clock.elapsed();
-            watcher.publish(
-                QStringLiteral("brezzano/c%1/%2/set/temperature").arg(k, 2, 10, QLatin1Char('0')).arg(unit),
-                QByteArray::number(20 + step % 5), false);
+            const int temp = u->setTemp == 22 ? 23 : 22;
+            u->setTemp = quint8(temp);
+            awaited[base + QStringLiteral("state")] = {temp, clock.elapsed()};
+        } else if (!commandAt.count(k)) {
+            commandAt[k] = clock.elapsed();
+            commanded.insert(k);
+            ++sentCommands;
+            const QString topic = base + QStringLiteral("set/temperature");
+            const QByteArray value = QByteArray::number(20 + step % 5);
+            QMetaObject::invokeMethod(
+                watcherPtr, [watcherPtr, topic, value] { watcherPtr->publish(topic, value, false); });
         }
         ++step;
     });
@@ -224,27 +359,83 @@ int main(int argc, char *argv[])
         measuredFrom = clock.elapsed();
         probe.start();
     });
-    QTimer::singleShot(int(warmup) + seconds * 1000, &app, [&] { app.quit(); });
+    QTimer::singleShot(int(warmup) + opt.seconds * 1000, &app, [&] { app.quit(); });
     app.exec();
 
+    probe.stop();
     const qint64 ticks = cpuTicks(pid) - ticksAtStart;
     const double elapsedS = double(clock.elapsed() - measuredFrom) / 1000.0;
     const double cpu = 100.0 * double(ticks) / double(sysconf(_SC_CLK_TCK)) / elapsedS;
     const qint64 rss = statusKb(pid, "VmRSS");
     const qint64 hwm = statusKb(pid, "VmHWM");
     daemon.terminate(); // SIGTERM: offline, then a clean goodbye
-    daemon.waitForFinished(5000);
+    daemon.waitForFinished(15000);
+    // The broker's counters after the last message was delivered: they come every second.
+    QTimer::singleShot(3000, &app, [&] { app.quit(); });
+    app.exec();
+    endSubscriber();
     broker.terminate();
     broker.waitForFinished(3000);
 
-    std::printf("Bridge: %d controllers x %d units, period %d s, %.0f s measured\n", controllers, Units,
-                period, elapsedS);
-    std::printf("  CPU %.2f %% of one core, resident %lld kB (peak %lld kB), %d state messages\n", cpu, rss,
-                hwm, stateMessages);
-    std::printf("  unit change -> state message: median %.0f ms, max %.0f ms (%zu samples; goal: a period "
-                "and a reload)\n",
-                median(changeLatency), maximum(changeLatency), changeLatency.size());
-    std::printf("  set message -> frame at the controller: median %.0f ms, max %.0f ms (%zu samples)\n",
-                median(commandLatency), maximum(commandLatency), commandLatency.size());
+    // The exchanges at the quiet controller and the commanded ones, by kind.
+    std::vector<int> polls, fullPolls, probes, commands;
+    const auto kinds = [&](const Exchanges &ex, bool commandedOnes) {
+        for (const std::vector<int> &link : ex.links) {
+            const bool write = std::count(link.begin(), link.end(), SetUnitStatusCode) > 0;
+            const bool reload = std::count(link.begin(), link.end(), OnlineUnitsCode) > 0;
+            if (commandedOnes) {
+                if (write)
+                    commands.push_back(int(link.size()));
+            } else if (reload && std::count(link.begin(), link.end(), UnitNameCode) >= opt.units) {
+                fullPolls.push_back(int(link.size()));
+            } else if (reload) {
+                polls.push_back(int(link.size()));
+            } else if (!link.empty()) {
+                probes.push_back(int(link.size()));
+            }
+        }
+    };
+    if (!frames.back().links.empty())
+        frames.back().links.pop_back(); // the link the stop cut
+    kinds(frames.back(), false);
+    for (int k : commanded)
+        kinds(frames[size_t(k)], true);
+    // The quiet controller's messages, grouped by poll: a gap of a second parts two.
+    std::vector<int> perPoll;
+    for (size_t i = 0; i < quietMessages.size(); ++i) {
+        if (i == 0 || quietMessages[i] - quietMessages[i - 1] > 1000)
+            perPoll.push_back(0);
+        ++perPoll.back();
+    }
+
+    std::printf("Bridge: %d controllers x %d units, period %d s, %.0f s measured\n", opt.controllers,
+                opt.units, opt.period, elapsedS);
+    std::printf("  CPU %.2f %% of one core, resident %lld kB (peak %lld kB)\n", cpu, rss, hwm);
+    std::printf("  unit change -> state message: median %.0f ms, max %.0f ms (%zu samples, %zu unseen; goal: "
+                "a period and a reload)\n",
+                median(changeLatency), maximum(changeLatency), changeLatency.size(), awaited.size());
+    std::printf(
+        "  set message -> frame at the controller: median %.0f ms, max %.0f ms (%zu samples, %zu unseen)\n",
+        median(commandLatency), maximum(commandLatency), commandLatency.size(), commandAt.size());
+    std::printf("  frames per link at %s: full poll %s; poll %s; probe %s\n", qPrintable(quiet),
+                qPrintable(histogram(fullPolls)), qPrintable(histogram(polls)),
+                qPrintable(histogram(probes)));
+    std::printf(
+        "  frames per link carrying a command (%lld commands; one joining a poll counts the poll's): %s\n",
+        sentCommands, qPrintable(histogram(commands)));
+    std::printf("  messages per poll at %s (the first clears earlier versions' configs): %s\n",
+                qPrintable(quiet), qPrintable(histogram(perPoll)));
+    // What the bridge's last log line says it published and the broker acknowledged.
+    QFile log(dir.filePath(QStringLiteral("bridge.log")));
+    qint64 acknowledged = -1;
+    if (log.open(QIODevice::ReadOnly)) {
+        const QByteArray text = log.readAll();
+        const int at = text.lastIndexOf(" published, ");
+        if (at > 0)
+            acknowledged = text.mid(at + 12).split(' ').front().toLongLong();
+    }
+    std::printf("  broker: %lld messages from the bridge acknowledged, %lld at the subscriber, %lld lost; "
+                "%lld dropped (broker's $SYS count)\n",
+                acknowledged, received, acknowledged - received, sysDropped);
     return 0;
 }

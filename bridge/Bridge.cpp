@@ -14,9 +14,9 @@ Bridge::Bridge(const BridgeConfig &config, const BrokerOptions &broker, int peri
     topics.prefix = config.prefix;
     topics.discoveryPrefix = config.discoveryPrefix;
     topics.bridgeId = config.id;
-    const int period = periodMs > 0 ? periodMs : config.period * 1000;
+    pollPeriodMs = periodMs > 0 ? periodMs : config.period * 1000;
     for (const ControllerEntry &entry : config.controllers)
-        list.push_back(new Controller(entry, topics, period, mqtt.get(), this));
+        list.push_back(new Controller(entry, topics, pollPeriodMs, mqtt.get(), this));
 
     connect(mqtt.get(), &MqttClient::online, this, [this, broker] {
         logInfo(QStringLiteral("broker %1:%2: connected").arg(broker.host).arg(broker.port));
@@ -46,9 +46,11 @@ bool Bridge::start(QString *error)
     mqtt->subscribe(topics.birth());
     if (!mqtt->start(error))
         return false;
-    for (Controller *controller : list) {
-        logInfo(QStringLiteral("%1: polling %2").arg(controller->id(), controller->address()));
-        controller->start();
+    // First polls spread over a period: a thousand controllers read and published at once would
+    // queue their discovery and states in one burst, more than a subscriber's queue holds.
+    for (size_t i = 0; i < list.size(); ++i) {
+        logInfo(QStringLiteral("%1: polling %2").arg(list[i]->id(), list[i]->address()));
+        list[i]->start(int(qint64(pollPeriodMs) * qint64(i) / qint64(list.size())));
     }
     return true;
 }

@@ -47,6 +47,7 @@ private:
     bool rediscoverScheduled = false;
     std::unique_ptr<MqttClient> mqtt;
     std::vector<Controller *> list;
+    int pollPeriodMs = 0;
     bool stopping = false;
 };
 

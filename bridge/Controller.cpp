@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <map>
+#include <utility>
 
 namespace bridge {
 
@@ -23,11 +24,15 @@ Controller::Controller(const ControllerEntry &entry, const Topics &topics, int p
     pollTimer = new QTimer(this);
     pollTimer->setInterval(periodMs);
     connect(pollTimer, &QTimer::timeout, this, &Controller::poll);
+    probeTimer = new QTimer(this);
+    probeTimer->setInterval(timings().probeEvery);
+    connect(probeTimer, &QTimer::timeout, this, &Controller::probe);
 
     connect(&session, &ControllerSession::unitsChanged, this, [this] { unitsRead = true; });
     connect(&writer, &UnitWrite::finished, this, &Controller::written);
     connect(&session, &ControllerSession::exchangeFinished, this, [this] {
-        exchangeEnded(unitsRead, unitsRead ? QString() : QStringLiteral("the reload ended incomplete"));
+        const bool ok = unitsRead || probing;
+        exchangeEnded(ok, ok ? QString() : QStringLiteral("the reload ended incomplete"));
     });
     connect(&session, &ControllerSession::failed, this, [this](int text) {
         exchangeEnded(false, text == 164 ? QStringLiteral("unreachable") : QStringLiteral("not responding"));
@@ -47,9 +52,18 @@ Controller::Controller(const ControllerEntry &entry, const Topics &topics, int p
 
 Controller::~Controller() = default;
 
-void Controller::start()
+void Controller::start(int delayMs)
 {
+    if (delayMs > 0) {
+        QTimer::singleShot(delayMs, this, [this] { start(); });
+        return;
+    }
+    if (stopping)
+        return;
     pollTimer->start();
+    // A poll a watchdog away from the next would find a silence late enough on its own.
+    if (periodMs > timings().probeEvery)
+        probeTimer->start();
     poll();
 }
 
@@ -57,15 +71,29 @@ void Controller::shutdown()
 {
     stopping = true;
     pollTimer->stop();
+    probeTimer->stop();
     publish(topics.availability(entry.id), "offline", true);
 }
 
 void Controller::poll()
 {
     expireQueued();
+    pollWanted = busy && probing; // a probe under way does not cost a period's poll
     if (busy || stopping)
         return;
     reload();
+}
+
+void Controller::probe()
+{
+    if (busy || stopping || writer.running())
+        return; // what runs finds a silence itself
+    busy = true;
+    probing = true;
+    ++exchanges;
+    session.TaskList.Add_addr(Code::PasswordUse, 0, {}, TaskOrigin::Reload);
+    session.setLinkHost(entry.address);
+    session.openConnection(true, 1);
 }
 
 void Controller::reload()
@@ -76,7 +104,9 @@ void Controller::reload()
     // Names at the first poll and each full refresh; between them only for units new to the list.
     const bool full = polls % std::max(1, timings().fullRefreshEvery) == 0;
     session.nameWanted = [this, full](int adr) { return full || !nameRead[size_t(adr)]; };
-    session.queueReload();
+    // The online list alone: its answer brings the units' requests and the clock that ends them.
+    // The password and lock reads of the panel's reload tell the bridge nothing.
+    session.TaskList.Add_addr(Code::OnlineUnits, 0, {}, TaskOrigin::Reload);
     session.setLinkHost(entry.address);
     // One silence ends the poll: the controller is offline within a watchdog, not five.
     session.openConnection(true, 1);
@@ -87,6 +117,16 @@ void Controller::exchangeEnded(bool ok, const QString &why)
     if (!busy)
         return;
     busy = false;
+    if (probeTimer->isActive())
+        probeTimer->start();
+    if (std::exchange(probing, false) && ok) {
+        // Back after a silence: read it now rather than a period later.
+        if ((online != Online::Yes || std::exchange(pollWanted, false)) && !stopping)
+            QTimer::singleShot(0, this, &Controller::poll);
+        else if (!queued.empty())
+            QTimer::singleShot(0, this, &Controller::runQueued);
+        return;
+    }
     if (ok) {
         haveModel = true;
         setOnline(true, {});
@@ -313,6 +353,8 @@ void Controller::written(const WriteReport &report)
         return;
     const PendingWrite done = std::move(*writing);
     writing.reset();
+    if (probeTimer->isActive())
+        probeTimer->start();
     const QDateTime readAt = QDateTime::currentDateTimeUtc();
     QStringList failures;
     for (const UnitReport &unit : report.units) {

@@ -39,7 +39,8 @@ public:
 
     QString id() const { return entry.id; }
     QString address() const { return entry.address; }
-    void start();
+    // The first poll after `delayMs`, then one a period; commands meanwhile poll at once.
+    void start(int delayMs = 0);
     // A command for this controller, already matched by its topic.
     void command(const Target &target, const QString &topic, const QByteArray &payload);
     // Everything retained again, as after the broker came back.
@@ -61,6 +62,7 @@ private:
     enum class Online { Unknown, Yes, No };
 
     void poll();
+    void probe();  // one short request between polls: does the controller still answer?
     void reload(); // opens the link for what is queued, with the reload behind it
     void exchangeEnded(bool ok, const QString &why);
     void publishReload();
@@ -82,9 +84,12 @@ private:
     int periodMs;
     MqttClient *mqtt;
     QTimer *pollTimer = nullptr;
+    QTimer *probeTimer = nullptr; // restarted at the end of every link
     QElapsedTimer clock;
 
-    bool busy = false; // an exchange is under way
+    bool busy = false;       // an exchange is under way
+    bool probing = false;    // that exchange is a probe
+    bool pollWanted = false; // a poll came due during the probe
     bool unitsRead = false;
     bool haveModel = false; // a reload has gone through at least once
     int exchanges = 0;

@@ -51,8 +51,10 @@ int main(int argc, char *argv[])
     bridge::Bridge daemon(config, broker);
     SignalPipe stopSignals({SIGTERM, SIGINT, SIGHUP});
     QObject::connect(&stopSignals, &SignalPipe::signalled, &daemon, [&daemon](int) { daemon.stop(); });
-    QObject::connect(&daemon, &bridge::Bridge::stopped, &app, [] {
-        bridge::logInfo(QStringLiteral("stopped"));
+    QObject::connect(&daemon, &bridge::Bridge::stopped, &app, [&daemon] {
+        bridge::logInfo(QStringLiteral("stopped: %1 messages published, %2 acknowledged by the broker")
+                            .arg(daemon.client().publishedCount())
+                            .arg(daemon.client().acknowledgedCount()));
         QCoreApplication::quit();
     });
     if (!daemon.start(&error)) {

@@ -17,6 +17,8 @@ namespace bridge {
 
 namespace {
 
+constexpr int SendMaximum = 1000; // QoS 1 messages in flight at once
+
 QString errorText(int rc, int savedErrno)
 {
     if (rc == MOSQ_ERR_ERRNO && savedErrno != 0)
@@ -75,6 +77,9 @@ bool MqttClient::start(QString *error)
         return fail(
             QStringLiteral("cannot create the MQTT client: %1").arg(errorText(MOSQ_ERR_ERRNO, errno)));
     mosquitto_int_option(mosq, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
+    // The library's default of 20 unacknowledged messages holds a thousand controllers' first
+    // announcement back for minutes, queued in memory; the broker acknowledges far more at once.
+    mosquitto_int_option(mosq, MOSQ_OPT_SEND_MAXIMUM, SendMaximum);
     mosquitto_connect_callback_set(mosq, &MqttClient::onConnect);
     mosquitto_disconnect_callback_set(mosq, &MqttClient::onDisconnect);
     mosquitto_message_callback_set(mosq, &MqttClient::onMessage);
@@ -157,6 +162,7 @@ void MqttClient::stop()
         const int rc = mosquitto_publish(mosq, &mid, topic.constData(), int(options.willOffline.size()),
                                          options.willOffline.constData(), 1, true);
         if (rc == MOSQ_ERR_SUCCESS) {
+            ++published;
             goodbyeAfter = mid;
             afterCall(rc, "publish");
             return;
@@ -194,6 +200,8 @@ bool MqttClient::publish(const QString &topic, const QByteArray &payload, bool r
                                      payload.constData(), qos, retain);
     if (rc != MOSQ_ERR_SUCCESS)
         emit failure(QStringLiteral("publish on %1 refused: %2").arg(topic, errorText(rc, errno)));
+    else
+        ++published;
     afterCall(MOSQ_ERR_SUCCESS, "publish");
     return rc == MOSQ_ERR_SUCCESS;
 }
@@ -314,6 +322,7 @@ void MqttClient::handle(const Event &event)
         emit message(event.topic, event.payload, event.retained);
         return;
     case Event::Kind::Published:
+        ++acknowledged;
         if (state == State::Stopping && event.code == goodbyeAfter)
             sayGoodbye();
         return;

@@ -52,6 +52,9 @@ public:
     bool isOnline() const { return state == State::Online; }
     // False when offline or when the library refuses the message.
     bool publish(const QString &topic, const QByteArray &payload, bool retain, int qos = 1);
+    // Messages handed to the library since start, and those the broker acknowledged (QoS 1 and 2).
+    qint64 publishedCount() const { return published; }
+    qint64 acknowledgedCount() const { return acknowledged; }
     // Kept and renewed on every connect.
     void subscribe(const QString &pattern, int qos = 1);
 
@@ -98,6 +101,8 @@ private:
     bool triedOnce = false; // later attempts reconnect to the host given first
     bool refused = false;   // this attempt's refusal was told already
     int nextDelay = 0;
+    qint64 published = 0;
+    qint64 acknowledged = 0;
     int goodbyeAfter = -1; // the id of the stop's `offline`, whose acknowledgement the goodbye waits for
     QStringList subscriptions;
     std::vector<int> subscriptionQos;

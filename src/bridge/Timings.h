@@ -20,6 +20,9 @@ struct Timings
     // A controller that stops answering is offline within this, and a command for it gets its
     // error within it too: the link's watchdog plus a margin.
     int offlineWithin = 30000;
+    // With a longer period, a one-frame request this long after each link says whether the
+    // controller still answers: silence is seen within this plus the link's watchdog.
+    int probeEvery = 10000;
     // Discovery goes out again this long after Home Assistant says it is back, at most.
     int rediscoverDelay = 1000;
 };

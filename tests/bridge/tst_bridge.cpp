@@ -351,6 +351,49 @@ private slots:
                                   5000);
     }
 
+    // A period far beyond the bound: probes between polls find the silence, and a command
+    // for the silent controller is answered within the bound too.
+    void silenceSeenWithinTheBoundOfALongPeriod()
+    {
+        bridge::Timings &t = bridge::timings();
+        t.probeEvery = 300;
+        t.offlineWithin = 3000; // the watchdog's 600 ms plus a margin, as the real 15 s and 30 s
+        sim::Server quiet(sim::Controller::builtinDefault());
+        QVERIFY(quiet.listen(QHostAddress(QStringLiteral("127.0.0.210")), 2000));
+        watcher->subscribe(QStringLiteral("lp/#"));
+        bridge::BridgeConfig config;
+        config.id = QStringLiteral("lp");
+        config.prefix = QStringLiteral("lp");
+        config.discoveryPrefix = QStringLiteral("ha");
+        config.controllers = {{QStringLiteral("roof"), QString(), QStringLiteral("127.0.0.210")}};
+        bridge::BrokerOptions options;
+        options.host = broker.address();
+        options.port = broker.port();
+        options.clientId = QStringLiteral("lp");
+        bridge::Bridge longPeriod(config, options, 60000);
+        QString error;
+        QVERIFY2(longPeriod.start(&error), qPrintable(error));
+        QTRY_COMPARE_WITH_TIMEOUT(lastPayload(QStringLiteral("lp/roof/availability")), QByteArray("online"),
+                                  5000);
+
+        QTest::qWait(2 * t.probeEvery); // the silence begins between polls
+        quiet.faults.silent = true;
+        send(QStringLiteral("lp/roof/2/set/temperature"), "24");
+        QElapsedTimer silence;
+        silence.start();
+        QTRY_COMPARE_WITH_TIMEOUT(lastPayload(QStringLiteral("lp/roof/availability")), QByteArray("offline"),
+                                  t.offlineWithin);
+        QTRY_VERIFY_WITH_TIMEOUT(!payloads(QStringLiteral("lp/roof/2/error")).isEmpty(),
+                                 int(t.offlineWithin - silence.elapsed()));
+        // Back: read again at once, not a period later.
+        quiet.faults.silent = false;
+        QTRY_COMPARE_WITH_TIMEOUT(lastPayload(QStringLiteral("lp/roof/availability")), QByteArray("online"),
+                                  t.offlineWithin);
+        longPeriod.stop();
+        t.probeEvery = bridge::Timings().probeEvery;
+        t.offlineWithin = bridge::Timings().offlineWithin;
+    }
+
     // Three bridges on one broker: two prefixes with a controller of the same id, and two
     // bridges on one prefix, one of them killed while the other's entities stay available.
     void threeBridgesOnOneBroker()
@@ -508,7 +551,11 @@ private slots:
         QCOMPARE(lastPayload(QStringLiteral("sig/127_0_0_208/availability")), QByteArray("offline"));
         const QStringList log =
             QString::fromUtf8(program.readAllStandardError()).split('\n', Qt::SkipEmptyParts);
-        QVERIFY(log.contains(QStringLiteral("<6>stopped")));
+        // A clean stop: every message it published was acknowledged.
+        QCOMPARE(log.filter(QRegularExpression(QStringLiteral("^<6>stopped: (\\d+) messages published, \\1 "
+                                                              "acknowledged by the broker$")))
+                     .size(),
+                 1);
         QCOMPARE(log.filter(QStringLiteral("EMERGENCY")).size(), 1);
         for (const QString &line : log)
             QVERIFY2(line.startsWith(QLatin1String("<6>")) ||
