@@ -27,6 +27,30 @@ SeriesPoint pointOf(const QSqlQuery &query, bool hourly)
     return p;
 }
 
+// The filter's controller and unit, for a query's WHERE after a first condition.
+QString unitClause(const Filter &filter)
+{
+    QString clause;
+    if (!filter.controller.isEmpty())
+        clause += QStringLiteral(" AND controller = (SELECT id FROM controllers WHERE name = :controller)");
+    if (filter.addr >= 0)
+        clause += QStringLiteral(" AND addr = :addr");
+    return clause;
+}
+
+// Binds :controller, :addr, :from and :to for what the filter sets; a query names exactly those.
+void bindFilter(QSqlQuery &query, const Filter &filter)
+{
+    if (!filter.controller.isEmpty())
+        query.bindValue(QStringLiteral(":controller"), filter.controller);
+    if (filter.addr >= 0)
+        query.bindValue(QStringLiteral(":addr"), filter.addr);
+    if (filter.from.isValid())
+        query.bindValue(QStringLiteral(":from"), filter.from.toSecsSinceEpoch());
+    if (filter.to.isValid())
+        query.bindValue(QStringLiteral(":to"), filter.to.toSecsSinceEpoch());
+}
+
 } // namespace
 
 QList<UnitRun> HistoryStore::runSeconds(const Filter &filter, qint64 maxGapSecs) const
@@ -34,11 +58,7 @@ QList<UnitRun> HistoryStore::runSeconds(const Filter &filter, qint64 maxGapSecs)
     QList<UnitRun> out;
     if (!readable)
         return out;
-    QString where;
-    if (!filter.controller.isEmpty())
-        where += QStringLiteral(" AND controller = (SELECT id FROM controllers WHERE name = :controller)");
-    if (filter.addr >= 0)
-        where += QStringLiteral(" AND addr = :addr");
+    QString where = unitClause(filter);
     if (filter.from.isValid())
         where += QStringLiteral(" AND t >= :from");
     if (filter.to.isValid())
@@ -54,14 +74,7 @@ QList<UnitRun> HistoryStore::runSeconds(const Filter &filter, qint64 maxGapSecs)
                                  "GROUP BY s.controller, s.addr ORDER BY c.name, s.addr")
                       .arg(where));
     query.bindValue(QStringLiteral(":gap"), maxGapSecs);
-    if (!filter.controller.isEmpty())
-        query.bindValue(QStringLiteral(":controller"), filter.controller);
-    if (filter.addr >= 0)
-        query.bindValue(QStringLiteral(":addr"), filter.addr);
-    if (filter.from.isValid())
-        query.bindValue(QStringLiteral(":from"), filter.from.toSecsSinceEpoch());
-    if (filter.to.isValid())
-        query.bindValue(QStringLiteral(":to"), filter.to.toSecsSinceEpoch());
+    bindFilter(query, filter);
     if (!query.exec())
         return out;
     while (query.next())
@@ -83,11 +96,8 @@ QList<FaultPeriod> HistoryStore::faults(const Filter &filter) const
         "SELECT seq.t, c.name, seq.addr, seq.name, seq.end_t, seq.end_change, seq.code, seq.text "
         "FROM seq JOIN controllers c ON c.id = seq.controller WHERE seq.change = 0%2 "
         "ORDER BY seq.end_t IS NOT NULL, seq.t DESC, seq.id DESC");
-    QString inner, outer;
-    if (!filter.controller.isEmpty())
-        inner += QStringLiteral(" AND controller = (SELECT id FROM controllers WHERE name = :controller)");
-    if (filter.addr >= 0)
-        inner += QStringLiteral(" AND addr = :addr");
+    const QString inner = unitClause(filter);
+    QString outer;
     if (filter.to.isValid())
         outer += QStringLiteral(" AND seq.t <= :to");
     if (filter.from.isValid())
@@ -95,14 +105,7 @@ QList<FaultPeriod> HistoryStore::faults(const Filter &filter) const
     QSqlQuery query(QSqlDatabase::database(connection, false));
     query.setForwardOnly(true);
     query.prepare(sql.arg(inner, outer));
-    if (!filter.controller.isEmpty())
-        query.bindValue(QStringLiteral(":controller"), filter.controller);
-    if (filter.addr >= 0)
-        query.bindValue(QStringLiteral(":addr"), filter.addr);
-    if (filter.to.isValid())
-        query.bindValue(QStringLiteral(":to"), filter.to.toSecsSinceEpoch());
-    if (filter.from.isValid())
-        query.bindValue(QStringLiteral(":from"), filter.from.toSecsSinceEpoch());
+    bindFilter(query, filter);
     if (!query.exec())
         return out;
     while (query.next()) {
