@@ -117,12 +117,12 @@ UnitWrite::UnitWrite(ControllerSession &session, QObject *parent) : QObject(pare
     });
     connect(&session, &ControllerSession::failed, this, [this](int text) {
         if (active)
-            linkFailed(text == 164 ? WriteReport::End::Unreachable : WriteReport::End::LinkLost,
-                       texts.value(text));
+            finish(text == 164 ? WriteReport::End::Unreachable : WriteReport::End::LinkLost,
+                   texts.value(text));
     });
     connect(&session, &ControllerSession::handlerFailed, this, [this](const QString &message) {
         if (active)
-            linkFailed(WriteReport::End::Failed, message);
+            finish(WriteReport::End::Failed, message);
     });
 }
 
@@ -394,7 +394,7 @@ void UnitWrite::closeParts(WriteOutcome unsentOutcome, const QString &why)
 void UnitWrite::linkEnded()
 {
     if (reopened) {
-        linkFailed(WriteReport::End::LinkLost, extraText(ExtraText::LinkWasCut));
+        finish(WriteReport::End::LinkLost, extraText(ExtraText::LinkWasCut));
         return;
     }
     // One more link; the unit under way starts again from its read.
@@ -425,11 +425,6 @@ void UnitWrite::linkEnded()
 void UnitWrite::abandon(const QString &why)
 {
     finish(WriteReport::End::LinkLost, why);
-}
-
-void UnitWrite::linkFailed(WriteReport::End end, const QString &why)
-{
-    finish(end, why);
 }
 
 void UnitWrite::finish(WriteReport::End end, const QString &failure)

@@ -111,7 +111,6 @@ private:
     void answered(const TtaskRecord &task, bool stored);
     void taskWritten(const TtaskRecord &task);
     void linkEnded();
-    void linkFailed(WriteReport::End end, const QString &why);
     void queue(int code, int addr, const QByteArray &updateBuffer = {}, const QString &name = {});
     void beginUnit();
     void afterStep(Step done);

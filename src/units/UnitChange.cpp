@@ -82,16 +82,6 @@ QByteArray statusBytes(const TunitRecord &unit, const Change &change)
     return bytes;
 }
 
-QString modeWordOf(quint8 value)
-{
-    return setting::modeWord(value);
-}
-
-QString fanWordOf(quint8 value)
-{
-    return setting::fanWord(value);
-}
-
 namespace {
 
 QString onOff(bool on)
@@ -119,11 +109,11 @@ QString differences(const TunitRecord &after, const Change &change, Part part)
     case Part::Settings:
         if (change.mode)
             check(setting::modeButton(b[units::ModeByte]) == setting::modeButton(*change.mode), "mode",
-                  modeWordOf(b[units::ModeByte]));
+                  setting::modeWord(b[units::ModeByte]));
         if (change.fan) {
             // By word, so that very low is told from a speed that has none.
-            const QString fan = fanWordOf(b[units::FanByte]);
-            check(!fan.isEmpty() && fan == fanWordOf(*change.fan), "fan", fan);
+            const QString fan = setting::fanWord(b[units::FanByte]);
+            check(!fan.isEmpty() && fan == setting::fanWord(*change.fan), "fan", fan);
         }
         if (change.setTemp)
             check(b[units::SetTempByte] == *change.setTemp, "temp", QString::number(b[units::SetTempByte]));

@@ -55,8 +55,4 @@ QByteArray statusBytes(const TunitRecord &unit, const Change &change);
 enum class Part { Settings, Lock, Name };
 QString differences(const TunitRecord &after, const Change &change, Part part);
 
-// The words of the command line and the bridge for a value: "cooling", "low".
-QString modeWordOf(quint8 value);
-QString fanWordOf(quint8 value);
-
 } // namespace unitchange
