@@ -6,6 +6,8 @@
 
 #include <QTimer>
 
+#include <algorithm>
+
 namespace bridge {
 
 Bridge::Bridge(const BridgeConfig &config, const BrokerOptions &broker, int periodMs, QObject *parent)
@@ -17,6 +19,11 @@ Bridge::Bridge(const BridgeConfig &config, const BrokerOptions &broker, int peri
     pollPeriodMs = periodMs > 0 ? periodMs : config.period * 1000;
     for (const ControllerEntry &entry : config.controllers)
         list.push_back(new Controller(entry, topics, pollPeriodMs, mqtt.get(), this));
+    scheduler = new QTimer(this);
+    connect(scheduler, &QTimer::timeout, this, [this] {
+        for (Controller *controller : list)
+            controller->tick();
+    });
 
     connect(mqtt.get(), &MqttClient::online, this, [this, broker] {
         logInfo(QStringLiteral("broker %1:%2: connected").arg(broker.host).arg(broker.port));
@@ -52,6 +59,11 @@ bool Bridge::start(QString *error)
         logInfo(QStringLiteral("%1: polling %2").arg(list[i]->id(), list[i]->address()));
         list[i]->start(int(qint64(pollPeriodMs) * qint64(i) / qint64(list.size())));
     }
+    // Fine enough for the shortest interval it serves, never busier than four times a second.
+    scheduler->setInterval(std::clamp(std::min(pollPeriodMs, timings().probeEvery) / 10, 10, 250));
+    scheduler->start();
+    for (Controller *controller : list)
+        controller->tick(); // the first controller at once, not a tick later
     return true;
 }
 
@@ -60,6 +72,7 @@ void Bridge::stop()
     if (stopping)
         return;
     stopping = true;
+    scheduler->stop();
     logInfo(QStringLiteral("stopping"));
     for (Controller *controller : list)
         controller->shutdown();

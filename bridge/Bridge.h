@@ -10,6 +10,8 @@
 #include <memory>
 #include <vector>
 
+class QTimer;
+
 namespace bridge {
 
 class Controller;
@@ -47,6 +49,7 @@ private:
     bool rediscoverScheduled = false;
     std::unique_ptr<MqttClient> mqtt;
     std::vector<Controller *> list;
+    QTimer *scheduler = nullptr; // ticks every controller's polls and probes
     int pollPeriodMs = 0;
     bool stopping = false;
 };

@@ -21,12 +21,10 @@ Controller::Controller(const ControllerEntry &entry, const Topics &topics, int p
 {
     clock.start();
     session.sendOnOpen = true;
-    pollTimer = new QTimer(this);
-    pollTimer->setInterval(periodMs);
-    connect(pollTimer, &QTimer::timeout, this, &Controller::poll);
-    probeTimer = new QTimer(this);
-    probeTimer->setInterval(timings().probeEvery);
-    connect(probeTimer, &QTimer::timeout, this, &Controller::probe);
+    session.waitInRead = false;
+    // A write to a silent controller ends at its first silence, as a poll does: the error and
+    // the offline come within the bound, not after five watchdogs.
+    writer.silencesAllowed = 1;
 
     connect(&session, &ControllerSession::unitsChanged, this, [this] { unitsRead = true; });
     connect(&writer, &UnitWrite::finished, this, &Controller::written);
@@ -54,24 +52,40 @@ Controller::~Controller() = default;
 
 void Controller::start(int delayMs)
 {
-    if (delayMs > 0) {
-        QTimer::singleShot(delayMs, this, [this] { start(); });
-        return;
-    }
+    if (!stopping)
+        pollDue = clock.elapsed() + std::max(0, delayMs);
+}
+
+void Controller::tick()
+{
     if (stopping)
         return;
-    pollTimer->start();
-    // A poll a watchdog away from the next would find a silence late enough on its own.
-    if (periodMs > timings().probeEvery)
-        probeTimer->start();
-    poll();
+    const qint64 now = clock.elapsed();
+    if (pollDue >= 0 && now >= pollDue) {
+        // A poll a watchdog away from the next would find a silence late enough on its own.
+        if (probeDue < 0 && periodMs > timings().probeEvery)
+            probeDue = now + timings().probeEvery;
+        // Behind by more than a period (the machine slept): one poll, not a burst.
+        pollDue = std::max(pollDue + periodMs, now + 1);
+        poll();
+    }
+    if (probeDue >= 0 && now >= probeDue) {
+        probeDue = now + timings().probeEvery;
+        probe();
+    }
+}
+
+void Controller::probeLater()
+{
+    if (probeDue >= 0)
+        probeDue = clock.elapsed() + timings().probeEvery;
 }
 
 void Controller::shutdown()
 {
     stopping = true;
-    pollTimer->stop();
-    probeTimer->stop();
+    pollDue = -1;
+    probeDue = -1;
     publish(topics.availability(entry.id), "offline", true);
 }
 
@@ -117,8 +131,7 @@ void Controller::exchangeEnded(bool ok, const QString &why)
     if (!busy)
         return;
     busy = false;
-    if (probeTimer->isActive())
-        probeTimer->start();
+    probeLater();
     if (std::exchange(probing, false) && ok) {
         // Back after a silence: read it now rather than a period later.
         if ((online != Online::Yes || std::exchange(pollWanted, false)) && !stopping)
@@ -353,8 +366,7 @@ void Controller::written(const WriteReport &report)
         return;
     const PendingWrite done = std::move(*writing);
     writing.reset();
-    if (probeTimer->isActive())
-        probeTimer->start();
+    probeLater();
     const QDateTime readAt = QDateTime::currentDateTimeUtc();
     QStringList failures;
     for (const UnitReport &unit : report.units) {

@@ -15,8 +15,6 @@
 #include <optional>
 #include <vector>
 
-class QTimer;
-
 namespace bridge {
 
 class MqttClient;
@@ -41,6 +39,9 @@ public:
     QString address() const { return entry.address; }
     // The first poll after `delayMs`, then one a period; commands meanwhile poll at once.
     void start(int delayMs = 0);
+    // Runs the poll or probe that is due. One timer of the bridge ticks every controller: a
+    // thousand timers of their own would make each restart of any timer cost a thousand steps.
+    void tick();
     // A command for this controller, already matched by its topic.
     void command(const Target &target, const QString &topic, const QByteArray &payload);
     // Everything retained again, as after the broker came back.
@@ -62,8 +63,9 @@ private:
     enum class Online { Unknown, Yes, No };
 
     void poll();
-    void probe();  // one short request between polls: does the controller still answer?
-    void reload(); // opens the link for what is queued, with the reload behind it
+    void probe();      // one short request between polls: does the controller still answer?
+    void probeLater(); // a link just ended: the next probe a probe interval from now
+    void reload();     // opens the link for what is queued, with the reload behind it
     void exchangeEnded(bool ok, const QString &why);
     void publishReload();
     void setOnline(bool online, const QString &why);
@@ -83,8 +85,8 @@ private:
     Topics topics;
     int periodMs;
     MqttClient *mqtt;
-    QTimer *pollTimer = nullptr;
-    QTimer *probeTimer = nullptr; // restarted at the end of every link
+    qint64 pollDue = -1;  // clock ms of the next poll; -1 before start and after shutdown
+    qint64 probeDue = -1; // clock ms of the next probe, pushed back at the end of every link
     QElapsedTimer clock;
 
     bool busy = false;       // an exchange is under way

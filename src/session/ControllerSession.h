@@ -127,6 +127,9 @@ public:
     // The first request goes out as soon as a link opens, not after the first read's delay:
     // for a daemon that opens a link for each command. The window keeps the delay.
     bool sendOnOpen = false;
+    // A read pass waits a moment for an answer still on its way. A program with many links at
+    // once turns this off: each wait would hold every other link, and answers wake it anyway.
+    bool waitInRead = true;
 
     QTimer *Timer_readtcp = nullptr;
     QTimer *Timer_comm = nullptr;

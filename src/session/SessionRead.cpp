@@ -108,8 +108,8 @@ QByteArray ControllerSession::readLinkLine()
     if (!linkIsOpen() || !IdTCPClient1)
         throw LinkFailure("the link is closed");
     QTcpSocket &socket = *IdTCPClient1;
-    const auto waitForData = [&socket] {
-        if (socket.state() == QAbstractSocket::ConnectedState &&
+    const auto waitForData = [this, &socket] {
+        if (socket.state() == QAbstractSocket::ConnectedState && waitInRead &&
             socket.waitForReadyRead(intervals().readWait))
             return true;
         if (socket.state() != QAbstractSocket::ConnectedState)

@@ -142,7 +142,7 @@ void UnitWrite::start(const QString &toHost, const UnitWriteRequest &asked)
     pending = request.allUnits ? std::vector<int>() : request.units;
     // Opened (or joined) first: opening a link to another host empties the queue.
     session.setLinkHost(host);
-    session.openConnection(true, protocol::Reopens);
+    session.openConnection(true, silencesAllowed);
     if (request.passwordGate) {
         phase = Phase::Password;
         queue(+Code::PasswordUse, 0);
@@ -402,7 +402,7 @@ void UnitWrite::linkEnded()
     ++linkEpoch;
     session.TaskList.removeAll(TaskOrigin::Write);
     session.setLinkHost(host);
-    session.openConnection(true, protocol::Reopens);
+    session.openConnection(true, silencesAllowed);
     switch (phase) {
     case Phase::Password:
         queue(+Code::PasswordUse, 0);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/Codes.h"
 #include "link/Records.h"
 #include "units/UnitChange.h"
 
@@ -90,6 +91,9 @@ public:
     // One write at a time; a call while one runs is ignored (see running()).
     void start(const QString &host, const UnitWriteRequest &request);
     bool running() const { return active; }
+    // Watchdog expiries a link may take before the write gives up on its controller. A
+    // daemon that must call a silent controller offline within a bound sets 1.
+    int silencesAllowed = protocol::Reopens;
     // Ends the write under way as a lost link would, now: `finished` reports what its units took.
     void abandon(const QString &why);
 
