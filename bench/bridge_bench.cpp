@@ -5,7 +5,8 @@
 // its state message and from a `set` message to the setting's frame at the
 // controller, the frames of each kind of exchange, the messages per poll, and
 // how many of the messages the broker took in reached a subscriber of them all.
-#include "Server.h"
+#include "BenchOptions.h"
+#include "SimThreads.h"
 #include "bridge/MqttClient.h"
 
 #include <QCoreApplication>
@@ -53,32 +54,14 @@ struct Options
     int seconds = 120;
 };
 
-// False on anything it does not know or a value out of range.
 bool parseOptions(const QStringList &args, Options &out)
 {
-    const std::map<QString, std::pair<int *, int>> known = {
-        {QStringLiteral("--controllers"), {&out.controllers, 4000}},
-        {QStringLiteral("--units"), {&out.units, 64}},
-        {QStringLiteral("--period"), {&out.period, 3600}},
-        {QStringLiteral("--seconds"), {&out.seconds, 24 * 3600}},
-    };
-    for (int i = 1; i < args.size(); ++i) {
-        QString name = args[i];
-        QString value;
-        if (const int eq = name.indexOf(QLatin1Char('=')); eq > 0) {
-            value = name.mid(eq + 1);
-            name.truncate(eq);
-        } else if (i + 1 < args.size()) {
-            value = args[++i];
-        }
-        const auto it = known.find(name);
-        bool ok = false;
-        const int number = value.toInt(&ok);
-        if (it == known.end() || !ok || number < 1 || number > it->second.second)
-            return false;
-        *it->second.first = number;
-    }
-    return true;
+    return parseIntOptions(args, {
+                                     {QStringLiteral("--controllers"), {&out.controllers, 1, 4000}},
+                                     {QStringLiteral("--units"), {&out.units, 1, 64}},
+                                     {QStringLiteral("--period"), {&out.period, 1, 3600}},
+                                     {QStringLiteral("--seconds"), {&out.seconds, 1, 24 * 3600}},
+                                 });
 }
 
 // 127.2.0.1 to 127.2.15.250: no test listens there.
@@ -146,61 +129,6 @@ QString histogram(const std::vector<int> &v)
     return parts.isEmpty() ? QStringLiteral("none") : parts.join(QStringLiteral(", "));
 }
 
-// The simulated controllers, answering from a few threads: one event loop watching a
-// thousand listening sockets spends its time polling them, and the bridge would wait
-// on the bench rather than the bench on the bridge.
-class Controllers
-{
-public:
-    explicit Controllers(int count)
-    {
-        const int workers = std::clamp(count / 100, 1, 8);
-        for (int i = 0; i < workers; ++i) {
-            threads.push_back(std::make_unique<QThread>());
-            threads.back()->start();
-        }
-    }
-    ~Controllers()
-    {
-        for (std::unique_ptr<sim::Server> &server : servers) {
-            sim::Server *s = server.release();
-            QMetaObject::invokeMethod(
-                s, [s] { delete s; }, Qt::BlockingQueuedConnection);
-        }
-        for (std::unique_ptr<QThread> &thread : threads) {
-            thread->quit();
-            thread->wait();
-        }
-    }
-    Controllers(const Controllers &) = delete;
-    Controllers &operator=(const Controllers &) = delete;
-
-    // False when the address is taken.
-    bool add(const sim::Controller &c, const QString &host)
-    {
-        auto server = std::make_unique<sim::Server>(c);
-        server->moveToThread(threads[servers.size() % threads.size()].get());
-        bool ok = false;
-        sim::Server *s = server.get();
-        QMetaObject::invokeMethod(
-            s, [s, host, &ok] { ok = s->listen(QHostAddress(host), 2000); }, Qt::BlockingQueuedConnection);
-        servers.push_back(std::move(server));
-        return ok;
-    }
-    sim::Server *operator[](size_t i) const { return servers[i].get(); }
-
-    // `change` runs in the thread that answers for controller `i`.
-    void inThreadOf(size_t i, std::function<void(sim::Server &)> change) const
-    {
-        sim::Server *s = servers[i].get();
-        QMetaObject::invokeMethod(s, [s, change = std::move(change)] { change(*s); });
-    }
-
-private:
-    std::vector<std::unique_ptr<QThread>> threads;
-    std::vector<std::unique_ptr<sim::Server>> servers;
-};
-
 // The frames a controller received, one list of request codes per connection.
 struct Exchanges
 {
@@ -264,7 +192,7 @@ int main(int argc, char *argv[])
     QThread::msleep(300);
 
     // The controllers.
-    Controllers servers(opt.controllers);
+    SimControllers servers(opt.controllers);
     QFile ini(dir.filePath(QStringLiteral("bridge.ini")));
     if (!ini.open(QIODevice::WriteOnly)) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(ini.fileName()));

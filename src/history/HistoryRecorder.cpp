@@ -131,27 +131,37 @@ void HistoryRecorder::reloadEnded()
     if (!store->isOn())
         changes = faultTransitions(lastStates[controller], state);
     lastStates[controller] = state;
-    if (!lastRetention.isValid() || lastRetention.secsTo(now) >= 3600 || now < lastRetention) {
-        lastRetention = now;
+    if (store->retentionDue(now))
         rollUpLater(now);
-    }
     if (!changes.empty())
         emit transitionsRecorded(controller, changes);
     emit reloadRecorded(controller);
 }
 
+namespace {
+
+void rollUpSteps(HistoryStore *store, const QDateTime &now, int rawDays)
+{
+    if (!store->rollUpStep(now, rawDays)) {
+        store->rollingUp = false;
+        return;
+    }
+    QTimer::singleShot(0, store, [store, now, rawDays] { rollUpSteps(store, now, rawDays); });
+}
+
+} // namespace
+
 // Days missed while the program was closed take a while to roll up: a step at a time,
 // each between the window's events.
 void HistoryRecorder::rollUpLater(const QDateTime &now)
 {
-    if (rollingUp)
+    if (store->rollingUp)
         return;
-    rollingUp = true;
-    QTimer::singleShot(0, this, [this, now] {
-        rollingUp = false;
-        if (store->rollUpStep(now, rawDays))
-            rollUpLater(now);
-    });
+    store->rollingUp = true;
+    // The store carries the steps on: this recorder's session may end before they do.
+    HistoryStore *s = store;
+    const int days = rawDays;
+    QTimer::singleShot(0, s, [s, now, days] { rollUpSteps(s, now, days); });
 }
 
 void HistoryRecorder::taskWritten(const TtaskRecord &task)

@@ -67,9 +67,7 @@ private:
     std::vector<Pending> pending; // written on this link, not yet known taken
     bool ranDry = false;
     int rawDays = HistoryStore::DefaultRawDays;
-    QDateTime lastRetention;
     QDateTime reloadAt;
-    bool rollingUp = false;                        // a roll-up step waits for the event loop
     std::map<QString, ControllerState> lastStates; // each controller's last reload, for alerts without a file
 };
 

@@ -525,4 +525,12 @@ bool HistoryStore::rollUpStep(const QDateTime &now, int rawDays)
     return commit();
 }
 
+bool HistoryStore::retentionDue(const QDateTime &now)
+{
+    if (lastRetention.isValid() && lastRetention.secsTo(now) < 3600 && now >= lastRetention)
+        return false;
+    lastRetention = now;
+    return true;
+}
+
 } // namespace history

@@ -117,6 +117,10 @@ public:
     bool applyRetention(const QDateTime &now, int rawDays);
     // The same, a few hours of one unit's samples at a time; true while more is left to roll up.
     bool rollUpStep(const QDateTime &now, int rawDays);
+    // The hourly roll-up belongs to the store, however many sessions record into it: true when
+    // it is due at `now` (an hour since the last, or the clock went back), and it is then taken.
+    bool retentionDue(const QDateTime &now);
+    bool rollingUp = false; // a roll-up step waits for the event loop
 
     QList<FaultPeriod> faults(const Filter &filter) const;         // open first, then newest first
     QList<OperationRecord> operations(const Filter &filter) const; // newest first
@@ -134,6 +138,7 @@ Q_SIGNALS:
     void turnedOn();
 
 private:
+    QDateTime lastRetention; // when the hourly roll-up last began
     bool openFile(const QString &path, qint64 sizeLimit, bool *corrupt);
     bool openReadOnly(const QString &path);
     bool migrate();

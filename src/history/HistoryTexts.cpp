@@ -101,6 +101,7 @@ const Table English = {
     "Chart of the last 30 days",
     "Print…",
     "%1 to %2",
+    "All controllers",
 };
 
 const Table Italian = {
@@ -189,6 +190,7 @@ const Table Italian = {
     "Grafico degli ultimi 30 giorni",
     "Stampa…",
     "dal %1 al %2",
+    "Tutti i controlli centralizzati",
 };
 // clang-format on
 

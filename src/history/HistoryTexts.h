@@ -95,6 +95,7 @@ enum class Text {
     ChartMonth,
     Print,
     PrintRange, // %1: from, %2: to (dates)
+    AllControllers,
     Count
 };
 

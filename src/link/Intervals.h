@@ -19,6 +19,7 @@ struct Intervals
     int windowSettle = 700;    // for the window manager to maximize and frame the main window
     int faultAlert = 60000;    // a unit flapping in and out of fault is announced once in this
     int openFaultTick = 1000;  // the History window counts an open fault's duration up
+    int siteTick = 1000;       // the site overview looks for controllers due for a reading
 };
 
 Intervals &intervals();

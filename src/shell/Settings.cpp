@@ -44,6 +44,10 @@ AppSettings readSettings(const IniFile &ini)
         ini.readInteger(QStringLiteral("HISTORY"), QStringLiteral("RAWDAYS"), settings.historyRawDays);
     if (rawDays > 0)
         settings.historyRawDays = rawDays;
+    const int sitePeriod =
+        ini.readInteger(QStringLiteral("SITE"), QStringLiteral("PERIOD"), settings.sitePeriod);
+    if (sitePeriod >= 0)
+        settings.sitePeriod = sitePeriod;
 
     const auto entries = ini.entries(ListSens);
     const int keyCount = int(entries.size());

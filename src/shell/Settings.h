@@ -22,6 +22,7 @@ struct AppSettings
     std::vector<std::pair<QString, QString>> devices; // (name, address) in address-book order
     QString registrationUrl;                          // REGURL: read only, never written
     int historyRawDays = 30; // [HISTORY] RAWDAYS: days of raw samples kept; read only, never written
+    int sitePeriod = 60;     // [SITE] PERIOD: seconds between readings of the site, 0 off; read only
 };
 
 // Reads SENS and the LISTSENS address book (NAMEn / IPADDRn rule).

@@ -137,6 +137,19 @@ QString deviceText(const QString &name, const QString &address, int lang)
 
 } // namespace
 
+QString controllerState(Link failure, const QDateTime &failedAt, const QDateTime &updatedAt, int lang)
+{
+    if (failure == Link::Unreachable || failure == Link::Silent) {
+        Facts f;
+        f.link = failure;
+        f.failedAt = failedAt;
+        return linkText(f, lang);
+    }
+    if (!updatedAt.isValid())
+        return text(NeverFilled, lang);
+    return text(Filled, lang).arg(updatedAt.toString(QStringLiteral("HH:mm")));
+}
+
 Line describe(const Facts &f, int lang)
 {
     Line line;

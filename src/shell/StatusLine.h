@@ -61,6 +61,11 @@ Line describe(const Facts &facts, int lang);
 QDateTime failedSince(Link shown, const QString &shownHost, const QDateTime &shownAt, const QString &host,
                       const QDateTime &now);
 
+// One controller's state in the status bar's words: "Updated HH:MM" after a reading, or since
+// when it fails ("Not reachable since HH:MM", "Not responding since HH:MM"), or "Not updated yet".
+// `failure` is Unreachable, Silent, or anything else for none.
+QString controllerState(Link failure, const QDateTime &failedAt, const QDateTime &updatedAt, int lang);
+
 // A note for controls filled from `readFrom` while `active` is the active device:
 // empty when they belong to it (or when nothing was read yet).
 QString readFromOtherDevice(const QString &readFrom, const QString &readFromName, const QString &active,

@@ -1,5 +1,6 @@
 #include "shell/form/Main.h"
 #include "link/Intervals.h"
+#include "session/form/SiteTab.h"
 #include "shell/IniFile.h"
 #include "shell/Settings.h"
 #include "shell/SignalPipe.h"
@@ -62,7 +63,8 @@ int main(int argc, char **argv)
     // The first reload waits for the event loop, so the recorder sees it.
     // In a folder that cannot be written the history shows what its file holds and
     // alerts still come; nothing new is kept.
-    createHistory(main, QDir::currentPath());
+    history::HistoryView *history = createHistory(main, QDir::currentPath());
+    createSite(main, QDir::currentPath(), history);
     if (!folderLock) {
         main->keepSettings = false;
         prompts().error(

@@ -40,16 +40,8 @@ HistoryView::HistoryView(ControllerSession &session, QWidget *window, QString fo
         const QString title = text(Text::HistoryButton, lang);
         QTimer::singleShot(0, window, [window, title, line] { prompts().info(window, title, line); });
     }
-    recorder = new HistoryRecorder(&session, &historyStore, this);
-    recorder->setRawDays(rawDays);
-    connect(recorder, &HistoryRecorder::transitionsRecorded, this,
-            [this](const QString &controller, const std::vector<Transition> &changes) {
-                alert(controller, changes, QDateTime::currentMSecsSinceEpoch());
-            });
-    connect(recorder, &HistoryRecorder::reloadRecorded, this, [this](const QString &controller) {
-        if (trend)
-            trend->refresh(controller);
-    });
+    this->rawDays = rawDays;
+    recorder = record(session, this);
 
     if (QSystemTrayIcon::isSystemTrayAvailable()) {
         tray = new QSystemTrayIcon(window->windowIcon().isNull()
@@ -79,6 +71,26 @@ HistoryView::HistoryView(ControllerSession &session, QWidget *window, QString fo
     });
     connect(alarms, &AlarmBar::historyWanted, this, [this] { showWindow(); });
     connect(&session, &ControllerSession::unitsChanged, this, &HistoryView::countPanelFaults);
+}
+
+HistoryRecorder *HistoryView::record(ControllerSession &from, QObject *owner)
+{
+    auto *out = new HistoryRecorder(&from, &historyStore, owner);
+    out->setRawDays(rawDays);
+    connect(out, &HistoryRecorder::transitionsRecorded, this,
+            [this](const QString &controller, const std::vector<Transition> &changes) {
+                alert(controller, changes, QDateTime::currentMSecsSinceEpoch());
+            });
+    connect(out, &HistoryRecorder::reloadRecorded, this, [this](const QString &controller) {
+        if (trend)
+            trend->refresh(controller);
+    });
+    return out;
+}
+
+void HistoryView::follow(ControllerSession &other)
+{
+    record(other, &other);
 }
 
 void HistoryView::countPanelFaults()
@@ -182,6 +194,7 @@ HistoryWindow *HistoryView::showWindow()
 {
     if (!historyWindow) {
         historyWindow = new HistoryWindow(historyStore, folder, lang, window);
+        historyWindow->controllerLabel = [this](const QString &host) { return controllerName(host); };
         historyWindow->unitChosen = [this](const QString &controller, int addr) {
             showTrend(controller, addr);
         };

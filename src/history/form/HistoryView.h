@@ -37,6 +37,9 @@ public:
     ~HistoryView() override;
 
     HistoryStore &store() { return historyStore; }
+    // Records the readings of another controller's session too, with their alerts; the recorder
+    // lives as long as that session.
+    void follow(ControllerSession &other);
     // The tray, the History window and the chart speak `lang` from now on.
     void setLanguage(int lang);
     HistoryWindow *showWindow();
@@ -60,13 +63,16 @@ private:
     void turnedOff(Failure why, const QString &detail);
     void showOff();
     void countPanelFaults();
+    // A recorder of `from`'s readings with their alerts, owned by `owner`.
+    HistoryRecorder *record(ControllerSession &from, QObject *owner);
 
     ControllerSession &session;
     QWidget *window;
     QString folder;
     int lang;
     HistoryStore historyStore;
-    HistoryRecorder *recorder = nullptr;
+    HistoryRecorder *recorder = nullptr; // of the window's own session
+    int rawDays = HistoryStore::DefaultRawDays;
     AlertPacer pacer;
     OpenAlarms open;
     AlarmBar *alarms = nullptr;

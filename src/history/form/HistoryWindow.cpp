@@ -63,6 +63,9 @@ HistoryWindow::HistoryWindow(HistoryStore &store, QString folder, int lang, QWid
     resize(900, 520);
     auto *layout = new QVBoxLayout(this);
     auto *filters = new QHBoxLayout;
+    controllerFilter = named(new QComboBox(this), "historyController");
+    controllerFilter->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    controllerFilter->hide();
     unitFilter = named(new QComboBox(this), "historyUnit");
     unitFilter->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     codeFilter = named(new QComboBox(this), "historyCode");
@@ -78,6 +81,7 @@ HistoryWindow::HistoryWindow(HistoryStore &store, QString folder, int lang, QWid
     unitCaption = new QLabel(this);
     fromCaption = new QLabel(this);
     toCaption = new QLabel(this);
+    filters->addWidget(controllerFilter);
     filters->addWidget(unitCaption);
     filters->addWidget(unitFilter);
     filters->addWidget(codeFilter);
@@ -110,6 +114,7 @@ HistoryWindow::HistoryWindow(HistoryStore &store, QString folder, int lang, QWid
     layout->addWidget(note);
     retranslate();
 
+    connect(controllerFilter, &QComboBox::currentIndexChanged, this, &HistoryWindow::refresh);
     connect(unitFilter, &QComboBox::currentIndexChanged, this, &HistoryWindow::refresh);
     connect(codeFilter, &QComboBox::currentIndexChanged, this, &HistoryWindow::refresh);
     connect(from, &QDateEdit::dateChanged, this, &HistoryWindow::refresh);
@@ -172,10 +177,26 @@ void HistoryWindow::fillUnits()
     faultsView->setColumnHidden(6, !manyControllers);
     operationsView->setColumnHidden(4, !manyControllers);
     summaryView->setColumnHidden(4, !manyControllers);
+    // The controllers the file holds; a chosen one narrows the units offered.
+    const QString chosenOne = controllerFilter->currentData().toString();
+    {
+        const QSignalBlocker quietControllers(controllerFilter);
+        controllerFilter->clear();
+        controllerFilter->addItem(text(Text::AllControllers, lang), QString());
+        for (const KnownUnit &unit : known)
+            if (controllerFilter->findData(unit.controller) < 0)
+                controllerFilter->addItem(
+                    controllerLabel ? controllerLabel(unit.controller) : unit.controller, unit.controller);
+        controllerFilter->setCurrentIndex(std::max(0, controllerFilter->findData(chosenOne)));
+        controllerFilter->setVisible(manyControllers);
+    }
+    const QString onlyFrom = manyControllers ? controllerFilter->currentData().toString() : QString();
     const QSignalBlocker quiet(unitFilter);
     unitFilter->clear();
     unitFilter->addItem(text(Text::AllUnits, lang), -1);
     for (const KnownUnit &unit : known) {
+        if (!onlyFrom.isEmpty() && unit.controller != onlyFrom)
+            continue;
         QString label = unitLabel(unit.addr, unit.name);
         if (manyControllers)
             label += QStringLiteral(" (%1)").arg(unit.controller);
@@ -190,7 +211,8 @@ Filter HistoryWindow::filter() const
 {
     Filter f;
     f.addr = unitFilter->currentData().toInt();
-    f.controller = unitFilter->currentData(Qt::UserRole + 1).toString();
+    f.controller = f.addr >= 0 ? unitFilter->currentData(Qt::UserRole + 1).toString()
+                               : controllerFilter->currentData().toString();
     f.from = from->date().startOfDay();
     f.to = to->date().addDays(1).startOfDay();
     return f;

@@ -41,6 +41,8 @@ public:
     QTreeWidget *summaryList() const { return summaryView; }
 
     // A unit's row was double-clicked: (controller, address).
+    // How a controller is named in the controller filter: its address when unset.
+    std::function<QString(const QString &)> controllerLabel;
     std::function<void(const QString &, int)> unitChosen;
 
 private:
@@ -60,6 +62,7 @@ private:
     HistoryStore &store;
     QString folder;
     int lang;
+    QComboBox *controllerFilter = nullptr; // shown when the file holds more than one
     QComboBox *unitFilter = nullptr;
     QComboBox *codeFilter = nullptr;
     QLabel *unitCaption = nullptr;

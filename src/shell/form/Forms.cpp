@@ -95,7 +95,7 @@ QBoxLayout *boxHolding(QLayout *layout, QWidget *widget)
 
 } // namespace
 
-void createHistory(TForm1 *main, const QString &folder)
+history::HistoryView *createHistory(TForm1 *main, const QString &folder)
 {
     IniFile ini;
     ini.load(QDir(folder).filePath(QStringLiteral("brezzano.ini")));
@@ -195,6 +195,7 @@ void createHistory(TForm1 *main, const QString &folder)
                 });
             menu->popup(panel->viewport()->mapToGlobal(at));
         });
+    return view;
 }
 
 void destroyForms()

@@ -22,4 +22,7 @@ void destroyForms();
 // The history of reloads, faults and operations in `folder`, beside the
 // settings file: its recorder on the session, its tray alerts, the "History"
 // button beside the panel's reload. Only the program itself keeps one.
-void createHistory(TForm1 *main, const QString &folder);
+namespace history {
+class HistoryView;
+}
+history::HistoryView *createHistory(TForm1 *main, const QString &folder);

@@ -21,9 +21,6 @@
 
 namespace {
 
-const QColor PaleGreen(192, 220, 192);
-const QColor FaultRed(255, 0, 0);
-
 // Draws a selected row in a darker shade of its own colour inside a frame, so
 // that selecting a unit in fault does not hide its red.
 class SelectionFrame final : public QStyledItemDelegate

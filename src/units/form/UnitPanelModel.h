@@ -8,6 +8,11 @@
 
 #include <vector>
 
+// The panel's row colours: every other row pale green, a row in fault red. The site
+// overview's rows take them too.
+inline const QColor PaleGreen(192, 220, 192);
+inline const QColor FaultRed(255, 0, 0);
+
 // How one row of the unit panel is drawn. Only what is set on `font` overrides
 // the list's own font.
 struct UnitRowLook

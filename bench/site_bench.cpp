@@ -1,0 +1,185 @@
+// The site overview under load: N simulated controllers of U units each (in threads of this
+// process, on 127.3.x.y) read side by side by the window's poller at its limit of links, every
+// reading recorded in a history file, as the program does. Reports the longest stall of the
+// event loop the poller shares with the window (a 10 ms timer's lateness), how many passed
+// 50 ms, the readings done, and the resident memory after the first pass and at the end.
+#include "BenchOptions.h"
+#include "SimThreads.h"
+#include "history/HistoryRecorder.h"
+#include "history/HistoryStore.h"
+#include "link/Intervals.h"
+#include "session/ControllerSession.h"
+#include "session/SitePoller.h"
+#include "shell/Texts.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <utility>
+
+namespace {
+
+const char *const Usage =
+    "Usage: brezzano-site-bench [--controllers N] [--units N] [--period S] [--minutes M] [--history 0|1]\n"
+    "  --controllers N  simulated controllers, 1..1000 (default 200)\n"
+    "  --units N        units per controller, 1..64 (default 64)\n"
+    "  --period S       seconds between two readings of a controller (default 60)\n"
+    "  --minutes M      how long it runs (default 3)\n"
+    "  --history 0|1    record every reading in a history file (default 1)\n";
+
+struct Options
+{
+    int controllers = 200;
+    int units = 64;
+    int period = 60;
+    int minutes = 3;
+    int history = 1;
+};
+
+bool parseOptions(const QStringList &args, Options &out)
+{
+    return parseIntOptions(args, {
+                                     {QStringLiteral("--controllers"), {&out.controllers, 1, 1000}},
+                                     {QStringLiteral("--units"), {&out.units, 1, 64}},
+                                     {QStringLiteral("--period"), {&out.period, 1, 3600}},
+                                     {QStringLiteral("--minutes"), {&out.minutes, 1, 24 * 60}},
+                                     {QStringLiteral("--history"), {&out.history, 0, 1}},
+                                 });
+}
+
+QString host(int index)
+{
+    return QStringLiteral("127.3.%1.%2").arg(index / 250).arg(index % 250 + 1);
+}
+
+qint64 residentKb()
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : f.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').front().toLongLong();
+    return -1;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
+        std::fputs(Usage, stdout);
+        return 0;
+    }
+    Options opt;
+    if (!parseOptions(args, opt)) {
+        std::fputs(Usage, stderr);
+        return 2;
+    }
+    loadLanguage(0);
+
+    SimControllers sims(opt.controllers);
+    std::vector<std::pair<QString, QString>> book;
+    for (int i = 0; i < opt.controllers; ++i) {
+        sim::Controller c = sim::Controller::builtinDefault();
+        c.fillUnits(opt.units);
+        if (!sims.add(c, host(i))) {
+            std::fprintf(stderr, "cannot listen on %s\n", qPrintable(host(i)));
+            return 1;
+        }
+        book.emplace_back(QStringLiteral("Controller %1").arg(i), host(i));
+    }
+
+    QTemporaryDir dir;
+    history::HistoryStore store;
+    if (!store.open(dir.path())) {
+        std::fprintf(stderr, "cannot open a history in %s\n", qPrintable(dir.path()));
+        return 1;
+    }
+    ControllerSession window; // idle: the user does nothing meanwhile
+    site::Poller poller(window);
+    int readings = 0;
+    int recorders = 0;
+    QObject::connect(&poller, &site::Poller::sessionAdded, &app, [&](ControllerSession *session) {
+        if (opt.history != 0)
+            new history::HistoryRecorder(session, &store, session);
+        ++recorders;
+        QObject::connect(session, &ControllerSession::unitsChanged, &app, [&readings] { ++readings; });
+    });
+    poller.setDevices(book, QString());
+
+    // The event loop's lateness, as a 10 ms timer sees it.
+    QElapsedTimer clock;
+    clock.start();
+    qint64 last = 0;
+    qint64 longest = 0;
+    int over50 = 0;
+    QTimer beat;
+    beat.setTimerType(Qt::PreciseTimer);
+    beat.setInterval(10);
+    QObject::connect(&beat, &QTimer::timeout, &app, [&] {
+        const qint64 now = clock.elapsed();
+        const qint64 late = now - last - 10;
+        if (late > longest)
+            longest = late;
+        if (late > 50)
+            ++over50;
+        last = now;
+    });
+    beat.start();
+    last = clock.elapsed();
+    // First 20 s with nothing to do: what the machine itself does to a 10 ms timer.
+    constexpr int QuietMs = 20000;
+    qint64 quietLongest = -1;
+    int quietOver50 = 0;
+    QTimer::singleShot(QuietMs, &app, [&] {
+        quietLongest = std::exchange(longest, 0);
+        quietOver50 = std::exchange(over50, 0);
+        clock.restart();
+        last = 0;
+        poller.setPeriod(opt.period);
+    });
+
+    // The first pass: every controller read once.
+    qint64 firstPassMs = -1;
+    qint64 rssAfterFirst = -1;
+    std::vector<std::pair<int, qint64>> memory; // minute, kB
+    QTimer watch;
+    watch.setInterval(1000);
+    QObject::connect(&watch, &QTimer::timeout, &app, [&] {
+        if (firstPassMs < 0 && readings >= opt.controllers) {
+            firstPassMs = clock.elapsed();
+            rssAfterFirst = residentKb();
+        }
+        const int minute = int(clock.elapsed() / 60000);
+        if (memory.empty() || memory.back().first != minute)
+            memory.emplace_back(minute, residentKb());
+    });
+    watch.start();
+    QTimer::singleShot(QuietMs + opt.minutes * 60000, &app, &QCoreApplication::quit);
+    app.exec();
+
+    std::printf("Site: %d controllers x %d units, period %d s, %d min, %d links at most\n", opt.controllers,
+                opt.units, opt.period, opt.minutes, site::Poller::MaxLinks);
+    std::printf("  readings: %d (first pass %s)\n", readings,
+                firstPassMs < 0 ? "not finished"
+                                : qPrintable(QStringLiteral("%1 s").arg(firstPassMs / 1000.0)));
+    std::printf("  longest stall of the event loop: %lld ms; stalls over 50 ms: %d\n", longest, over50);
+    std::printf("  the same 20 s before, with nothing to do: %lld ms; %d over 50 ms\n", quietLongest,
+                quietOver50);
+    std::printf("  resident memory: %lld kB after the first pass, %lld kB at the end\n", rssAfterFirst,
+                residentKb());
+    QStringList perMinute;
+    for (const auto &[minute, kb] : memory)
+        perMinute << QStringLiteral("%1:%2").arg(minute).arg(kb);
+    std::printf("  by minute (min:kB): %s\n", qPrintable(perMinute.join(QLatin1Char(' '))));
+    return 0;
+}

@@ -1,0 +1,149 @@
+#include "session/form/SiteTab.h"
+
+#include "link/Intervals.h"
+
+#include "history/form/HistoryView.h"
+#include "session/ControllerSession.h"
+#include "session/SitePoller.h"
+#include "shell/IniFile.h"
+#include "shell/Settings.h"
+#include "shell/form/Main.h"
+#include "units/form/UnitPanelModel.h"
+
+#include <QDir>
+#include <QHeaderView>
+#include <QTabWidget>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int SiteTabIndex = 4;
+
+// The rows as they stand, faults first and red.
+void fill(QTreeWidget *list, const site::Poller &poller, int lang)
+{
+    using site::Text;
+    list->setHeaderLabels({site::text(Text::Name, lang), site::text(Text::Address, lang),
+                           site::text(Text::State, lang), site::text(Text::Online, lang),
+                           site::text(Text::Faults, lang), site::text(Text::LastReading, lang)});
+    const QString selected = list->currentItem() ? list->currentItem()->text(1) : QString();
+    list->clear();
+    const std::vector<site::Row> &rows = poller.rows();
+    int shown = 0;
+    for (const int i : site::displayOrder(rows)) {
+        const site::Row &row = rows[size_t(i)];
+        const bool read = row.updatedAt.isValid();
+        auto *item = new QTreeWidgetItem(
+            list,
+            {row.name, row.address, status::controllerState(row.failure, row.failedAt, row.updatedAt, lang),
+             read ? QString::number(row.online) : QString(), read ? QString::number(row.faults) : QString(),
+             read ? row.updatedAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) : QString()});
+        const QColor background = row.faults > 0 ? FaultRed : shown % 2 == 0 ? PaleGreen : QColor(Qt::white);
+        for (int column = 0; column < list->columnCount(); ++column) {
+            item->setBackground(column, background);
+            item->setForeground(column, QColor(Qt::black));
+        }
+        for (const int column : {3, 4})
+            item->setTextAlignment(column, Qt::AlignRight | Qt::AlignVCenter);
+        if (row.active) {
+            QFont bold = item->font(0);
+            bold.setBold(true);
+            item->setFont(0, bold);
+        }
+        if (row.address == selected)
+            list->setCurrentItem(item);
+        ++shown;
+    }
+}
+
+} // namespace
+
+void createSite(TForm1 *main, const QString &folder, history::HistoryView *view)
+{
+    IniFile ini;
+    ini.load(QDir(folder).filePath(QStringLiteral("brezzano.ini")));
+    const int period = readSettings(ini).sitePeriod;
+
+    auto *page = new QWidget;
+    page->setObjectName(QStringLiteral("site"));
+    auto *layout = new QVBoxLayout(page);
+    auto *list = new QTreeWidget(page);
+    list->setObjectName(QStringLiteral("siteList"));
+    list->setRootIsDecorated(false);
+    list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list->setColumnCount(6);
+    list->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    layout->addWidget(list);
+    main->PageControl1->insertTab(SiteTabIndex, page, QString());
+    // Shown, the list takes the keys: arrows, typing a name, Enter.
+    QObject::connect(main->PageControl1, &QTabWidget::currentChanged, list, [list](int index) {
+        if (index != SiteTabIndex)
+            return;
+        list->setFocus();
+        if (!list->currentItem() && list->topLevelItemCount() > 0)
+            list->setCurrentItem(list->topLevelItem(0));
+    });
+
+    auto *poller = new site::Poller(*main->session, main);
+    poller->setObjectName(QStringLiteral("sitePoller"));
+    const auto caption = [main] {
+        main->PageControl1->setTabText(SiteTabIndex,
+                                       QStringLiteral("&5 ") + site::text(site::Text::Tab, main->lang_act));
+    };
+    caption();
+    const auto refresh = [main, list, poller] { fill(list, *poller, main->lang_act); };
+    QObject::connect(main, &TForm1::languageChanged, list, [caption, refresh] {
+        caption();
+        refresh();
+    });
+    QObject::connect(poller, &site::Poller::rowsChanged, list, refresh);
+    if (view)
+        QObject::connect(poller, &site::Poller::sessionAdded, view,
+                         [view](ControllerSession *session) { view->follow(*session); });
+    poller->reloadActive = [main] { main->reloadUnitList(); };
+
+    // The address book and the active device change by many roads (search, ticks, renames,
+    // deletions): the poller compares them once a tick.
+    const auto book = [main] {
+        std::vector<std::pair<QString, QString>> devices;
+        for (const auto &device : main->devList)
+            devices.emplace_back(device->name, device->ipdev);
+        return devices;
+    };
+    auto known = std::make_shared<std::pair<std::vector<std::pair<QString, QString>>, QString>>();
+    const auto follow = [main, poller, book, known] {
+        auto now = std::make_pair(book(), main->ipSensor);
+        if (now == *known)
+            return;
+        *known = std::move(now);
+        poller->setDevices(known->first, known->second);
+    };
+    follow();
+    auto *watch = new QTimer(poller);
+    watch->setInterval(intervals().siteTick);
+    QObject::connect(watch, &QTimer::timeout, poller, follow);
+    watch->start();
+    poller->setPeriod(period);
+
+    // Double-click (or Enter): that controller becomes the active one, as ticking it in the device list
+    // does, and its panel is shown, reloaded.
+    QObject::connect(list, &QTreeWidget::itemActivated, main, [main, follow](QTreeWidgetItem *item) {
+        const QString address = item->text(1);
+        main->fillDeviceList();
+        for (int i = 0; i < main->ListView1->topLevelItemCount(); ++i) {
+            QTreeWidgetItem *row = main->ListView1->topLevelItem(i);
+            if (row->columnCount() > 1 && row->text(1) == address) {
+                main->listWindowProc(row);
+                break;
+            }
+        }
+        follow();
+        if (main->PageControl1->currentIndex() == 0)
+            main->reloadUnitList();
+        else
+            main->PageControl1->setCurrentIndex(0);
+    });
+}
