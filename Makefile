@@ -70,11 +70,12 @@ format-check:
 # time of a change through the command-line tool and through the bridge; the window's stalls and
 # memory while it reads a site of 200 controllers.
 bench: configure
-	@cmake --build $(BUILD) -j $(JOBS) --target brezzano-bench brezzano-settings-probe brezzano-beacon-flood brezzano-history-bench brezzano-bridge-bench brezzano-write-bench brezzano-site-bench
+	@cmake --build $(BUILD) -j $(JOBS) --target brezzano-bench brezzano-settings-probe brezzano-beacon-flood brezzano-history-bench brezzano-bridge-bench brezzano-write-bench brezzano-site-bench brezzano-history-stall
 	@QT_QPA_PLATFORM=offscreen $(BUILD)/bin/brezzano-bench
 	@$(BUILD)/bin/brezzano-settings-probe
 	@QT_QPA_PLATFORM=offscreen $(BUILD)/bin/brezzano-beacon-flood
 	@$(BUILD)/bin/brezzano-history-bench
+	@QT_QPA_PLATFORM=offscreen $(BUILD)/bin/brezzano-history-stall
 	@$(BUILD)/bin/brezzano-bridge-bench
 	@$(BUILD)/bin/brezzano-write-bench
 	@$(BUILD)/bin/brezzano-site-bench

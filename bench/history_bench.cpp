@@ -77,23 +77,7 @@ int main(int argc, char **argv)
     // A fresh file for the year.
     QTemporaryDir yearDir;
     const qint64 end = now.toSecsSinceEpoch() - now.toSecsSinceEpoch() % 3600;
-    const qint64 start = end - 365 * 86400;
-    history::generator::Plan plan;
-    plan.controller = Controller;
-    plan.hourlyFrom = start;
-    plan.rawFrom = end - 31 * 86400;
-    plan.end = end;
-    for (int adr = 0; adr < Units; ++adr)
-        plan.units.push_back({adr, QStringLiteral("Unit %1").arg(adr), 136, 2, 22 + adr % 5, 22});
-    // Each unit in fault for two hours twice a week; four units in fault now.
-    for (int n = 0; n < 104; ++n)
-        for (int adr = 0; adr < Units; ++adr) {
-            const qint64 t = start + n * 302400 + adr * 997;
-            plan.faults.push_back({adr, t, t + 7200, 2});
-        }
-    for (int adr = 0; adr < 4; ++adr)
-        plan.faults.push_back({adr, end - 600, 0, 4});
-    plan.operations.push_back({end, history::Operation::Setting, {0}, QStringLiteral("24"), true});
+    const history::generator::Plan plan = history::generator::benchYear(Controller, end, Units);
     QString failure;
     const double generated = msOf([&] { failure = history::generator::write(yearDir.path(), plan); });
     if (!failure.isEmpty()) {

@@ -61,6 +61,10 @@ trap 'for p in "${sims[@]}"; do kill "$p" 2>/dev/null || true; wait "$p" 2>/dev/
 sims+=($!)
 echo "Simulator running on 127.0.0.1:2000 (log: $rundir/sim.log)"
 echo "Registration service on $regurl: user demo, password brezza&2026#+ (user nuovo, password nuovo-1: never connected)"
+# The address book's Warehouse answers (a unit of it in fault); its Showroom does not: the Site
+# tab shows both kinds.
+"$bin/brezzano-sim" --listen 127.0.0.2:2000 --scenario "$root/sim/scenarios/lab.json" > "$rundir/sim-warehouse.log" 2>&1 &
+sims+=($!)
 # Devices that the demo address book does not hold yet: "Search" on the network tab finds them.
 for dev in 4:office 5:lab 6:gym; do
   "$bin/brezzano-sim" --listen "127.0.0.${dev%%:*}:2000" --scenario "$root/sim/scenarios/${dev#*:}.json" \

@@ -199,4 +199,25 @@ QString write(const QString &folder, const Plan &plan)
     return error;
 }
 
+Plan benchYear(const QString &controller, qint64 end, int units)
+{
+    const qint64 start = end - 365 * 86400;
+    Plan plan;
+    plan.controller = controller;
+    plan.hourlyFrom = start;
+    plan.rawFrom = end - 31 * 86400;
+    plan.end = end;
+    for (int adr = 0; adr < units; ++adr)
+        plan.units.push_back({adr, QStringLiteral("Unit %1").arg(adr), 136, 2, 22 + adr % 5, 22});
+    for (int n = 0; n < 104; ++n)
+        for (int adr = 0; adr < units; ++adr) {
+            const qint64 t = start + n * 302400 + adr * 997;
+            plan.faults.push_back({adr, t, t + 7200, 2});
+        }
+    for (int adr = 0; adr < std::min(4, units); ++adr)
+        plan.faults.push_back({adr, end - 600, 0, 4});
+    plan.operations.push_back({end, Operation::Setting, {0}, QStringLiteral("24"), true});
+    return plan;
+}
+
 } // namespace history::generator

@@ -53,4 +53,9 @@ struct Plan
 // makes; an existing file keeps what it holds. Returns why it failed, empty on success.
 QString write(const QString &folder, const Plan &plan);
 
+// The benches' year ending at `end` (on the hour): `units` units, hourly rows for eleven
+// months and a reload every 30 s for the last 31 days, each unit in fault for two hours twice a
+// week, four units in fault now, one operation.
+Plan benchYear(const QString &controller, qint64 end, int units);
+
 } // namespace history::generator

@@ -2,6 +2,8 @@
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QThread>
+#include <QUrl>
 #include <QVariant>
 
 namespace history {
@@ -53,17 +55,17 @@ void bindFilter(QSqlQuery &query, const Filter &filter)
 
 } // namespace
 
-QList<UnitRun> HistoryStore::runSeconds(const Filter &filter, qint64 maxGapSecs) const
+namespace {
+
+QList<UnitRun> runSecondsOn(const QSqlDatabase &db, const Filter &filter, qint64 maxGapSecs)
 {
     QList<UnitRun> out;
-    if (!readable)
-        return out;
     QString where = unitClause(filter);
     if (filter.from.isValid())
         where += QStringLiteral(" AND t >= :from");
     if (filter.to.isValid())
         where += QStringLiteral(" AND t < :to");
-    QSqlQuery query(QSqlDatabase::database(connection, false));
+    QSqlQuery query(db);
     query.setForwardOnly(true);
     query.prepare(QStringLiteral("SELECT c.name, s.addr, MAX(s.name), "
                                  "SUM(CASE WHEN (s.mode & 128) != 0 AND s.next_t IS NOT NULL "
@@ -80,6 +82,44 @@ QList<UnitRun> HistoryStore::runSeconds(const Filter &filter, qint64 maxGapSecs)
     while (query.next())
         out.append({query.value(0).toString(), query.value(1).toInt(), query.value(2).toString(),
                     query.value(3).toLongLong()});
+    return out;
+}
+
+} // namespace
+
+QList<UnitRun> HistoryStore::runSeconds(const Filter &filter, qint64 maxGapSecs) const
+{
+    if (!readable)
+        return {};
+    return runSecondsOn(QSqlDatabase::database(connection, false), filter, maxGapSecs);
+}
+
+RunSecondsSource HistoryStore::runSecondsSource() const
+{
+    return {readable ? openPath : QString(), immutable};
+}
+
+QList<UnitRun> runSecondsIn(const RunSecondsSource &source, const Filter &filter, qint64 maxGapSecs)
+{
+    if (source.path.isEmpty())
+        return {};
+    // A connection of this thread's own, gone with the call.
+    const QString name = QStringLiteral("history-runs-%1").arg(quintptr(QThread::currentThreadId()));
+    QList<UnitRun> out;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        if (source.immutable) {
+            db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI"));
+            db.setDatabaseName(QUrl::fromLocalFile(source.path).toString() + QStringLiteral("?immutable=1"));
+        } else {
+            db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+            db.setDatabaseName(source.path);
+        }
+        if (db.open())
+            out = runSecondsOn(db, filter, maxGapSecs);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
     return out;
 }
 

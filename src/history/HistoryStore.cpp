@@ -151,6 +151,8 @@ bool HistoryStore::open(const QString &in, qint64 sizeLimit)
 bool HistoryStore::openFile(const QString &path, qint64 sizeLimit, bool *corrupt)
 {
     *corrupt = false;
+    openPath = path;
+    immutable = false;
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
     db.setDatabaseName(path);
     if (!db.open()) {
@@ -188,6 +190,8 @@ bool HistoryStore::openFile(const QString &path, qint64 sizeLimit, bool *corrupt
 bool HistoryStore::openReadOnly(const QString &path)
 {
     close();
+    openPath = path;
+    immutable = true;
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
     // Immutable: no lock, journal or shared-memory file is written beside it.
     db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI"));

@@ -68,6 +68,18 @@ struct UnitRun
     qint64 secs = 0;
 };
 
+// Where a worker thread reads what the store holds: its file, and whether it was opened
+// immutable (read-only, nothing written beside it). An empty path: nothing to read.
+struct RunSecondsSource
+{
+    QString path;
+    bool immutable = false;
+};
+
+// runSeconds() for a worker thread, on a read-only connection of that thread's own: a month of
+// raw samples of 64 units takes seconds, which the window must not wait for.
+QList<UnitRun> runSecondsIn(const RunSecondsSource &source, const Filter &filter, qint64 maxGapSecs);
+
 // Raw samples have min == mean == max; buckets and hourly rows carry their spread.
 struct SeriesPoint
 {
@@ -128,6 +140,7 @@ public:
     // Time with the unit on between samples of [from, to), each gap counted up to
     // `maxGapSecs` (the program was closed beyond that); hourly rows carry no mode.
     QList<UnitRun> runSeconds(const Filter &filter, qint64 maxGapSecs) const;
+    RunSecondsSource runSecondsSource() const;
     // Oldest first. bucketSecs > 0 gathers raw samples into spans of that length
     // (a chart of 30 days needs no 86 400 points); hourly rows stay as they are.
     QList<SeriesPoint> series(const QString &controller, int addr, const QDateTime &from, const QDateTime &to,
@@ -155,6 +168,8 @@ private:
 
     QString connection;
     QString folder;
+    QString openPath;       // the file open, read-write or immutable
+    bool immutable = false; // opened read-only
     qint64 limit = 0;
     bool on = false;
     bool readable = false;

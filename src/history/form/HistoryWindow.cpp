@@ -8,17 +8,20 @@
 #include "link/Intervals.h"
 #include "shell/form/Prompts.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPointer>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QTabWidget>
+#include <QThread>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -126,6 +129,10 @@ HistoryWindow::HistoryWindow(HistoryStore &store, QString folder, int lang, QWid
     openTick = new QTimer(this);
     openTick->setInterval(intervals().openFaultTick);
     connect(openTick, &QTimer::timeout, this, &HistoryWindow::tickOpenFaults);
+    connect(tabs, &QTabWidget::currentChanged, this, [this] {
+        if (tabs->currentWidget() == summaryView)
+            countRunHours();
+    });
     connect(exportButton, &QPushButton::clicked, this, [this] { exportShown(); });
     connect(printButton, &QPushButton::clicked, this, &HistoryWindow::printShown);
     connect(faultsView, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem *item) {
@@ -222,6 +229,8 @@ void HistoryWindow::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
     openTick->start();
+    if (tabs->currentWidget() == summaryView)
+        countRunHours();
 }
 
 void HistoryWindow::hideEvent(QHideEvent *event)
@@ -303,11 +312,42 @@ void HistoryWindow::fillCodes(const QList<FaultPeriod> &faults)
 
 void HistoryWindow::fillSummary(const QList<FaultPeriod> &faults, const Filter &f, const QDateTime &now)
 {
+    summaryInput = {faults, f, now, codeFilter->currentData().toString()};
+    ++summaryGeneration;
+    // The faults at once; the run hours when they are counted.
+    showSummary({});
+    runHoursWanted = true;
+    if (tabs->currentWidget() == summaryView && isVisible())
+        countRunHours();
+}
+
+void HistoryWindow::countRunHours()
+{
+    if (!runHoursWanted)
+        return;
+    runHoursWanted = false;
     // Beyond this between two samples the program was closed: that time is not counted.
     constexpr qint64 MaxSampleGapSecs = 15 * 60;
-    const QString code = codeFilter->currentData().toString();
+    const RunSecondsSource source = store.runSecondsSource();
+    const Filter f = summaryInput.filter;
+    const quint64 generation = summaryGeneration;
+    const QPointer<HistoryWindow> self(this);
+    QThread *worker = QThread::create([source, f, generation, self] {
+        const QList<UnitRun> runs = runSecondsIn(source, f, MaxSampleGapSecs);
+        QMetaObject::invokeMethod(qApp, [self, generation, runs] {
+            if (self && generation == self->summaryGeneration)
+                self->showSummary(runs);
+        });
+    });
+    connect(worker, &QThread::finished, worker, &QObject::deleteLater);
+    worker->start(QThread::LowPriority);
+}
+
+void HistoryWindow::showSummary(const QList<UnitRun> &runs)
+{
+    const SummaryInput &in = summaryInput;
     const QList<UnitSummary> units =
-        summarize(faults, store.runSeconds(f, MaxSampleGapSecs), f.from, f.to, now, code);
+        summarize(in.faults, runs, in.filter.from, in.filter.to, in.now, in.code);
     const auto hours = [](qint64 secs) {
         return secs < 0 ? QString() : QString::number(double(secs) / 3600.0, 'f', 1);
     };

@@ -55,6 +55,19 @@ private:
     // The codes of the faults listed, the one chosen kept.
     void fillCodes(const QList<FaultPeriod> &faults);
     void fillSummary(const QList<FaultPeriod> &faults, const Filter &f, const QDateTime &now);
+    void showSummary(const QList<UnitRun> &runs);
+    // The run hours of the summary come from a worker thread: a month of raw samples takes seconds.
+    void countRunHours();
+    struct SummaryInput
+    {
+        QList<FaultPeriod> faults;
+        Filter filter;
+        QDateTime now;
+        QString code;
+    };
+    SummaryInput summaryInput;
+    quint64 summaryGeneration = 0; // a newer refresh makes older run hours stale
+    bool runHoursWanted = false;   // counted when the Summary tab is shown
     bool manyControllers = false;
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
