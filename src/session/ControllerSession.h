@@ -163,6 +163,8 @@ signals:
     void macAddressRead(const QString &mac, const QString &host);
     void deviceNameRead(const QString &name);
     void moduleReplyRead(const netmodule::ReplyEffect &reply);
+    // The module at `host` stopped answering during a read (or a write): it was given up.
+    void moduleExchangeLost(const QString &host, bool write);
     // The queue ran empty with every answer in, and the link was closed for it.
     void exchangeFinished();
 
@@ -178,6 +180,8 @@ private:
     void attemptSucceeded();
     void attemptFailed();
     void abandonAttempt();
+    // Opens the link that waited for another controller's exchange, if the session is idle.
+    void openPending();
     void log(const QString &line) { emit logLine(line); }
     // The request that waits for an answer and those queued behind it, for a
     // reconnection; a search visit's requests are left out and reported in `visitLeft`.
@@ -206,4 +210,10 @@ private:
     QDateTime linkFailedAt;
     QString linkFailedHost;
     bool reconnecting = false; // the link was reopened after a silence
+    // A link asked for while another controller's exchange ran: opened when that one closes.
+    QString pendingHost;
+    bool moduleLeftBehind = false;   // the last silence dropped a module exchange
+    bool moduleWriteDropped = false; // and it was a write
+    bool pendingRetry = true;
+    int pendingCount = 0;
 };

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <utility>
 
 namespace {
 
@@ -83,6 +84,15 @@ void ControllerSession::openConnection(bool retry, int count)
 
     if (linkIsOpen() && openHost == host) {
         // Keep the running exchange; the new tasks go out behind it.
+        return;
+    }
+    if (linkIsOpen()) {
+        // Another controller's exchange runs: it ends first, then the link goes to `host` with
+        // the tasks just queued for it. Cut short, it would lose its own and theirs.
+        pendingHost = host;
+        pendingRetry = retry;
+        pendingCount = count;
+        log(QStringLiteral("%1 waits for the exchange with %2").arg(host, openHost));
         return;
     }
     if (connecting() && connectHost == host) {
@@ -163,8 +173,10 @@ void ControllerSession::attemptFailed()
         return;
     }
     emit busyChanged(false);
-    if (skipFailedVisit && skipFailedVisit(connectHost))
+    if (skipFailedVisit && skipFailedVisit(connectHost)) {
+        openPending();
         return;
+    }
     linkFailedAt = status::failedSince(linkFailure, linkFailedHost, linkFailedAt, connectHost, clockNow());
     linkFailure = status::Link::Unreachable;
     linkFailedHost = connectHost;
@@ -180,6 +192,7 @@ void ControllerSession::attemptFailed()
     if (!lost.empty())
         emit undelivered(lost);
     emit failed(164);
+    openPending();
 }
 
 void ControllerSession::abandonAttempt()
@@ -188,13 +201,27 @@ void ControllerSession::abandonAttempt()
     setState(LinkState::Idle);
     IdTCPClient1->abort();
     emit statusChanged();
-    // Its tasks were meant for a device that is no longer wanted.
+    // Its tasks were meant for a device that is no longer wanted: reads go, settings are reported.
+    std::vector<TtaskRecord> unsent;
     for (int i = TaskList.Count() - 1; i >= 0; --i) {
         if (TaskList.Get(i)->host == connectHost) {
             log(QStringLiteral("drop task %1 queued for %2").arg(TaskList.Get(i)->code).arg(connectHost));
+            if (TaskList.Get(i)->origin == TaskOrigin::Setting)
+                unsent.insert(unsent.begin(), *TaskList.Get(i));
             TaskList.Delete(i);
         }
     }
+    if (!unsent.empty())
+        emit undelivered(unsent);
+}
+
+void ControllerSession::openPending()
+{
+    if (pendingHost.isEmpty() || linkState != LinkState::Idle)
+        return;
+    const QString host = std::exchange(pendingHost, QString());
+    setLinkHost(host);
+    openConnection(pendingRetry, pendingCount);
 }
 
 void ControllerSession::cancelRetry()
@@ -236,7 +263,22 @@ void ControllerSession::IdTCPClient1Disconnected()
 {
     Timer_readtcp->stop();
     Timer_comm->stop();
+    // Tasks that wait for the next controller stay; settings bound for any other are reported.
+    std::vector<std::unique_ptr<TtaskRecord>> waiting;
+    std::vector<TtaskRecord> unsent;
+    for (int i = 0; i < TaskList.Count(); ++i) {
+        const TtaskRecord &task = *TaskList.Get(i);
+        if (!pendingHost.isEmpty() && task.host == pendingHost) {
+            waiting.push_back(std::make_unique<TtaskRecord>(task));
+        } else if (!task.host.isEmpty() && task.host != openHost) {
+            log(QStringLiteral("drop task %1 queued for %2").arg(task.code).arg(task.host));
+            if (task.origin == TaskOrigin::Setting)
+                unsent.push_back(task);
+        }
+    }
     TaskList.Clear();
+    for (auto &task : waiting)
+        TaskList.Add(std::move(task));
     PktList.Clear();
     wait_responce = false;
     // A module exchange cut off before "EXIT" must not leave later controller
@@ -247,6 +289,10 @@ void ControllerSession::IdTCPClient1Disconnected()
     emit linkClosed();
     emit busyChanged(false);
     emit statusChanged();
+    if (!unsent.empty())
+        emit undelivered(unsent);
+    // Unless the search went on first: then after its visit.
+    openPending();
 }
 
 void ControllerSession::Timer_commTimer()
@@ -263,9 +309,20 @@ void ControllerSession::Timer_commTimer()
     closeLink();
     connectOK = false;
     emit connectOKChanged(false);
-    // Closing let device discovery go on to its next device: reopening would cut that visit.
-    if (linkGeneration != generation)
+    // A module exchange cannot be taken up again after a silence: it is said, not dropped quietly.
+    if (std::exchange(moduleLeftBehind, false))
+        emit moduleExchangeLost(host, std::exchange(moduleWriteDropped, false));
+    // Closing let device discovery (or a controller that waited) go on: reopening would cut that
+    // link. The settings the silence kept from this controller are reported, not dropped.
+    if (linkGeneration != generation) {
+        std::vector<TtaskRecord> unsent;
+        for (const TtaskRecord &task : carried)
+            if (task.origin == TaskOrigin::Setting)
+                unsent.push_back(task);
+        if (!unsent.empty())
+            emit undelivered(unsent);
         return;
+    }
     // A device that a search visits and that stays silent is left out without a
     // message; asking it again would only delay the search's end.
     if (visitLeft && carried.empty()) {
@@ -297,7 +354,11 @@ std::vector<TtaskRecord> ControllerSession::unansweredTasks(bool *visitLeft)
     const auto carry = [&](TtaskRecord task) {
         // A module command without the "$$$" before it would reach the controller.
         if (isModuleTask(task.code)) {
+            // Only the goodbye left: what was read or written is in.
+            const bool goodbye = task.code == +Code::ModuleExit || task.code == +Code::ModuleLeave;
             moduleDropped = true;
+            moduleLeftBehind = moduleLeftBehind || !goodbye;
+            moduleWriteDropped = moduleWriteDropped || task.code == +Code::ModuleSave;
             return;
         }
         if (task.origin == TaskOrigin::Search) {

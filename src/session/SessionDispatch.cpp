@@ -168,7 +168,9 @@ void ControllerSession::queueUnitRequests()
 
 void ControllerSession::queueFollowUp(int task, int adr)
 {
-    TaskList.Add_addr(task, adr, {}, awaited.origin);
+    const int at = TaskList.Add_addr(task, adr, {}, awaited.origin);
+    // It belongs to the link that brought the answer, whatever is asked of the session meanwhile.
+    TaskList.Get(at)->host = openHost;
 }
 
 void ControllerSession::addUnitProgEntry(int tm, int tp, int md, int fn)
@@ -205,10 +207,13 @@ void ControllerSession::queueModuleRead()
 
 void ControllerSession::sendNetworkSettings()
 {
+    // The values checked when "Set" was pressed go with the tasks: a write that waits for its
+    // link must not send what the fields hold by then.
+    const std::shared_ptr<const RequestSources> checked = requestSnapshot();
     // The last task hands the link back to the controller; nothing answers it.
     for (const Code task : {Code::ModuleEnter, Code::ModuleSetSsid, Code::ModuleSetPhrase, Code::ModuleSetIp,
                             Code::ModuleSetGateway, Code::ModuleSetDns, Code::ModuleSetDhcp, Code::ModuleSave,
                             Code::ModuleExit, Code::ModuleLeave})
-        TaskList.Add(task);
+        TaskList.Add_addr(task, 0, checked);
     openConnection(true, protocol::Reopens);
 }

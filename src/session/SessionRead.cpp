@@ -176,7 +176,15 @@ void ControllerSession::sendNextTask()
 {
     if (wait_responce)
         return;
-    if (TaskList.isEmpty()) {
+    // Tasks queued since another controller was asked for are that controller's.
+    if (!pendingHost.isEmpty())
+        TaskList.stampHost(pendingHost);
+    // A task bound to another controller never goes out here: it waits for its own link.
+    int next = 0;
+    while (next < TaskList.Count() && !TaskList.Get(next)->host.isEmpty() &&
+           TaskList.Get(next)->host != openHost)
+        ++next;
+    if (next == TaskList.Count()) {
         log(QStringLiteral("--->FINITO"));
         // Only a link that carried the settings dialog's tasks to the end has sent them.
         const bool settingsSent = linkCarriedSetting;
@@ -187,14 +195,8 @@ void ControllerSession::sendNextTask()
             emit settingsWritten();
         return;
     }
-
-    const TtaskRecord task = *TaskList.Get(0);
-    if (!task.host.isEmpty() && task.host != openHost) {
-        // Queued for a device that could not be reached: it must not reach this one.
-        log(QStringLiteral("drop task %1 queued for %2").arg(task.code).arg(task.host));
-        TaskList.RemoveHead();
-        return;
-    }
+    const TtaskRecord *sent = TaskList.Get(next);
+    const TtaskRecord task = *sent;
 
     const Request request = encodeTask(task, task.values ? *task.values : requestSources());
     if (request.known) {
@@ -216,7 +218,12 @@ void ControllerSession::sendNextTask()
         if (request.setsWait)
             armWatchdog();
     }
-    TaskList.RemoveHead();
+    // The queue may have changed under the signals: the task is found again by its record.
+    for (int i = 0; i < TaskList.Count(); ++i)
+        if (TaskList.Get(i) == sent) {
+            TaskList.Delete(i);
+            break;
+        }
 }
 
 void ControllerSession::writeToLink(const QByteArray &bytes)

@@ -165,7 +165,9 @@ void UnitWrite::queue(int code, int addr, const QByteArray &updateBuffer, const 
         values = std::make_shared<const RequestSources>(std::move(src));
     }
     // Ahead of whatever else waits: a reload under way reads the units after the write.
-    session.TaskList.Add_addr(code, addr, std::move(values), TaskOrigin::Write);
+    const int at = session.TaskList.Add_addr(code, addr, std::move(values), TaskOrigin::Write);
+    // Bound to the write's controller: it never goes out on a link to another.
+    session.TaskList.Get(at)->host = host;
     session.TaskList.moveToHead(session.TaskList.Count() - 1);
 }
 

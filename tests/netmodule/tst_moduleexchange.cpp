@@ -140,6 +140,11 @@ private Q_SLOTS:
         QVERIFY(inOrder(wire, {"<- set ip gateway 127.0.0.8", "(dropped: AOK)"}));
         QVERIFY(!wire.contains(QStringLiteral("<- set dns address")));
         QVERIFY(!wire.contains(QStringLiteral("<- save")));
+        // Said, in the tab and in a message: the settings were not written.
+        const QString why = extraText(ExtraText::ModuleNotWritten).arg(QStringLiteral("127.0.0.146"));
+        QCOMPARE(form->Tab4Label1->text(), why);
+        QVERIFY(!windows->prompts.shown.isEmpty());
+        QCOMPARE(windows->prompts.shown.last().text, why);
     }
 };
 

@@ -17,6 +17,7 @@
 namespace {
 
 const QString Host = QStringLiteral("127.0.0.221");
+const QString OtherHost = QStringLiteral("127.0.0.150");
 
 } // namespace
 
@@ -160,6 +161,58 @@ private slots:
         QCOMPARE(module.dhcp, device.dhcp);
         QVERIFY(!session->cmdMode);
         QVERIFY(replies.count() > 0);
+    }
+
+    // A link asked for while another controller's exchange runs waits for it: neither that
+    // exchange nor the tasks queued for the second controller are lost.
+    void secondControllerWaitsForTheOpenExchange()
+    {
+        sim::Server slow(sim::Controller::builtinDefault());
+        slow.faults.delayMs = 20;
+        QVERIFY(slow.listen(QHostAddress(OtherHost), 2000));
+        QStringList atSlow;
+        connect(&slow, &sim::Server::logLine, this, [&atSlow](const QString &line) {
+            if (line.startsWith(QLatin1String("<- ")))
+                atSlow << line.mid(3);
+        });
+        QSignalSpy units(session.get(), &ControllerSession::unitsChanged);
+        session->setLinkHost(OtherHost);
+        session->queueReload();
+        session->openConnection(true, 5);
+        QTRY_VERIFY(session->linkIsOpen());
+        session->setLinkHost(Host);
+        session->queueReload();
+        session->openConnection(true, 5);
+        QTRY_COMPARE_WITH_TIMEOUT(units.count(), 2, 10000);
+        QCOMPARE(atSlow.last(), QStringLiteral("*MK0200*#")); // its reload to the end
+        QVERIFY(received.contains(QStringLiteral("*MK1D00*#")));
+        QCOMPARE(session->model.unitsReadFrom, Host);
+    }
+
+    // A module write that could not connect goes out later with the values checked when it was
+    // asked for, not with what the fields hold by then.
+    void moduleWriteKeepsItsCheckedValues()
+    {
+        QString ssid = QStringLiteral("Checked");
+        session->fillSources = [&ssid](RequestSources &src) {
+            src.netName = ssid;
+            src.passPhrase = QStringLiteral("pass-12345");
+            src.dhcp = true;
+        };
+        QSignalSpy failed(session.get(), &ControllerSession::failed);
+        session->setLinkHost(OtherHost); // nothing listens there yet
+        session->sendNetworkSettings();
+        QTRY_COMPARE_WITH_TIMEOUT(failed.count(), 1, 5000);
+        ssid.clear();
+        sim::Server later(sim::Controller::builtinDefault());
+        QVERIFY(later.listen(QHostAddress(OtherHost), 2000));
+        QSignalSpy finished(session.get(), &ControllerSession::exchangeFinished);
+        session->setLinkHost(OtherHost);
+        session->queueModuleRead();
+        session->openConnection(true, 5);
+        QTRY_VERIFY_WITH_TIMEOUT(finished.count() > 0, 5000);
+        QCOMPARE(later.controller().module.ssid, QStringLiteral("Checked"));
+        QCOMPARE(later.controller().module.passphrase, QStringLiteral("pass-12345"));
     }
 
     // A write of the set temperature and the remote control lock of unit 2, the link cut

@@ -509,7 +509,9 @@ private Q_SLOTS:
         QVERIFY(unit.buffer[units::RemoteByte] & 0x80); // locked
     }
 
-    void unreachableControllerKeepsWaiting()
+    // Settings for a controller that could not be reached are reported, naming their units, when
+    // the link moves on to another: they never go there, and never vanish without a word.
+    void unreachableControllerReportedWhenTheLinkMovesOn()
     {
         SimProcess sim;
         QVERIFY(sim.start(QStringLiteral("127.0.0.154")));
@@ -528,7 +530,7 @@ private Q_SLOTS:
             return 0;
         };
         dialog->ShowSetting(2, 255);
-        QCOMPARE(status, texts.value(165));
+        QCOMPARE(status, QStringLiteral("Not sent to units: all"));
         QCOMPARE(prompts->shown.first().text, texts.value(164));
         QVERIFY(logHas(*form, QStringLiteral("--->FINITO")));
     }
