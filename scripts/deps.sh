@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
   cmake make g++ pkg-config mosquitto libmosquitto-dev openssl
   qt6-base-dev qt6-base-dev-tools qt6-pdf-dev qt6-charts-dev libqt6opengl6-dev libgl-dev libqt6sql6-sqlite
-  fonts-dejavu-core
+  fonts-dejavu-core qt6-translations-l10n
   dpkg-dev
 )
 case "${1:-}" in

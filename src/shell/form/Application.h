@@ -17,3 +17,7 @@ public:
 
     std::function<void(QObject *receiver, const QString &message)> onException;
 };
+
+// Qt's own dialogs (choosing a file, printing) speak the window's language: 0 English, 1 Italian.
+// Without Qt's translations installed they stay English.
+void speakQtLanguage(int lang);

@@ -1,5 +1,6 @@
 // Captions from the current language, the language selector and the help tab.
 #include "shell/Texts.h"
+#include "shell/form/Application.h"
 #include "shell/form/HelpPane.h"
 #include "shell/form/Main.h"
 
@@ -73,6 +74,7 @@ void TForm1::sel_languageChange(int index)
 {
     lang_act = index > 1 || index < 0 ? 0 : index;
     loadLanguage(lang_act);
+    speakQtLanguage(lang_act);
     applyCaptions();
     unitListHeadings();
     setupDevListColumns();

@@ -3,6 +3,7 @@
 #include "shell/IniFile.h"
 #include "shell/Settings.h"
 #include "shell/Texts.h"
+#include "shell/form/Application.h"
 #include "shell/form/Controls.h"
 #include "shell/form/Main.h"
 #include "shell/form/Prompts.h"
@@ -68,6 +69,7 @@ void TForm1::FormShow()
     debugLog = debug;
     lang_act = settings.language;
     loadLanguage(lang_act);
+    speakQtLanguage(lang_act);
     applyCaptions();
     autoupdvalue = settings.autoUpdate;
     registrationBase = settings.registrationUrl;
