@@ -6,6 +6,8 @@
 #include <QUrl>
 #include <QVariant>
 
+#include <limits>
+
 namespace history {
 
 namespace {
@@ -128,11 +130,19 @@ QList<FaultPeriod> HistoryStore::faults(const Filter &filter) const
     QList<FaultPeriod> out;
     if (!readable)
         return out;
-    // A fault lasts from its Entered row to the next Cleared or Offline row of the same unit.
+    // A fault lasts from its Entered row to the next Entered, Cleared or Offline row of the same
+    // unit. Each unit's rows are read from its last one before the range on, through the index: a
+    // year of them is many times what a month's list needs.
     QString sql = QStringLiteral(
-        "WITH seq AS (SELECT id, t, controller, addr, name, change, code, text, "
-        "LEAD(t) OVER w AS end_t, LEAD(change) OVER w AS end_change FROM transitions "
-        "WHERE change IN (0, 1, 2)%1 WINDOW w AS (PARTITION BY controller, addr ORDER BY t, id)) "
+        "WITH units AS (SELECT DISTINCT controller, addr FROM transitions WHERE 1%1), "
+        "starts AS (SELECT u.controller, u.addr, COALESCE((SELECT MAX(x.t) FROM transitions x "
+        "WHERE x.controller = u.controller AND x.addr = u.addr AND x.t < :lower AND x.change IN (0, 1, 2)), "
+        ":lower) AS s FROM units u), "
+        "seq AS (SELECT tr.id, tr.t, tr.controller, tr.addr, tr.name, tr.change, tr.code, tr.text, "
+        "LEAD(tr.t) OVER w AS end_t, LEAD(tr.change) OVER w AS end_change FROM starts s "
+        "JOIN transitions tr ON tr.controller = s.controller AND tr.addr = s.addr AND tr.t >= s.s "
+        "WHERE tr.change IN (0, 1, 2) WINDOW w AS (PARTITION BY tr.controller, tr.addr ORDER BY tr.t, "
+        "tr.id)) "
         "SELECT seq.t, c.name, seq.addr, seq.name, seq.end_t, seq.end_change, seq.code, seq.text "
         "FROM seq JOIN controllers c ON c.id = seq.controller WHERE seq.change = 0%2 "
         "ORDER BY seq.end_t IS NOT NULL, seq.t DESC, seq.id DESC");
@@ -146,6 +156,8 @@ QList<FaultPeriod> HistoryStore::faults(const Filter &filter) const
     query.setForwardOnly(true);
     query.prepare(sql.arg(inner, outer));
     bindFilter(query, filter);
+    query.bindValue(QStringLiteral(":lower"), filter.from.isValid() ? filter.from.toSecsSinceEpoch()
+                                                                    : std::numeric_limits<qint64>::min());
     if (!query.exec())
         return out;
     while (query.next()) {

@@ -20,6 +20,7 @@ struct Intervals
     int faultAlert = 60000;    // a unit flapping in and out of fault is announced once in this
     int openFaultTick = 1000;  // the History window counts an open fault's duration up
     int siteTick = 1000;       // the site overview looks for controllers due for a reading
+    int siteRedraw = 250;      // the site tab shows the readings come in since its last drawing
 };
 
 Intervals &intervals();

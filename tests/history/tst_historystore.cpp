@@ -126,6 +126,8 @@ private Q_SLOTS:
             << "faults" << 3 << -1 << -1 << "3 E1 3-4 offline, 3 E1 0-1 cleared";
         QTest::newRow("faults overlapping a range")
             << "faults" << -1 << 1 << 2 << "4 E2 2-open, 3 E1 0-1 cleared";
+        QTest::newRow("faults begun before a range, not those ended before it")
+            << "faults" << -1 << 3 << 4 << "4 E2 2-open, 3 E1 3-4 offline";
         QTest::newRow("operations newest first")
             << "operations" << -1 << -1 << -1 << "password(), setting(14), setting(4 13), setting(3)";
         QTest::newRow("operations of unit 3, not 13") << "operations" << 3 << -1 << -1 << "setting(3)";

@@ -31,16 +31,19 @@ void fill(QTreeWidget *list, const site::Poller &poller, int lang)
     const QString selected = list->currentItem() ? list->currentItem()->text(1) : QString();
     list->clear();
     const std::vector<site::Row> &rows = poller.rows();
-    int shown = 0;
+    // Made whole before the list takes them: an item changed in the list is a change to lay out.
+    QList<QTreeWidgetItem *> items;
+    QTreeWidgetItem *current = nullptr;
     for (const int i : site::displayOrder(rows)) {
         const site::Row &row = rows[size_t(i)];
         const bool read = row.updatedAt.isValid();
-        auto *item = new QTreeWidgetItem(
-            list,
-            {row.name, row.address, status::controllerState(row.failure, row.failedAt, row.updatedAt, lang),
-             read ? QString::number(row.online) : QString(), read ? QString::number(row.faults) : QString(),
-             read ? row.updatedAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) : QString()});
-        const QColor background = row.faults > 0 ? FaultRed : shown % 2 == 0 ? PaleGreen : QColor(Qt::white);
+        auto *item = new QTreeWidgetItem(QStringList{
+            row.name, row.address, status::controllerState(row.failure, row.failedAt, row.updatedAt, lang),
+            read ? QString::number(row.online) : QString(), read ? QString::number(row.faults) : QString(),
+            read ? row.updatedAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) : QString()});
+        const QColor background = row.faults > 0          ? FaultRed
+                                  : items.size() % 2 == 0 ? PaleGreen
+                                                          : QColor(Qt::white);
         for (int column = 0; column < list->columnCount(); ++column) {
             item->setBackground(column, background);
             item->setForeground(column, QColor(Qt::black));
@@ -53,9 +56,12 @@ void fill(QTreeWidget *list, const site::Poller &poller, int lang)
             item->setFont(0, bold);
         }
         if (row.address == selected)
-            list->setCurrentItem(item);
-        ++shown;
+            current = item;
+        items << item;
     }
+    list->addTopLevelItems(items);
+    if (current)
+        list->setCurrentItem(current);
 }
 
 } // namespace
@@ -76,16 +82,10 @@ void createSite(TForm1 *main, const QString &folder, history::HistoryView *view)
     list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     list->setColumnCount(6);
     list->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    // Widths from the rows in view and some around them, not from each of 200 controllers.
+    list->header()->setResizeContentsPrecision(100);
     layout->addWidget(list);
     main->PageControl1->insertTab(SiteTabIndex, page, QString());
-    // Shown, the list takes the keys: arrows, typing a name, Enter.
-    QObject::connect(main->PageControl1, &QTabWidget::currentChanged, list, [list](int index) {
-        if (index != SiteTabIndex)
-            return;
-        list->setFocus();
-        if (!list->currentItem() && list->topLevelItemCount() > 0)
-            list->setCurrentItem(list->topLevelItem(0));
-    });
 
     auto *poller = new site::Poller(*main->session, main);
     poller->setObjectName(QStringLiteral("sitePoller"));
@@ -99,7 +99,33 @@ void createSite(TForm1 *main, const QString &folder, history::HistoryView *view)
         caption();
         refresh();
     });
-    QObject::connect(poller, &site::Poller::rowsChanged, list, refresh);
+    // Readings come in a few at a time from four links: the list is drawn again for them
+    // together, and only while its tab is the current one (each drawing lays out every row of the site).
+    auto *redraw = new QTimer(list);
+    redraw->setSingleShot(true);
+    redraw->setInterval(intervals().siteRedraw);
+    QObject::connect(redraw, &QTimer::timeout, list, [main, list, refresh] {
+        if (main->PageControl1->currentIndex() == SiteTabIndex)
+            refresh();
+        else
+            list->setProperty("stale", true);
+    });
+    QObject::connect(poller, &site::Poller::rowsChanged, redraw, [redraw] {
+        if (!redraw->isActive())
+            redraw->start();
+    });
+    // Shown, the list is brought up to date and takes the keys: arrows, typing a name, Enter.
+    QObject::connect(main->PageControl1, &QTabWidget::currentChanged, list, [list, refresh](int index) {
+        if (index != SiteTabIndex)
+            return;
+        if (list->property("stale").toBool()) {
+            list->setProperty("stale", false);
+            refresh();
+        }
+        list->setFocus();
+        if (!list->currentItem() && list->topLevelItemCount() > 0)
+            list->setCurrentItem(list->topLevelItem(0));
+    });
     if (view)
         QObject::connect(poller, &site::Poller::sessionAdded, view,
                          [view](ControllerSession *session) { view->follow(*session); });
