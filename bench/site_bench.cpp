@@ -8,6 +8,7 @@
 // machine the thread is often held up while doing nothing, and only its own work is the program's.
 #include "BenchOptions.h"
 #include "SimThreads.h"
+#include "ThreadClock.h"
 #include "session/ControllerSession.h"
 #include "session/SitePoller.h"
 #include "session/form/SiteTab.h"
@@ -25,7 +26,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <ctime>
 #include <utility>
 
 namespace {
@@ -58,14 +58,6 @@ bool parseOptions(const QStringList &args, Options &out)
 QString host(int index)
 {
     return QStringLiteral("127.3.%1.%2").arg(index / 250).arg(index % 250 + 1);
-}
-
-// The processor time this thread has used, in ms.
-double threadCpuMs()
-{
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
 }
 
 qint64 residentKb()

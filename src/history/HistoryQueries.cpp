@@ -55,10 +55,6 @@ void bindFilter(QSqlQuery &query, const Filter &filter)
         query.bindValue(QStringLiteral(":to"), filter.to.toSecsSinceEpoch());
 }
 
-} // namespace
-
-namespace {
-
 QList<UnitRun> runSecondsOn(const QSqlDatabase &db, const Filter &filter, qint64 maxGapSecs)
 {
     QList<UnitRun> out;
@@ -87,27 +83,72 @@ QList<UnitRun> runSecondsOn(const QSqlDatabase &db, const Filter &filter, qint64
     return out;
 }
 
-} // namespace
-
-QList<UnitRun> HistoryStore::runSeconds(const Filter &filter, qint64 maxGapSecs) const
+QList<SeriesPoint> seriesOn(const QSqlDatabase &db, const QString &controller, int addr,
+                            const QDateTime &from, const QDateTime &to, int bucketSecs)
 {
-    if (!readable)
-        return {};
-    return runSecondsOn(QSqlDatabase::database(connection, false), filter, maxGapSecs);
+    QList<SeriesPoint> raw, out;
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("SELECT id FROM controllers WHERE name = ?"));
+    query.addBindValue(controller);
+    if (!query.exec() || !query.next())
+        return out;
+    const qint64 id = query.value(0).toLongLong();
+    query.finish();
+    if (bucketSecs > 0) {
+        query.prepare(
+            QStringLiteral("SELECT t - t % %1 AS b, MIN(set_temp), AVG(set_temp), MAX(set_temp), "
+                           "MIN(room_temp), AVG(room_temp), MAX(room_temp) FROM samples "
+                           "WHERE controller = ? AND addr = ? AND t >= ? AND t <= ? GROUP BY b ORDER BY b")
+                .arg(bucketSecs));
+    } else {
+        query.prepare(QStringLiteral("SELECT t, set_temp, room_temp FROM samples "
+                                     "WHERE controller = ? AND addr = ? AND t >= ? AND t <= ? ORDER BY t"));
+    }
+    query.addBindValue(id);
+    query.addBindValue(addr);
+    query.addBindValue(from.toSecsSinceEpoch());
+    query.addBindValue(to.toSecsSinceEpoch());
+    if (!query.exec())
+        return out;
+    while (query.next()) {
+        if (bucketSecs > 0) {
+            raw.append(pointOf(query, false));
+            continue;
+        }
+        SeriesPoint p;
+        p.time = timeOf(query.value(0));
+        p.set = p.setMin = p.setMax = query.value(1).toDouble();
+        p.room = p.roomMin = p.roomMax = query.value(2).toDouble();
+        raw.append(p);
+    }
+    // Hours rolled up lie before the first raw sample still kept.
+    const qint64 rawStart = raw.isEmpty() ? to.toSecsSinceEpoch() + 1 : raw.first().time.toSecsSinceEpoch();
+    QSqlQuery hours(db);
+    hours.setForwardOnly(true);
+    hours.prepare(QStringLiteral(
+        "SELECT h.hour, h.set_min, h.set_mean, h.set_max, h.room_min, h.room_mean, "
+        "h.room_max FROM hourly h WHERE h.controller = ? AND h.addr = ? AND h.hour > ? AND h.hour < ? "
+        "ORDER BY h.hour"));
+    hours.addBindValue(id);
+    hours.addBindValue(addr);
+    hours.addBindValue(from.toSecsSinceEpoch() - 3600);
+    hours.addBindValue(rawStart);
+    if (!hours.exec())
+        return out;
+    while (hours.next())
+        out.append(pointOf(hours, true));
+    return out + raw;
 }
 
-RunSecondsSource HistoryStore::runSecondsSource() const
+// Runs `read` on a read-only connection of this thread's own, gone with the call.
+template <typename Read>
+auto onReadConnection(const ReadSource &source, Read read) -> decltype(read(QSqlDatabase()))
 {
-    return {readable ? openPath : QString(), immutable};
-}
-
-QList<UnitRun> runSecondsIn(const RunSecondsSource &source, const Filter &filter, qint64 maxGapSecs)
-{
+    decltype(read(QSqlDatabase())) out{};
     if (source.path.isEmpty())
-        return {};
-    // A connection of this thread's own, gone with the call.
-    const QString name = QStringLiteral("history-runs-%1").arg(quintptr(QThread::currentThreadId()));
-    QList<UnitRun> out;
+        return out;
+    const QString name = QStringLiteral("history-read-%1").arg(quintptr(QThread::currentThreadId()));
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
         if (source.immutable) {
@@ -118,11 +159,38 @@ QList<UnitRun> runSecondsIn(const RunSecondsSource &source, const Filter &filter
             db.setDatabaseName(source.path);
         }
         if (db.open())
-            out = runSecondsOn(db, filter, maxGapSecs);
+            out = read(db);
         db.close();
     }
     QSqlDatabase::removeDatabase(name);
     return out;
+}
+
+} // namespace
+
+QList<UnitRun> HistoryStore::runSeconds(const Filter &filter, qint64 maxGapSecs) const
+{
+    if (!readable)
+        return {};
+    return runSecondsOn(QSqlDatabase::database(connection, false), filter, maxGapSecs);
+}
+
+ReadSource HistoryStore::readSource() const
+{
+    return {readable ? openPath : QString(), immutable};
+}
+
+QList<UnitRun> runSecondsIn(const ReadSource &source, const Filter &filter, qint64 maxGapSecs)
+{
+    return onReadConnection(source,
+                            [&](const QSqlDatabase &db) { return runSecondsOn(db, filter, maxGapSecs); });
+}
+
+QList<SeriesPoint> seriesIn(const ReadSource &source, const QString &controller, int addr,
+                            const QDateTime &from, const QDateTime &to, int bucketSecs)
+{
+    return onReadConnection(
+        source, [&](const QSqlDatabase &db) { return seriesOn(db, controller, addr, from, to, bucketSecs); });
 }
 
 QList<FaultPeriod> HistoryStore::faults(const Filter &filter) const
@@ -242,62 +310,9 @@ QList<KnownUnit> HistoryStore::units() const
 QList<SeriesPoint> HistoryStore::series(const QString &controller, int addr, const QDateTime &from,
                                         const QDateTime &to, int bucketSecs) const
 {
-    QList<SeriesPoint> raw, out;
     if (!readable)
-        return out;
-    QSqlDatabase db = QSqlDatabase::database(connection, false);
-    QSqlQuery query(db);
-    query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT id FROM controllers WHERE name = ?"));
-    query.addBindValue(controller);
-    if (!query.exec() || !query.next())
-        return out;
-    const qint64 id = query.value(0).toLongLong();
-    query.finish();
-    if (bucketSecs > 0) {
-        query.prepare(
-            QStringLiteral("SELECT t - t % %1 AS b, MIN(set_temp), AVG(set_temp), MAX(set_temp), "
-                           "MIN(room_temp), AVG(room_temp), MAX(room_temp) FROM samples "
-                           "WHERE controller = ? AND addr = ? AND t >= ? AND t <= ? GROUP BY b ORDER BY b")
-                .arg(bucketSecs));
-    } else {
-        query.prepare(QStringLiteral("SELECT t, set_temp, room_temp FROM samples "
-                                     "WHERE controller = ? AND addr = ? AND t >= ? AND t <= ? ORDER BY t"));
-    }
-    query.addBindValue(id);
-    query.addBindValue(addr);
-    query.addBindValue(from.toSecsSinceEpoch());
-    query.addBindValue(to.toSecsSinceEpoch());
-    if (!query.exec())
-        return out;
-    while (query.next()) {
-        if (bucketSecs > 0) {
-            raw.append(pointOf(query, false));
-            continue;
-        }
-        SeriesPoint p;
-        p.time = timeOf(query.value(0));
-        p.set = p.setMin = p.setMax = query.value(1).toDouble();
-        p.room = p.roomMin = p.roomMax = query.value(2).toDouble();
-        raw.append(p);
-    }
-    // Hours rolled up lie before the first raw sample still kept.
-    const qint64 rawStart = raw.isEmpty() ? to.toSecsSinceEpoch() + 1 : raw.first().time.toSecsSinceEpoch();
-    QSqlQuery hours(db);
-    hours.setForwardOnly(true);
-    hours.prepare(QStringLiteral(
-        "SELECT h.hour, h.set_min, h.set_mean, h.set_max, h.room_min, h.room_mean, "
-        "h.room_max FROM hourly h WHERE h.controller = ? AND h.addr = ? AND h.hour > ? AND h.hour < ? "
-        "ORDER BY h.hour"));
-    hours.addBindValue(id);
-    hours.addBindValue(addr);
-    hours.addBindValue(from.toSecsSinceEpoch() - 3600);
-    hours.addBindValue(rawStart);
-    if (!hours.exec())
-        return out;
-    while (hours.next())
-        out.append(pointOf(hours, true));
-    return out + raw;
+        return {};
+    return seriesOn(QSqlDatabase::database(connection, false), controller, addr, from, to, bucketSecs);
 }
 
 } // namespace history

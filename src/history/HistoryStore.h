@@ -70,7 +70,7 @@ struct UnitRun
 
 // Where a worker thread reads what the store holds: its file, and whether it was opened
 // immutable (read-only, nothing written beside it). An empty path: nothing to read.
-struct RunSecondsSource
+struct ReadSource
 {
     QString path;
     bool immutable = false;
@@ -78,7 +78,7 @@ struct RunSecondsSource
 
 // runSeconds() for a worker thread, on a read-only connection of that thread's own: a month of
 // raw samples of 64 units takes seconds, which the window must not wait for.
-QList<UnitRun> runSecondsIn(const RunSecondsSource &source, const Filter &filter, qint64 maxGapSecs);
+QList<UnitRun> runSecondsIn(const ReadSource &source, const Filter &filter, qint64 maxGapSecs);
 
 // Raw samples have min == mean == max; buckets and hourly rows carry their spread.
 struct SeriesPoint
@@ -88,6 +88,11 @@ struct SeriesPoint
     double room = 0, roomMin = 0, roomMax = 0;
     bool hourly = false;
 };
+
+// HistoryStore::series() for a worker thread, as runSecondsIn(): a month of one unit's raw
+// samples gathered into hours takes longer than a window may stand still.
+QList<SeriesPoint> seriesIn(const ReadSource &source, const QString &controller, int addr,
+                            const QDateTime &from, const QDateTime &to, int bucketSecs);
 
 // The program's memory of reloads, fault transitions and operations, in one
 // SQLite file. It never stops its caller: once a write fails it turns itself
@@ -140,7 +145,7 @@ public:
     // Time with the unit on between samples of [from, to), each gap counted up to
     // `maxGapSecs` (the program was closed beyond that); hourly rows carry no mode.
     QList<UnitRun> runSeconds(const Filter &filter, qint64 maxGapSecs) const;
-    RunSecondsSource runSecondsSource() const;
+    ReadSource readSource() const;
     // Oldest first. bucketSecs > 0 gathers raw samples into spans of that length
     // (a chart of 30 days needs no 86 400 points); hourly rows stay as they are.
     QList<SeriesPoint> series(const QString &controller, int addr, const QDateTime &from, const QDateTime &to,

@@ -110,6 +110,7 @@ private Q_SLOTS:
             rig.view->store().recordReload(now.addSecs(-600 + i * 60), QStringLiteral("c"), units, online);
         }
         TrendChart *chart = rig.view->showTrend(QStringLiteral("c"), 3);
+        QTRY_VERIFY(!chart->isLoading());
         QCOMPARE(chart->pointCount(), 3);
         QCOMPARE(chart->shadedCount(), 1);
         QCOMPARE(chart->windowTitle(), QStringLiteral("3 Sala (c)"));
@@ -130,6 +131,7 @@ private Q_SLOTS:
             rig.session.clockNow = [now, s = ++second] { return now.addSecs(-60 + s); };
             chart->setVisible(!r.hidden);
             emit rig.session.unitsChanged();
+            QTRY_VERIFY(!chart->isLoading());
             QCOMPARE(chart->pointCount(), r.points);
         }
     }
@@ -165,6 +167,7 @@ private Q_SLOTS:
             rig.view->store().recordReload(at, QStringLiteral("c"), units, online);
         }
         TrendChart *chart = rig.view->showTrend(QStringLiteral("c"), 3, TrendChart::Day);
+        QTRY_VERIFY(!chart->isLoading());
         QCOMPARE(chart->pointCount(), steps.size() + 1);
         QCOMPARE(chart->lineCount(), lines);
     }
@@ -182,8 +185,11 @@ private Q_SLOTS:
                      {TrendChart::KeptSpan, TrendChart::Week},
                      {TrendChart::Day, TrendChart::Day},
                      {TrendChart::Month, TrendChart::Month}};
-        for (const auto &open : opens)
-            QCOMPARE(rig.view->showTrend(QStringLiteral("c"), 3, open.asked)->span(), open.shown);
+        for (const auto &open : opens) {
+            TrendChart *chart = rig.view->showTrend(QStringLiteral("c"), 3, open.asked);
+            QCOMPARE(chart->span(), open.shown);
+            QTRY_VERIFY(!chart->isLoading());
+        }
     }
 
     // A unit in fault and one without, of two controllers: the window names the

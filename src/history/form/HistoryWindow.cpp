@@ -331,7 +331,7 @@ void HistoryWindow::countRunHours()
     runHoursWanted = false;
     // Beyond this between two samples the program was closed: that time is not counted.
     constexpr qint64 MaxSampleGapSecs = 15 * 60;
-    const RunSecondsSource source = store.runSecondsSource();
+    const ReadSource source = store.readSource();
     const Filter f = summaryInput.filter;
     const quint64 generation = summaryGeneration;
     const QPointer<HistoryWindow> self(this);

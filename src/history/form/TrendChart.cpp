@@ -12,7 +12,9 @@
 #include <QLegend>
 #include <QLegendMarker>
 #include <QLineSeries>
+#include <QPointer>
 #include <QSet>
+#include <QThread>
 #include <QVBoxLayout>
 #include <QValueAxis>
 
@@ -186,11 +188,43 @@ void TrendChart::refresh(const QString &reloaded)
 
 void TrendChart::redraw()
 {
-    const SpanInfo &s = Spans[std::clamp(spanBox->currentIndex(), 0, SpanCount - 1)];
-    const QDateTime to = QDateTime::currentDateTime();
-    const QDateTime from = to.addDays(-s.days);
-    const QList<SeriesPoint> series = store.series(controller, addr, from, to, s.bucketSecs);
+    // One reading at a time; what was asked meanwhile is read once it is done.
+    if (loading) {
+        drawAgain = true;
+        return;
+    }
+    loading = true;
+    drawAgain = false;
+    Drawing what;
+    what.controller = controller;
+    what.addr = addr;
+    what.span = std::clamp(spanBox->currentIndex(), 0, SpanCount - 1);
+    what.to = QDateTime::currentDateTime();
+    what.from = what.to.addDays(-Spans[what.span].days);
+    const ReadSource source = store.readSource();
+    const QPointer<TrendChart> self(this);
+    QThread *worker = QThread::create([source, what, self] {
+        const QList<SeriesPoint> series =
+            seriesIn(source, what.controller, what.addr, what.from, what.to, Spans[what.span].bucketSecs);
+        QMetaObject::invokeMethod(qApp, [self, what, series] {
+            if (!self)
+                return;
+            self->loading = false;
+            if (self->drawAgain)
+                self->redraw();
+            else
+                self->draw(what, series);
+        });
+    });
+    connect(worker, &QThread::finished, worker, &QObject::deleteLater);
+    worker->start(QThread::LowPriority);
+}
 
+void TrendChart::draw(const Drawing &what, const QList<SeriesPoint> &series)
+{
+    const SpanInfo &s = Spans[what.span];
+    const QDateTime &from = what.from;
+    const QDateTime &to = what.to;
     auto *chart = new QChart;
     chart->setLocalizeNumbers(true);
     chart->setLocale(localeOf(lang));
@@ -210,8 +244,8 @@ void TrendChart::redraw()
     high = tempAxis->max();
 
     Filter filter;
-    filter.controller = controller;
-    filter.addr = addr;
+    filter.controller = what.controller;
+    filter.addr = what.addr;
     filter.from = from;
     filter.to = to;
     shaded = 0;
@@ -274,10 +308,10 @@ void TrendChart::redraw()
             marker->setVisible(false);
     QString name;
     for (const KnownUnit &unit : store.units())
-        if (unit.controller == controller && unit.addr == addr)
+        if (unit.controller == what.controller && unit.addr == what.addr)
             name = unit.name;
-    chart->setTitle(unitLabel(addr, name));
-    setWindowTitle(QStringLiteral("%1 (%2)").arg(unitLabel(addr, name), controller));
+    chart->setTitle(unitLabel(what.addr, name));
+    setWindowTitle(QStringLiteral("%1 (%2)").arg(unitLabel(what.addr, name), what.controller));
     QChart *old = view->chart();
     view->setChart(chart);
     delete old;

@@ -29,12 +29,22 @@ public:
     // Draws the shown unit again over the chosen span, when the window is up.
     void refresh(const QString &reloaded);
     int span() const;
+    // What the chart shows once drawn: its samples are read by a worker thread.
+    bool isLoading() const { return loading; }
     int pointCount() const { return points; }
     int lineCount() const { return lines; } // unbroken stretches of each temperature
     int shadedCount() const { return shaded; }
 
 private:
+    struct Drawing
+    {
+        QString controller;
+        int addr = 0;
+        int span = 0;
+        QDateTime from, to;
+    };
     void redraw();
+    void draw(const Drawing &what, const QList<SeriesPoint> &series);
 
     HistoryStore &store;
     int lang;
@@ -45,6 +55,8 @@ private:
     int points = 0;
     int lines = 0;
     int shaded = 0;
+    bool loading = false;   // a worker reads the samples
+    bool drawAgain = false; // asked for while it did
 };
 
 } // namespace history
