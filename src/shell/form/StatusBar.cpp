@@ -91,7 +91,7 @@ status::Facts TForm1::statusFacts() const
 
     session->describeLink(f);
 
-    f.undelivered = undeliveredText();
+    f.undelivered = undeliveredNote;
     f.filledAt = panelFilledAt;
     f.units = panelUnits;
     f.faults = panelFaults;
