@@ -180,8 +180,9 @@ private:
     void attemptSucceeded();
     void attemptFailed();
     void abandonAttempt();
-    // Opens the link that waited for another controller's exchange, if the session is idle.
+    // Opens the first link that waited for another controller's exchange, if the session is idle.
     void openPending();
+    bool linkPending(const QString &host) const;
     void log(const QString &line) { emit logLine(line); }
     // The request that waits for an answer and those queued behind it, for a
     // reconnection; a search visit's requests are left out and reported in `visitLeft`.
@@ -209,11 +210,16 @@ private:
     status::Link linkFailure = status::Link::Idle; // Unreachable or Silent until a link opens there
     QDateTime linkFailedAt;
     QString linkFailedHost;
-    bool reconnecting = false; // the link was reopened after a silence
-    // A link asked for while another controller's exchange ran: opened when that one closes.
-    QString pendingHost;
+    bool reconnecting = false;       // the link was reopened after a silence
     bool moduleLeftBehind = false;   // the last silence dropped a module exchange
     bool moduleWriteDropped = false; // and it was a write
-    bool pendingRetry = true;
-    int pendingCount = 0;
+    // Links asked for while another controller's exchange ran, in the order asked: each opens
+    // when the link before it has closed.
+    struct PendingLink
+    {
+        QString host;
+        bool retry = true;
+        int count = 0;
+    };
+    std::vector<PendingLink> pendingLinks;
 };

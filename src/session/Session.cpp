@@ -87,11 +87,14 @@ void ControllerSession::openConnection(bool retry, int count)
         return;
     }
     if (linkIsOpen()) {
-        // Another controller's exchange runs: it ends first, then the link goes to `host` with
-        // the tasks just queued for it. Cut short, it would lose its own and theirs.
-        pendingHost = host;
-        pendingRetry = retry;
-        pendingCount = count;
+        // Another controller's exchange runs: it ends first, then the links asked for meanwhile
+        // go in turn, each with the tasks queued for it. Cut short, it would lose its own and theirs.
+        const auto asked = std::find_if(pendingLinks.begin(), pendingLinks.end(),
+                                        [&host](const PendingLink &p) { return p.host == host; });
+        if (asked == pendingLinks.end())
+            pendingLinks.push_back({host, retry, count});
+        else
+            *asked = {host, retry, count};
         log(QStringLiteral("%1 waits for the exchange with %2").arg(host, openHost));
         return;
     }
@@ -217,11 +220,18 @@ void ControllerSession::abandonAttempt()
 
 void ControllerSession::openPending()
 {
-    if (pendingHost.isEmpty() || linkState != LinkState::Idle)
+    if (pendingLinks.empty() || linkState != LinkState::Idle)
         return;
-    const QString host = std::exchange(pendingHost, QString());
-    setLinkHost(host);
-    openConnection(pendingRetry, pendingCount);
+    const PendingLink next = pendingLinks.front();
+    pendingLinks.erase(pendingLinks.begin());
+    setLinkHost(next.host);
+    openConnection(next.retry, next.count);
+}
+
+bool ControllerSession::linkPending(const QString &host) const
+{
+    return std::any_of(pendingLinks.begin(), pendingLinks.end(),
+                       [&host](const PendingLink &p) { return p.host == host; });
 }
 
 void ControllerSession::cancelRetry()
@@ -263,12 +273,12 @@ void ControllerSession::IdTCPClient1Disconnected()
 {
     Timer_readtcp->stop();
     Timer_comm->stop();
-    // Tasks that wait for the next controller stay; settings bound for any other are reported.
+    // Tasks that wait for the next controllers stay; settings bound for any other are reported.
     std::vector<std::unique_ptr<TtaskRecord>> waiting;
     std::vector<TtaskRecord> unsent;
     for (int i = 0; i < TaskList.Count(); ++i) {
         const TtaskRecord &task = *TaskList.Get(i);
-        if (!pendingHost.isEmpty() && task.host == pendingHost) {
+        if (linkPending(task.host)) {
             waiting.push_back(std::make_unique<TtaskRecord>(task));
         } else if (!task.host.isEmpty() && task.host != openHost) {
             log(QStringLiteral("drop task %1 queued for %2").arg(task.code).arg(task.host));
@@ -352,6 +362,9 @@ std::vector<TtaskRecord> ControllerSession::unansweredTasks(bool *visitLeft)
     std::vector<TtaskRecord> carried;
     bool moduleDropped = false;
     const auto carry = [&](TtaskRecord task) {
+        // Another controller's task is the close's to keep for its link or to report.
+        if (!task.host.isEmpty() && task.host != openHost)
+            return;
         // A module command without the "$$$" before it would reach the controller.
         if (isModuleTask(task.code)) {
             // Only the goodbye left: what was read or written is in.
@@ -384,8 +397,10 @@ std::vector<TtaskRecord> ControllerSession::unsentSettings() const
     // The request written last may have died with the link before the device took it.
     if (wait_responce && awaited.origin == TaskOrigin::Setting)
         unsent.push_back(awaited);
+    // Another controller's settings are the close's to keep or to report: never twice, and never
+    // a reason for one more link to this one.
     for (const auto &task : TaskList)
-        if (task->origin == TaskOrigin::Setting)
+        if (task->origin == TaskOrigin::Setting && (task->host.isEmpty() || task->host == openHost))
             unsent.push_back(*task);
     return unsent;
 }
