@@ -204,11 +204,14 @@ void ControllerSession::abandonAttempt()
     setState(LinkState::Idle);
     IdTCPClient1->abort();
     emit statusChanged();
-    // Its tasks were meant for a device that is no longer wanted: reads go, settings are reported.
+    // Its tasks were meant for a device that is no longer wanted: reads go, settings and module
+    // exchanges are reported.
+    std::vector<TtaskRecord> dropped;
     std::vector<TtaskRecord> unsent;
     for (int i = TaskList.Count() - 1; i >= 0; --i) {
         if (TaskList.Get(i)->host == connectHost) {
             log(QStringLiteral("drop task %1 queued for %2").arg(TaskList.Get(i)->code).arg(connectHost));
+            dropped.insert(dropped.begin(), *TaskList.Get(i));
             if (TaskList.Get(i)->origin == TaskOrigin::Setting)
                 unsent.insert(unsent.begin(), *TaskList.Get(i));
             TaskList.Delete(i);
@@ -216,6 +219,7 @@ void ControllerSession::abandonAttempt()
     }
     if (!unsent.empty())
         emit undelivered(unsent);
+    reportModuleLoss(dropped);
 }
 
 void ControllerSession::openPending()
@@ -232,6 +236,23 @@ bool ControllerSession::linkPending(const QString &host) const
 {
     return std::any_of(pendingLinks.begin(), pendingLinks.end(),
                        [&host](const PendingLink &p) { return p.host == host; });
+}
+
+void ControllerSession::reportModuleLoss(const std::vector<TtaskRecord> &dropped)
+{
+    std::vector<std::pair<QString, bool>> lost; // controller, a write
+    for (const TtaskRecord &task : dropped) {
+        // Only the goodbye left: what was read or written is in.
+        if (!isModuleTask(task.code) || task.code == +Code::ModuleExit || task.code == +Code::ModuleLeave)
+            continue;
+        const QString host = task.host.isEmpty() ? openHost : task.host;
+        auto at = std::find_if(lost.begin(), lost.end(), [&host](const auto &l) { return l.first == host; });
+        if (at == lost.end())
+            at = lost.emplace(lost.end(), host, false);
+        at->second = at->second || task.code == +Code::ModuleSave;
+    }
+    for (const auto &[host, write] : lost)
+        emit moduleExchangeLost(host, write);
 }
 
 void ControllerSession::cancelRetry()
@@ -273,14 +294,21 @@ void ControllerSession::IdTCPClient1Disconnected()
 {
     Timer_readtcp->stop();
     Timer_comm->stop();
-    // Tasks that wait for the next controllers stay; settings bound for any other are reported.
+    // Tasks that wait for the next controllers stay; settings bound for any other are reported,
+    // and so is a module exchange cut short, whatever closed the link.
     std::vector<std::unique_ptr<TtaskRecord>> waiting;
     std::vector<TtaskRecord> unsent;
+    std::vector<TtaskRecord> dropped;
+    if (wait_responce)
+        dropped.push_back(awaited);
     for (int i = 0; i < TaskList.Count(); ++i) {
         const TtaskRecord &task = *TaskList.Get(i);
         if (linkPending(task.host)) {
             waiting.push_back(std::make_unique<TtaskRecord>(task));
-        } else if (!task.host.isEmpty() && task.host != openHost) {
+            continue;
+        }
+        dropped.push_back(task);
+        if (!task.host.isEmpty() && task.host != openHost) {
             log(QStringLiteral("drop task %1 queued for %2").arg(task.code).arg(task.host));
             if (task.origin == TaskOrigin::Setting)
                 unsent.push_back(task);
@@ -301,6 +329,7 @@ void ControllerSession::IdTCPClient1Disconnected()
     emit statusChanged();
     if (!unsent.empty())
         emit undelivered(unsent);
+    reportModuleLoss(dropped);
     // Unless the search went on first: then after its visit.
     openPending();
 }
@@ -316,12 +345,10 @@ void ControllerSession::Timer_commTimer()
     bool visitLeft = false;
     const std::vector<TtaskRecord> carried = unansweredTasks(&visitLeft);
     const quint64 generation = linkGeneration;
-    closeLink();
+    // Said before the close: the close says what it cut short of a module exchange.
     connectOK = false;
     emit connectOKChanged(false);
-    // A module exchange cannot be taken up again after a silence: it is said, not dropped quietly.
-    if (std::exchange(moduleLeftBehind, false))
-        emit moduleExchangeLost(host, std::exchange(moduleWriteDropped, false));
+    closeLink();
     // Closing let device discovery (or a controller that waited) go on: reopening would cut that
     // link. The settings the silence kept from this controller are reported, not dropped.
     if (linkGeneration != generation) {
@@ -367,11 +394,7 @@ std::vector<TtaskRecord> ControllerSession::unansweredTasks(bool *visitLeft)
             return;
         // A module command without the "$$$" before it would reach the controller.
         if (isModuleTask(task.code)) {
-            // Only the goodbye left: what was read or written is in.
-            const bool goodbye = task.code == +Code::ModuleExit || task.code == +Code::ModuleLeave;
             moduleDropped = true;
-            moduleLeftBehind = moduleLeftBehind || !goodbye;
-            moduleWriteDropped = moduleWriteDropped || task.code == +Code::ModuleSave;
             return;
         }
         if (task.origin == TaskOrigin::Search) {
@@ -427,9 +450,9 @@ void ControllerSession::carrySettings(const QString &host, std::vector<TtaskReco
 void ControllerSession::appException(QObject *, const QString &message)
 {
     if (linkIsOpen()) {
-        closeLink();
         connectOK = false;
         emit connectOKChanged(false);
+        closeLink();
     }
     emit handlerFailed(message);
 }

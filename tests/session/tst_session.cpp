@@ -270,6 +270,35 @@ private slots:
         QVERIFY(session->TaskList.isEmpty());
     }
 
+    // Whoever asks for a module write, the session itself refuses values the module cannot work
+    // with, says why, and queues nothing.
+    void moduleWriteRefusedByTheSession_data()
+    {
+        QTest::addColumn<QString>("netName");
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<bool>("dhcp");
+        QTest::newRow("no network name") << QString() << QString() << true;
+        QTest::newRow("a fixed address that is not one") << "Net"
+                                                         << "127.0.0" << false;
+    }
+
+    void moduleWriteRefusedByTheSession()
+    {
+        QFETCH(QString, netName);
+        QFETCH(QString, address);
+        QFETCH(bool, dhcp);
+        session->fillSources = [&](RequestSources &src) {
+            src.netName = netName;
+            src.ipAddress = src.gateway = src.dns = address;
+            src.dhcp = dhcp;
+        };
+        session->setLinkHost(Host);
+        const QString why = session->sendNetworkSettings();
+        QVERIFY(why.startsWith(extraText(ExtraText::SettingsNotSent)));
+        QVERIFY(session->TaskList.isEmpty());
+        QCOMPARE(session->state(), LinkState::Idle);
+    }
+
     // A module write that could not connect goes out later with the values checked when it was
     // asked for, not with what the fields hold by then.
     void moduleWriteKeepsItsCheckedValues()
@@ -282,7 +311,7 @@ private slots:
         };
         QSignalSpy failed(session.get(), &ControllerSession::failed);
         session->setLinkHost(OtherHost); // nothing listens there yet
-        session->sendNetworkSettings();
+        QVERIFY(session->sendNetworkSettings().isEmpty());
         QTRY_COMPARE_WITH_TIMEOUT(failed.count(), 1, 5000);
         ssid.clear();
         sim::Server later(sim::Controller::builtinDefault());

@@ -150,6 +150,8 @@ public:
     void readNetworkSettings();
     void ReloadBtnTab4Click();
     void SendBtnTab4Click();
+    // A module read or write cut short: said in the tab, a message and the status bar.
+    void moduleExchangeLost(const QString &host, bool write);
     void showNetworkFields();
     void showAddressFields();
 
@@ -293,6 +295,8 @@ private:
     int panelFaults = 0;
     QString panelFrom;       // the device whose units the panel shows
     QString undeliveredNote; // what a lost link kept from the units, by name, until a newer sending
+    QString moduleLostFrom;  // by name or address, whose module read or write was cut short
+    bool moduleWriteLost = false;
     bool statusQueued = false;
     int currentTab = 0;
 };
