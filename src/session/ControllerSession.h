@@ -89,7 +89,11 @@ public:
     // Queues a request that an answer brings: it belongs to what the answered request belonged to.
     void queueFollowUp(int task, int adr);
     void queueModuleRead();
-    void sendNetworkSettings();
+    // Why the module would refuse the network tab's values as they stand now; empty: they can be sent.
+    QString moduleWriteRefusal() const;
+    // Queues the module write with the values of this moment, checked again here: the refusal
+    // (and nothing queued) when the module could not work with them, else empty.
+    [[nodiscard]] QString sendNetworkSettings();
     void addUnitProgEntry(int tm, int tp, int md, int fn);
     // Queues setting tasks that carry the values of this moment, changed by `change`.
     void queueSetting(const std::vector<setting::Task> &tasks,
@@ -163,7 +167,8 @@ signals:
     void macAddressRead(const QString &mac, const QString &host);
     void deviceNameRead(const QString &name);
     void moduleReplyRead(const netmodule::ReplyEffect &reply);
-    // The module at `host` stopped answering during a read (or a write): it was given up.
+    // A module read (or write) for `host` was given up before its end: its link closed under it,
+    // or it was dropped with the tasks of a controller that the link did not reach.
     void moduleExchangeLost(const QString &host, bool write);
     // The queue ran empty with every answer in, and the link was closed for it.
     void exchangeFinished();
@@ -180,8 +185,11 @@ private:
     void attemptSucceeded();
     void attemptFailed();
     void abandonAttempt();
-    // Opens the link that waited for another controller's exchange, if the session is idle.
+    // Opens the first link that waited for another controller's exchange, if the session is idle.
     void openPending();
+    bool linkPending(const QString &host) const;
+    // Says which module exchanges the dropped tasks held, one signal per controller.
+    void reportModuleLoss(const std::vector<TtaskRecord> &dropped);
     void log(const QString &line) { emit logLine(line); }
     // The request that waits for an answer and those queued behind it, for a
     // reconnection; a search visit's requests are left out and reported in `visitLeft`.
@@ -210,10 +218,13 @@ private:
     QDateTime linkFailedAt;
     QString linkFailedHost;
     bool reconnecting = false; // the link was reopened after a silence
-    // A link asked for while another controller's exchange ran: opened when that one closes.
-    QString pendingHost;
-    bool moduleLeftBehind = false;   // the last silence dropped a module exchange
-    bool moduleWriteDropped = false; // and it was a write
-    bool pendingRetry = true;
-    int pendingCount = 0;
+    // Links asked for while another controller's exchange ran, in the order asked: each opens
+    // when the link before it has closed.
+    struct PendingLink
+    {
+        QString host;
+        bool retry = true;
+        int count = 0;
+    };
+    std::vector<PendingLink> pendingLinks;
 };

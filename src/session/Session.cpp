@@ -87,11 +87,14 @@ void ControllerSession::openConnection(bool retry, int count)
         return;
     }
     if (linkIsOpen()) {
-        // Another controller's exchange runs: it ends first, then the link goes to `host` with
-        // the tasks just queued for it. Cut short, it would lose its own and theirs.
-        pendingHost = host;
-        pendingRetry = retry;
-        pendingCount = count;
+        // Another controller's exchange runs: it ends first, then the links asked for meanwhile
+        // go in turn, each with the tasks queued for it. Cut short, it would lose its own and theirs.
+        const auto asked = std::find_if(pendingLinks.begin(), pendingLinks.end(),
+                                        [&host](const PendingLink &p) { return p.host == host; });
+        if (asked == pendingLinks.end())
+            pendingLinks.push_back({host, retry, count});
+        else
+            *asked = {host, retry, count};
         log(QStringLiteral("%1 waits for the exchange with %2").arg(host, openHost));
         return;
     }
@@ -201,11 +204,14 @@ void ControllerSession::abandonAttempt()
     setState(LinkState::Idle);
     IdTCPClient1->abort();
     emit statusChanged();
-    // Its tasks were meant for a device that is no longer wanted: reads go, settings are reported.
+    // Its tasks were meant for a device that is no longer wanted: reads go, settings and module
+    // exchanges are reported.
+    std::vector<TtaskRecord> dropped;
     std::vector<TtaskRecord> unsent;
     for (int i = TaskList.Count() - 1; i >= 0; --i) {
         if (TaskList.Get(i)->host == connectHost) {
             log(QStringLiteral("drop task %1 queued for %2").arg(TaskList.Get(i)->code).arg(connectHost));
+            dropped.insert(dropped.begin(), *TaskList.Get(i));
             if (TaskList.Get(i)->origin == TaskOrigin::Setting)
                 unsent.insert(unsent.begin(), *TaskList.Get(i));
             TaskList.Delete(i);
@@ -213,15 +219,40 @@ void ControllerSession::abandonAttempt()
     }
     if (!unsent.empty())
         emit undelivered(unsent);
+    reportModuleLoss(dropped);
 }
 
 void ControllerSession::openPending()
 {
-    if (pendingHost.isEmpty() || linkState != LinkState::Idle)
+    if (pendingLinks.empty() || linkState != LinkState::Idle)
         return;
-    const QString host = std::exchange(pendingHost, QString());
-    setLinkHost(host);
-    openConnection(pendingRetry, pendingCount);
+    const PendingLink next = pendingLinks.front();
+    pendingLinks.erase(pendingLinks.begin());
+    setLinkHost(next.host);
+    openConnection(next.retry, next.count);
+}
+
+bool ControllerSession::linkPending(const QString &host) const
+{
+    return std::any_of(pendingLinks.begin(), pendingLinks.end(),
+                       [&host](const PendingLink &p) { return p.host == host; });
+}
+
+void ControllerSession::reportModuleLoss(const std::vector<TtaskRecord> &dropped)
+{
+    std::vector<std::pair<QString, bool>> lost; // controller, a write
+    for (const TtaskRecord &task : dropped) {
+        // Only the goodbye left: what was read or written is in.
+        if (!isModuleTask(task.code) || task.code == +Code::ModuleExit || task.code == +Code::ModuleLeave)
+            continue;
+        const QString host = task.host.isEmpty() ? openHost : task.host;
+        auto at = std::find_if(lost.begin(), lost.end(), [&host](const auto &l) { return l.first == host; });
+        if (at == lost.end())
+            at = lost.emplace(lost.end(), host, false);
+        at->second = at->second || task.code == +Code::ModuleSave;
+    }
+    for (const auto &[host, write] : lost)
+        emit moduleExchangeLost(host, write);
 }
 
 void ControllerSession::cancelRetry()
@@ -263,14 +294,21 @@ void ControllerSession::IdTCPClient1Disconnected()
 {
     Timer_readtcp->stop();
     Timer_comm->stop();
-    // Tasks that wait for the next controller stay; settings bound for any other are reported.
+    // Tasks that wait for the next controllers stay; settings bound for any other are reported,
+    // and so is a module exchange cut short, whatever closed the link.
     std::vector<std::unique_ptr<TtaskRecord>> waiting;
     std::vector<TtaskRecord> unsent;
+    std::vector<TtaskRecord> dropped;
+    if (wait_responce)
+        dropped.push_back(awaited);
     for (int i = 0; i < TaskList.Count(); ++i) {
         const TtaskRecord &task = *TaskList.Get(i);
-        if (!pendingHost.isEmpty() && task.host == pendingHost) {
+        if (linkPending(task.host)) {
             waiting.push_back(std::make_unique<TtaskRecord>(task));
-        } else if (!task.host.isEmpty() && task.host != openHost) {
+            continue;
+        }
+        dropped.push_back(task);
+        if (!task.host.isEmpty() && task.host != openHost) {
             log(QStringLiteral("drop task %1 queued for %2").arg(task.code).arg(task.host));
             if (task.origin == TaskOrigin::Setting)
                 unsent.push_back(task);
@@ -291,6 +329,7 @@ void ControllerSession::IdTCPClient1Disconnected()
     emit statusChanged();
     if (!unsent.empty())
         emit undelivered(unsent);
+    reportModuleLoss(dropped);
     // Unless the search went on first: then after its visit.
     openPending();
 }
@@ -306,12 +345,10 @@ void ControllerSession::Timer_commTimer()
     bool visitLeft = false;
     const std::vector<TtaskRecord> carried = unansweredTasks(&visitLeft);
     const quint64 generation = linkGeneration;
-    closeLink();
+    // Said before the close: the close says what it cut short of a module exchange.
     connectOK = false;
     emit connectOKChanged(false);
-    // A module exchange cannot be taken up again after a silence: it is said, not dropped quietly.
-    if (std::exchange(moduleLeftBehind, false))
-        emit moduleExchangeLost(host, std::exchange(moduleWriteDropped, false));
+    closeLink();
     // Closing let device discovery (or a controller that waited) go on: reopening would cut that
     // link. The settings the silence kept from this controller are reported, not dropped.
     if (linkGeneration != generation) {
@@ -352,13 +389,12 @@ std::vector<TtaskRecord> ControllerSession::unansweredTasks(bool *visitLeft)
     std::vector<TtaskRecord> carried;
     bool moduleDropped = false;
     const auto carry = [&](TtaskRecord task) {
+        // Another controller's task is the close's to keep for its link or to report.
+        if (!task.host.isEmpty() && task.host != openHost)
+            return;
         // A module command without the "$$$" before it would reach the controller.
         if (isModuleTask(task.code)) {
-            // Only the goodbye left: what was read or written is in.
-            const bool goodbye = task.code == +Code::ModuleExit || task.code == +Code::ModuleLeave;
             moduleDropped = true;
-            moduleLeftBehind = moduleLeftBehind || !goodbye;
-            moduleWriteDropped = moduleWriteDropped || task.code == +Code::ModuleSave;
             return;
         }
         if (task.origin == TaskOrigin::Search) {
@@ -384,8 +420,10 @@ std::vector<TtaskRecord> ControllerSession::unsentSettings() const
     // The request written last may have died with the link before the device took it.
     if (wait_responce && awaited.origin == TaskOrigin::Setting)
         unsent.push_back(awaited);
+    // Another controller's settings are the close's to keep or to report: never twice, and never
+    // a reason for one more link to this one.
     for (const auto &task : TaskList)
-        if (task->origin == TaskOrigin::Setting)
+        if (task->origin == TaskOrigin::Setting && (task->host.isEmpty() || task->host == openHost))
             unsent.push_back(*task);
     return unsent;
 }
@@ -412,9 +450,9 @@ void ControllerSession::carrySettings(const QString &host, std::vector<TtaskReco
 void ControllerSession::appException(QObject *, const QString &message)
 {
     if (linkIsOpen()) {
-        closeLink();
         connectOK = false;
         emit connectOKChanged(false);
+        closeLink();
     }
     emit handlerFailed(message);
 }

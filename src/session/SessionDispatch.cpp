@@ -2,7 +2,9 @@
 // device's answers are interpreted and applied to the model.
 #include "link/Codes.h"
 #include "link/Frame.h"
+#include "netmodule/ModuleValues.h"
 #include "session/ControllerSession.h"
+#include "session/Encoder.h"
 #include "session/Response.h"
 #include "shell/Texts.h"
 
@@ -205,15 +207,35 @@ void ControllerSession::queueModuleRead()
         TaskList.Add(task);
 }
 
-void ControllerSession::sendNetworkSettings()
+namespace {
+
+QString refusalOf(const RequestSources &v)
+{
+    return netmodule::refusal({v.netName, v.passPhrase, v.ipAddress, v.gateway, v.dns, v.dhcp});
+}
+
+} // namespace
+
+QString ControllerSession::moduleWriteRefusal() const
+{
+    return refusalOf(requestSources());
+}
+
+QString ControllerSession::sendNetworkSettings()
 {
     // The values checked when "Set" was pressed go with the tasks: a write that waits for its
-    // link must not send what the fields hold by then.
+    // link must not send what the fields hold by then. Values the module cannot work with would
+    // cut it off the network once saved: whoever asks, they are refused here, and said.
     const std::shared_ptr<const RequestSources> checked = requestSnapshot();
+    if (QString why = refusalOf(*checked); !why.isEmpty()) {
+        log(QStringLiteral("module write refused: ") + why);
+        return why;
+    }
     // The last task hands the link back to the controller; nothing answers it.
     for (const Code task : {Code::ModuleEnter, Code::ModuleSetSsid, Code::ModuleSetPhrase, Code::ModuleSetIp,
                             Code::ModuleSetGateway, Code::ModuleSetDns, Code::ModuleSetDhcp, Code::ModuleSave,
                             Code::ModuleExit, Code::ModuleLeave})
         TaskList.Add_addr(task, 0, checked);
     openConnection(true, protocol::Reopens);
+    return {};
 }

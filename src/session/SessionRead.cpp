@@ -176,9 +176,9 @@ void ControllerSession::sendNextTask()
 {
     if (wait_responce)
         return;
-    // Tasks queued since another controller was asked for are that controller's.
-    if (!pendingHost.isEmpty())
-        TaskList.stampHost(pendingHost);
+    // A task queued without a controller since the link opened (an answer's follow-up, a read its
+    // handler asks for) belongs to this link: a controller asked for meanwhile has its own, stamped.
+    TaskList.stampHost(openHost);
     // A task bound to another controller never goes out here: it waits for its own link.
     int next = 0;
     while (next < TaskList.Count() && !TaskList.Get(next)->host.isEmpty() &&

@@ -30,7 +30,9 @@ enum Id {
     OneSettingWaiting,
     SettingsWaiting,
     ReadFromOther,
-    WithUndelivered,
+    WithNote,
+    ModuleNotRead,
+    ModuleNotWritten,
     Count
 };
 
@@ -63,6 +65,8 @@ const Table English = {
     "%1 settings waiting for the controller",
     "Read from %1, not from the active device",
     "%1 - %2",
+    "Network settings could not be read from %1",
+    "Network settings could not be written to %1",
 };
 
 const Table Italian = {
@@ -91,6 +95,8 @@ const Table Italian = {
     "%1 impostazioni in attesa del controllo centralizzato",
     "Letti da %1, non dal dispositivo attivo",
     "%1 - %2",
+    "Impossibile leggere le impostazioni di rete da %1",
+    "Impossibile scrivere le impostazioni di rete su %1",
 };
 // clang-format on
 
@@ -137,6 +143,11 @@ QString deviceText(const QString &name, const QString &address, int lang)
 
 } // namespace
 
+QString moduleFailureText(bool write, const QString &controller, int lang)
+{
+    return text(write ? ModuleNotWritten : ModuleNotRead, lang).arg(controller);
+}
+
 QString controllerState(Link failure, const QDateTime &failedAt, const QDateTime &updatedAt, int lang)
 {
     if (failure == Link::Unreachable || failure == Link::Silent) {
@@ -166,7 +177,10 @@ Line describe(const Facts &f, int lang)
     else if (f.settingsWaiting > 1)
         line.link += QStringLiteral("; ") + text(SettingsWaiting, lang).arg(f.settingsWaiting);
     if (!f.undelivered.isEmpty())
-        line.link = text(WithUndelivered, lang).arg(line.link, f.undelivered);
+        line.link = text(WithNote, lang).arg(line.link, f.undelivered);
+    if (!f.moduleLostFrom.isEmpty())
+        line.link =
+            text(WithNote, lang).arg(line.link, moduleFailureText(f.moduleWriteLost, f.moduleLostFrom, lang));
 
     // Counts of one device must never stand beside the name of another.
     const bool fromOther = !f.panelFrom.isEmpty() && f.panelFrom != f.deviceAddress;

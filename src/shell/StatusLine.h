@@ -43,6 +43,9 @@ struct Facts
     int settingsWaiting = 0;  // settings queued that have not gone out yet
     AutoReload autoReload = AutoReload::Off;
     int nextReloadIn = 0; // Counting: seconds to the next automatic reload
+    // The controller (its name, or its address) whose module read or write was cut short; empty: none.
+    QString moduleLostFrom;
+    bool moduleWriteLost = false;
 };
 
 // The status bar's sections, each one line of text.
@@ -60,6 +63,10 @@ Line describe(const Facts &facts, int lang);
 // `shownAt` and not cleared by a link that opened there, keeps that first time.
 QDateTime failedSince(Link shown, const QString &shownHost, const QDateTime &shownAt, const QString &host,
                       const QDateTime &now);
+
+// A module read (or write) of `controller`, its name or its address, that was cut short: the one
+// wording of the status bar, the network tab and the message.
+QString moduleFailureText(bool write, const QString &controller, int lang);
 
 // One controller's state in the status bar's words: "Updated HH:MM" after a reading, or since
 // when it fails ("Not reachable since HH:MM", "Not responding since HH:MM"), or "Not updated yet".

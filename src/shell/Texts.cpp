@@ -342,14 +342,6 @@ QString extraText(ExtraText id)
     case ExtraText::LinkWasCut:
         return loadedLanguage == 1 ? QString::fromUtf8("il collegamento si è interrotto")
                                    : QStringLiteral("the link was cut");
-    case ExtraText::ModuleNotRead:
-        return loadedLanguage == 1
-                   ? QString::fromUtf8("Impostazioni di rete non lette: il modulo di %1 non risponde")
-                   : QStringLiteral("Network settings not read: the module at %1 does not answer");
-    case ExtraText::ModuleNotWritten:
-        return loadedLanguage == 1
-                   ? QString::fromUtf8("Impostazioni di rete non scritte: il modulo di %1 non risponde")
-                   : QStringLiteral("Network settings not written: the module at %1 does not answer");
     }
     return {};
 }

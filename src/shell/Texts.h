@@ -56,8 +56,6 @@ enum class ExtraText {
     StatusUnread,
     ReadBackFailed,
     LinkWasCut,
-    ModuleNotRead,    // %1: the module's address
-    ModuleNotWritten, // %1: the module's address
 };
 QString extraText(ExtraText id);
 

@@ -244,6 +244,28 @@ private Q_SLOTS:
         QVERIFY(prompts->shown.isEmpty());
     }
 
+    // A visit that fails takes its own name request along, nothing else: a setting queued for that
+    // address is not dropped unsaid, but reported when the link moves on.
+    void aFailedVisitTakesOnlyItsOwnRequest()
+    {
+        const QString refuses = QStringLiteral("127.0.0.168");
+        Device next(QStringLiteral("127.0.0.167"), QStringLiteral("Next"));
+        QVERIFY(next.server->listen(QHostAddress(next.address), 2000));
+        auto setting = std::make_unique<TtaskRecord>();
+        setting->code = +Code::SetAllUnitStatus;
+        setting->host = refuses;
+        setting->origin = TaskOrigin::Setting;
+        form->session->TaskList.Add(std::move(setting));
+        form->findDeviceActive = true;
+        form->IdUDPServer1UDPRead("WiFly", refuses);
+        form->IdUDPServer1UDPRead("WiFly", next.address);
+        form->Timer_finddevTimer();
+        QTRY_VERIFY_WITH_TIMEOUT(!form->findDeviceActive && linkIdle(*form), 10000);
+        QCOMPARE(form->devList.Count(), 1);
+        QVERIFY(logHas(*form, QStringLiteral("not sent: Not sent to units: all")));
+        QVERIFY(prompts->shown.isEmpty());
+    }
+
     // Any sender can claim the module's word: only a device that answers its
     // visit becomes active, and an address that refuses is passed over quietly.
     void onlyADeviceThatAnswersBecomesActive_data()

@@ -2,6 +2,7 @@
 // what follows when the module leaves a reply out.
 #include "link/Intervals.h"
 #include "session/ControllerSession.h"
+#include "shell/StatusLine.h"
 #include "shell/Texts.h"
 #include "shell/form/Forms.h"
 #include "shell/form/Main.h"
@@ -141,10 +142,50 @@ private Q_SLOTS:
         QVERIFY(!wire.contains(QStringLiteral("<- set dns address")));
         QVERIFY(!wire.contains(QStringLiteral("<- save")));
         // Said, in the tab and in a message: the settings were not written.
-        const QString why = extraText(ExtraText::ModuleNotWritten).arg(QStringLiteral("127.0.0.146"));
+        const QString why = status::moduleFailureText(true, QStringLiteral("127.0.0.146"), 0);
         QCOMPARE(form->Tab4Label1->text(), why);
         QVERIFY(!windows->prompts.shown.isEmpty());
         QCOMPARE(windows->prompts.shown.last().text, why);
+    }
+
+    // A read or a write cut short by the link's close, however it closes, is said once in the
+    // tab, in a message and in the status bar, naming the controller as the address book does.
+    void cutExchangeIsSaid_data()
+    {
+        QTest::addColumn<bool>("write");
+        QTest::addColumn<QStringList>("fault"); // the simulator's; requests count from "$$$"
+        QTest::newRow("read, silent") << false << QStringList{"--silent-after", "2"};
+        QTest::newRow("read, reset") << false << QStringList{"--cut-after", "2"};
+        QTest::newRow("read, closed") << false << QStringList{"--close-after", "2"};
+        QTest::newRow("write, reset") << true << QStringList{"--cut-after", "3"};
+        QTest::newRow("write, closed") << true << QStringList{"--close-after", "3"};
+    }
+
+    void cutExchangeIsSaid()
+    {
+        QFETCH(bool, write);
+        QFETCH(QStringList, fault);
+        const QString address = QStringLiteral("127.0.0.135");
+        SimProcess sim;
+        // Not probed by a connection: the cuts are counted by connection.
+        QVERIFY(sim.start(address, fault, false));
+        QTRY_VERIFY(sim.output().contains(QLatin1String("listening on")));
+        form->devList.Add(address, QStringLiteral("Roof"));
+        if (write) {
+            form->session->setLinkHost(address);
+            form->tab4sb2->setChecked(true);
+            form->EditNetName->setText(QStringLiteral("Net"));
+            form->SendBtnTab4->click();
+        } else {
+            readAt(address);
+        }
+        const QString why = status::moduleFailureText(write, QStringLiteral("Roof"), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(form->Tab4Label1->text(), why, 8000);
+        waitForIdle();
+        QCOMPARE(windows->prompts.shown.size(), 1);
+        QCOMPARE(windows->prompts.shown.first().text, why);
+        QTRY_VERIFY(form->statusLink->text().endsWith(why));
+        QVERIFY(!form->session->cmdMode);
     }
 };
 

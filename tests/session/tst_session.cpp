@@ -18,6 +18,7 @@ namespace {
 
 const QString Host = QStringLiteral("127.0.0.221");
 const QString OtherHost = QStringLiteral("127.0.0.150");
+const QString ThirdHost = QStringLiteral("127.0.0.157");
 
 } // namespace
 
@@ -38,6 +39,20 @@ class TestSession : public QObject
         queue();
         session->openConnection(true, 5);
         return finished.wait(5000) && session->state() == LinkState::Idle;
+    }
+
+    // A reload of OtherHost, answered slowly by `slow`, runs on the link; one of Host is asked for behind it.
+    void reloadBehindASlowExchange(sim::Server &slow)
+    {
+        slow.faults.delayMs = 20;
+        QVERIFY(slow.listen(QHostAddress(OtherHost), 2000));
+        session->setLinkHost(OtherHost);
+        session->queueReload();
+        session->openConnection(true, 5);
+        QTRY_VERIFY(session->linkIsOpen());
+        session->setLinkHost(Host);
+        session->queueReload();
+        session->openConnection(true, 5);
     }
 
     void reload()
@@ -168,25 +183,120 @@ private slots:
     void secondControllerWaitsForTheOpenExchange()
     {
         sim::Server slow(sim::Controller::builtinDefault());
-        slow.faults.delayMs = 20;
-        QVERIFY(slow.listen(QHostAddress(OtherHost), 2000));
         QStringList atSlow;
         connect(&slow, &sim::Server::logLine, this, [&atSlow](const QString &line) {
             if (line.startsWith(QLatin1String("<- ")))
                 atSlow << line.mid(3);
         });
         QSignalSpy units(session.get(), &ControllerSession::unitsChanged);
-        session->setLinkHost(OtherHost);
-        session->queueReload();
-        session->openConnection(true, 5);
-        QTRY_VERIFY(session->linkIsOpen());
-        session->setLinkHost(Host);
-        session->queueReload();
-        session->openConnection(true, 5);
+        reloadBehindASlowExchange(slow);
         QTRY_COMPARE_WITH_TIMEOUT(units.count(), 2, 10000);
         QCOMPARE(atSlow.last(), QStringLiteral("*MK0200*#")); // its reload to the end
         QVERIFY(received.contains(QStringLiteral("*MK1D00*#")));
         QCOMPARE(session->model.unitsReadFrom, Host);
+    }
+
+    // Links asked for while another controller's exchange runs open in the order asked, each with
+    // its own tasks; a task that an answer's handler queues without a controller goes out on the
+    // link that brought the answer.
+    void linksAskedForWaitInTurn()
+    {
+        sim::Server slow(sim::Controller::builtinDefault());
+        sim::Server third(sim::Controller::builtinDefault());
+        QVERIFY(third.listen(QHostAddress(ThirdHost), 2000));
+        QObject scope;
+        QStringList opened;
+        connect(session.get(), &ControllerSession::linkOpened, &scope,
+                [&] { opened << session->openHostName(); });
+        QStringList macAskedAt;
+        for (sim::Server *at : {&slow, &third})
+            connect(at, &sim::Server::requestHandled, &scope, [&, at](int code) {
+                if (code == +Code::MacAddress)
+                    macAskedAt << (at == &slow ? OtherHost : ThirdHost);
+            });
+        connect(session.get(), &ControllerSession::answered, &scope, [&](const TtaskRecord &task, bool) {
+            if (task.code == +Code::Clock && session->openHostName() == OtherHost)
+                session->TaskList.Add(Code::MacAddress);
+        });
+        reloadBehindASlowExchange(slow);
+        session->setLinkHost(ThirdHost);
+        session->TaskList.Add(Code::Clock);
+        session->openConnection(true, 5);
+        QTRY_COMPARE_WITH_TIMEOUT(opened, (QStringList{OtherHost, Host, ThirdHost}), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(session->state(), LinkState::Idle, 5000);
+        QCOMPARE(macAskedAt, QStringList{OtherHost});
+        QVERIFY(received.contains(QStringLiteral("*MK0200*#")));
+    }
+
+    // Settings left for a controller that could not be reached are reported once, when a link to
+    // another moves on, however that link ends; they never bring a link of their own.
+    void settingsLeftForAnUnreachableControllerReportedOnce_data()
+    {
+        QTest::addColumn<std::vector<int>>("cutAfter");
+        QTest::addColumn<int>("silentAfter");
+        QTest::addColumn<int>("links");
+        QTest::newRow("the link runs dry") << std::vector<int>{} << -1 << 1;
+        QTest::newRow("the link is reset") << std::vector<int>{2} << -1 << 1;
+        QTest::newRow("the controller falls silent") << std::vector<int>{} << 2 << 2;
+    }
+
+    void settingsLeftForAnUnreachableControllerReportedOnce()
+    {
+        QFETCH(std::vector<int>, cutAfter);
+        QFETCH(int, silentAfter);
+        QFETCH(int, links);
+        QSignalSpy failed(session.get(), &ControllerSession::failed);
+        session->setLinkHost(OtherHost); // nothing listens there
+        session->queueSetting(std::vector<setting::Task>{{+Code::SetAllUnitStatus, 0}});
+        session->openConnection(false, 1);
+        QTRY_COMPARE_WITH_TIMEOUT(failed.count(), 1, 5000);
+        QObject scope;
+        int reported = 0;
+        connect(session.get(), &ControllerSession::undelivered, &scope,
+                [&](const std::vector<TtaskRecord> &tasks) {
+                    for (const TtaskRecord &task : tasks)
+                        reported += task.origin == TaskOrigin::Setting && task.host == OtherHost ? 1 : 0;
+                });
+        QSignalSpy closed(session.get(), &ControllerSession::linkClosed);
+        server->faults.cutAfter = cutAfter;
+        server->faults.silentAfter = silentAfter;
+        session->setLinkHost(Host);
+        session->queueReload();
+        session->openConnection(true, links);
+        QTRY_VERIFY_WITH_TIMEOUT(closed.count() >= links && session->state() == LinkState::Idle, 8000);
+        QCOMPARE(closed.count(), links);
+        QCOMPARE(server->connectionCount(), links);
+        QCOMPARE(reported, 1);
+        QVERIFY(session->TaskList.isEmpty());
+    }
+
+    // Whoever asks for a module write, the session itself refuses values the module cannot work
+    // with, says why, and queues nothing.
+    void moduleWriteRefusedByTheSession_data()
+    {
+        QTest::addColumn<QString>("netName");
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<bool>("dhcp");
+        QTest::newRow("no network name") << QString() << QString() << true;
+        QTest::newRow("a fixed address that is not one") << "Net"
+                                                         << "127.0.0" << false;
+    }
+
+    void moduleWriteRefusedByTheSession()
+    {
+        QFETCH(QString, netName);
+        QFETCH(QString, address);
+        QFETCH(bool, dhcp);
+        session->fillSources = [&](RequestSources &src) {
+            src.netName = netName;
+            src.ipAddress = src.gateway = src.dns = address;
+            src.dhcp = dhcp;
+        };
+        session->setLinkHost(Host);
+        const QString why = session->sendNetworkSettings();
+        QVERIFY(why.startsWith(extraText(ExtraText::SettingsNotSent)));
+        QVERIFY(session->TaskList.isEmpty());
+        QCOMPARE(session->state(), LinkState::Idle);
     }
 
     // A module write that could not connect goes out later with the values checked when it was
@@ -201,7 +311,7 @@ private slots:
         };
         QSignalSpy failed(session.get(), &ControllerSession::failed);
         session->setLinkHost(OtherHost); // nothing listens there yet
-        session->sendNetworkSettings();
+        QVERIFY(session->sendNetworkSettings().isEmpty());
         QTRY_COMPARE_WITH_TIMEOUT(failed.count(), 1, 5000);
         ssid.clear();
         sim::Server later(sim::Controller::builtinDefault());

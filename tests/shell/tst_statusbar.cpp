@@ -1,5 +1,6 @@
 // The status bar's wording, and what it says through real exchanges with the
 // simulator; the unit panel's tooltips and keyboard.
+#include "session/ControllerSession.h"
 #include "shell/StatusLine.h"
 #include "shell/Texts.h"
 #include "shell/form/Main.h"
@@ -219,6 +220,46 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(prompts->shown.size() == 2, 8000);
         QTRY_COMPARE(form->statusPanel->text(), QStringLiteral("Reload failed at 10:42:07, no data"));
         QCOMPARE(form->statusLink->text(), QStringLiteral("Not reachable since 10:40"));
+    }
+
+    // What a sending could not write stays in the status bar, with the units named as they were
+    // then, until a report names newer settings: a report of reads alone and the ticks leave it.
+    void undeliveredStaysUntilReplaced_data()
+    {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<int>("origin");
+        QTest::addColumn<QString>("shown");
+        const QString first = QStringLiteral("Not sent to units: Lobby");
+        QTest::newRow("a reload cut short") << int(Code::OnlineUnits) << int(TaskOrigin::Reload) << first;
+        QTest::newRow("only the refresh after the changes")
+            << int(Code::OnlineUnits) << int(TaskOrigin::Setting) << first;
+        QTest::newRow("newer settings lost")
+            << int(Code::SetUnitStatus) << int(TaskOrigin::Setting) << QStringLiteral("Not sent to units: 9");
+    }
+
+    void undeliveredStaysUntilReplaced()
+    {
+        QFETCH(int, code);
+        QFETCH(int, origin);
+        QFETCH(QString, shown);
+        const auto lost = [](int taskCode, TaskOrigin from, int addr) {
+            TtaskRecord task;
+            task.code = taskCode;
+            task.addr = addr;
+            task.origin = from;
+            return std::vector<TtaskRecord>{task};
+        };
+        form->model.unit_par[5].name = QStringLiteral("Lobby");
+        emit form->session->undelivered(lost(+Code::SetUnitStatus, TaskOrigin::Setting, 5));
+        form->model.unit_par[5].name = QStringLiteral("Another controller's unit");
+        emit form->session->undelivered(lost(code, TaskOrigin(origin), 9));
+        form->autoupdvalue = 30;
+        form->autoupt_counter = 10; // ticks that count down, no reload
+        for (int tick = 0; tick < 3; ++tick) {
+            form->autoupdtmTimer();
+            form->refreshStatusBar();
+            QCOMPARE(form->statusLink->text(), QStringLiteral("Idle - ") + shown);
+        }
     }
 
     void reloadAgainstAControllerThatFallsSilent()

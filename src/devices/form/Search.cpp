@@ -135,10 +135,12 @@ bool TForm1::skipFailedVisit(const QString &host)
 {
     if (searchVisit.isEmpty() || host != searchVisit)
         return false;
-    // An address that any sender could have claimed is not worth a message;
-    // its name request goes with it.
+    // An address that any sender could have claimed is not worth a message; its name request
+    // goes with it. Other tasks for that address are not the search's: they wait for its next
+    // link, or are reported when the link moves on.
     for (int i = session->TaskList.Count() - 1; i >= 0; --i)
-        if (session->TaskList.Get(i)->host == host)
+        if (const TtaskRecord *task = session->TaskList.Get(i);
+            task->host == host && task->origin == TaskOrigin::Search)
             session->TaskList.Delete(i);
     addrequestName();
     return true;

@@ -2,6 +2,7 @@
 // network settings of its Wi-Fi module.
 #include "netmodule/ModuleValues.h"
 #include "session/ControllerSession.h"
+#include "shell/StatusLine.h"
 #include "shell/Texts.h"
 #include "shell/form/Controls.h"
 #include "shell/form/Main.h"
@@ -51,6 +52,8 @@ void TForm1::tab4sb2Click()
 void TForm1::readNetworkSettings()
 {
     const QString host = netmodule::readHost(tab4sb1->isChecked(), ipSensor);
+    moduleLostFrom.clear();
+    statusChanged();
     session->setLinkHost(host);
     Tab4Label1->setText(texts.value(161) + host);
     session->queueModuleRead();
@@ -69,17 +72,28 @@ void TForm1::ReloadBtnTab4Click()
 
 void TForm1::SendBtnTab4Click()
 {
-    // Values the module cannot work with would cut it off the network once saved.
-    const QString why =
-        netmodule::refusal({EditNetName->text(), EditPassPhrase->text(), EditIpaddress->text(),
-                            EditGateway->text(), EditDNS->text(), tab4sb2->isChecked()});
-    if (!why.isEmpty()) {
+    // Refused before the password is asked; the session checks again the values it queues.
+    if (const QString why = session->moduleWriteRefusal(); !why.isEmpty()) {
         prompts().error(this, texts.value(14), why);
         return;
     }
     if (!passwordGate())
         return;
-    session->sendNetworkSettings();
+    moduleLostFrom.clear();
+    statusChanged();
+    if (const QString why = session->sendNetworkSettings(); !why.isEmpty())
+        prompts().error(this, texts.value(14), why);
+}
+
+void TForm1::moduleExchangeLost(const QString &host, bool write)
+{
+    const QString name = deviceName(host);
+    moduleLostFrom = name.isEmpty() ? host : name;
+    moduleWriteLost = write;
+    const QString why = status::moduleFailureText(write, moduleLostFrom, lang_act);
+    Tab4Label1->setText(why);
+    statusChanged();
+    prompts().error(this, texts.value(14), why);
 }
 
 void TForm1::showNetworkFields()

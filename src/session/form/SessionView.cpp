@@ -57,12 +57,7 @@ void TForm1::connectSession()
     connect(s, &ControllerSession::alarmUseRead, this, [this](bool on) { setCheckedQuietly(tab3sb7, on); });
     connect(s, &ControllerSession::deviceNameRead, this, &TForm1::nameArrived);
     connect(s, &ControllerSession::moduleReplyRead, this, &TForm1::showModuleReply);
-    connect(s, &ControllerSession::moduleExchangeLost, this, [this](const QString &host, bool write) {
-        const QString why =
-            extraText(write ? ExtraText::ModuleNotWritten : ExtraText::ModuleNotRead).arg(host);
-        Tab4Label1->setText(why);
-        prompts().error(this, texts.value(14), why);
-    });
+    connect(s, &ControllerSession::moduleExchangeLost, this, &TForm1::moduleExchangeLost);
 }
 
 void TForm1::fillSources(RequestSources &src) const

@@ -94,7 +94,6 @@ public:
     void sendsetting(int par) override;
     // Tells the settings dialog and the status bar what of a sending did not reach the units.
     void reportUndelivered(const std::vector<TtaskRecord> &unsent);
-    QString undeliveredText() const; // what the last sending could not write, units by name
     // True when the controller asks for no password, or the user typed it.
     bool passwordGate() override;
     void tab3sb1Click();
@@ -151,6 +150,8 @@ public:
     void readNetworkSettings();
     void ReloadBtnTab4Click();
     void SendBtnTab4Click();
+    // A module read or write cut short: said in the tab, a message and the status bar.
+    void moduleExchangeLost(const QString &host, bool write);
     void showNetworkFields();
     void showAddressFields();
 
@@ -292,8 +293,10 @@ private:
     QDateTime panelFilledAt;
     int panelUnits = 0;
     int panelFaults = 0;
-    QString panelFrom;                      // the device whose units the panel shows
-    std::vector<setting::Task> undelivered; // of the last sending, what a cut link kept from the units
+    QString panelFrom;       // the device whose units the panel shows
+    QString undeliveredNote; // what a lost link kept from the units, by name, until a newer sending
+    QString moduleLostFrom;  // by name or address, whose module read or write was cut short
+    bool moduleWriteLost = false;
     bool statusQueued = false;
     int currentTab = 0;
 };

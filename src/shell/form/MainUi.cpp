@@ -232,6 +232,7 @@ void TForm1::buildNetworkTab()
 
     Tab4Label1 = named(new QLabel(network), "Tab4Label1");
     Tab4Label1->setAlignment(Qt::AlignCenter);
+    Tab4Label1->setTextFormat(Qt::PlainText); // it may name a device as the device named itself
     QFont bold = Tab4Label1->font();
     bold.setBold(true);
     Tab4Label1->setFont(bold);

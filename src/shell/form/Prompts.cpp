@@ -13,16 +13,15 @@ class BoxPrompts final : public Prompts
 public:
     void error(QWidget *parent, const QString &caption, const QString &text) override
     {
-        QMessageBox::critical(parent, caption, text, QMessageBox::Ok);
+        show(QMessageBox::Critical, parent, caption, text);
     }
     void info(QWidget *parent, const QString &caption, const QString &text) override
     {
-        QMessageBox::information(parent, caption, text, QMessageBox::Ok);
+        show(QMessageBox::Information, parent, caption, text);
     }
     void message(QWidget *parent, const QString &caption, const QString &text) override
     {
-        QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, parent);
-        box.exec();
+        show(QMessageBox::NoIcon, parent, caption, text);
     }
     int exec(QDialog *dialog) override { return dialog->exec(); }
     QString saveFile(QWidget *parent, const QString &caption, const QString &proposed,
@@ -36,6 +35,15 @@ public:
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return {};
         return dialog.selectedFiles().constFirst();
+    }
+
+private:
+    // Messages may quote what a device or a file sent: never read as markup.
+    static void show(QMessageBox::Icon icon, QWidget *parent, const QString &caption, const QString &text)
+    {
+        QMessageBox box(icon, caption, text, QMessageBox::Ok, parent);
+        box.setTextFormat(Qt::PlainText);
+        box.exec();
     }
 };
 

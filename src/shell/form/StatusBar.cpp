@@ -20,6 +20,8 @@ void TForm1::buildStatusBar()
     const auto section = [bar](const char *name, int stretch) {
         auto *label = new QLabel(bar);
         label->setObjectName(QLatin1String(name));
+        // Names come from the address book and from devices: never read as markup.
+        label->setTextFormat(Qt::PlainText);
         bar->addPermanentWidget(label, stretch);
         return label;
     };
@@ -91,7 +93,9 @@ status::Facts TForm1::statusFacts() const
 
     session->describeLink(f);
 
-    f.undelivered = undeliveredText();
+    f.undelivered = undeliveredNote;
+    f.moduleLostFrom = moduleLostFrom;
+    f.moduleWriteLost = moduleWriteLost;
     f.filledAt = panelFilledAt;
     f.units = panelUnits;
     f.faults = panelFaults;

@@ -28,7 +28,7 @@ void TForm1::sendsetting(int par)
                                dialog->update_buffer.at(setting::RemoteSetting) == 1;
     const std::vector<setting::Task> tasks = setting::settingTasks(
         par, dialog->targetUnits, dialog->curr_addr, remoteEnabled, model.unitProgList.Count());
-    undelivered.clear();
+    undeliveredNote.clear();
     statusChanged();
     session->setLinkHost(ipSensor);
     // Every task keeps the values of this moment, whenever the link gets to send it.
@@ -40,30 +40,27 @@ void TForm1::sendsetting(int par)
 
 void TForm1::reportUndelivered(const std::vector<TtaskRecord> &unsent)
 {
-    undelivered.clear();
+    std::vector<setting::Task> lost;
     for (const TtaskRecord &task : unsent)
         if (task.origin == TaskOrigin::Setting)
-            undelivered.push_back({task.code, task.addr});
-    const QString text = undeliveredText();
+            lost.push_back({task.code, task.addr});
+    // Named now: a later reload may fill the panel with another controller's units.
+    const QString text = setting::undeliveredText(lost, [this](int adr) {
+        return adr >= 0 && adr < UnitRecords ? model.unit_par[size_t(adr)].name : QString();
+    });
     TForm2 *dialog = dialogs.Form2;
     if (text.isEmpty()) {
-        // Only the refresh after the changes was cut: the changes themselves went out.
-        if (dialog && !undelivered.empty())
+        // Only the refresh after the changes was cut: the changes themselves went out. A report
+        // without settings (a reload cut short) leaves what the status bar says of the last ones.
+        if (dialog && !lost.empty())
             dialog->setStatusBar(1);
-        undelivered.clear();
         return;
     }
+    undeliveredNote = text;
     log(QStringLiteral("not sent: ") + text);
     statusChanged();
     if (dialog)
         dialog->showUndelivered(text);
-}
-
-QString TForm1::undeliveredText() const
-{
-    return setting::undeliveredText(undelivered, [this](int adr) {
-        return adr >= 0 && adr < UnitRecords ? model.unit_par[size_t(adr)].name : QString();
-    });
 }
 
 void TForm1::updateUnitProgListTemp()
