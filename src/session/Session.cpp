@@ -450,9 +450,13 @@ void ControllerSession::carrySettings(const QString &host, std::vector<TtaskReco
 void ControllerSession::appException(QObject *, const QString &message)
 {
     if (linkIsOpen()) {
+        // The close keeps or reports other controllers' settings; this one's are said here.
+        const std::vector<TtaskRecord> unsent = unsentSettings();
         connectOK = false;
         emit connectOKChanged(false);
         closeLink();
+        if (!unsent.empty())
+            emit undelivered(unsent);
     }
     emit handlerFailed(message);
 }

@@ -270,6 +270,25 @@ private slots:
         QVERIFY(session->TaskList.isEmpty());
     }
 
+    // A handler's error closes the link: the settings it leaves for this controller are reported.
+    void handlerErrorReportsTheSettingsLeft()
+    {
+        server->faults.silentAfter = 0;
+        int reported = 0;
+        QObject scope;
+        connect(session.get(), &ControllerSession::undelivered, &scope,
+                [&](const std::vector<TtaskRecord> &tasks) { reported += int(tasks.size()); });
+        QSignalSpy opened(session.get(), &ControllerSession::linkOpened);
+        session->setLinkHost(Host);
+        session->queueReload();
+        session->queueSetting(std::vector<setting::Task>{{+Code::SetAllUnitStatus, 0}});
+        session->openConnection(false, 1);
+        QTRY_COMPARE_WITH_TIMEOUT(opened.count(), 1, 5000);
+        session->appException(nullptr, QStringLiteral("a handler failed"));
+        QCOMPARE(reported, 1);
+        QCOMPARE(session->state(), LinkState::Idle);
+    }
+
     // Whoever asks for a module write, the session itself refuses values the module cannot work
     // with, says why, and queues nothing.
     void moduleWriteRefusedByTheSession_data()
