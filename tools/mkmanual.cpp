@@ -19,6 +19,9 @@
 
 namespace {
 
+// Device pixels (at 300 dpi) kept clear at the foot of each page's clip.
+constexpr qreal ClipSlack = 3;
+
 int pageOf(qreal y, qreal pageHeight)
 {
     return int(y / pageHeight);
@@ -30,6 +33,8 @@ void keepHeadingsWithText(QTextDocument &document, qreal pageHeight)
     QAbstractTextDocumentLayout *layout = document.documentLayout();
     // Each move can push later headings: look again from the start until none moves.
     for (int pass = 0; pass < 200; ++pass) {
+        // The layout is lazy: a block it has not reached yet has no lines and would pass unseen.
+        document.pageCount();
         bool moved = false;
         for (QTextBlock block = document.begin(); block.isValid() && !moved; block = block.next()) {
             const QTextBlock next = block.next();
@@ -100,7 +105,10 @@ int main(int argc, char **argv)
             writer.newPage();
         painter.save();
         painter.translate(0, -page * body.height());
-        document.drawContents(&painter, QRectF(QPointF(0, page * body.height()), body));
+        // The clip stops a hair above the page's end: viewers at screen resolution otherwise
+        // smear the top of the next page's first line, cut by the clip, under the last one.
+        document.drawContents(&painter, QRectF(QPointF(0, page * body.height()),
+                                               QSizeF(body.width(), body.height() - ClipSlack)));
         painter.restore();
         painter.setFont(numberFont);
         painter.drawText(QRectF(0, area.height() - footer * 0.6, area.width(), footer * 0.6),
