@@ -14,6 +14,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextLayout>
+#include <QUrl>
 
 #include <cstdio>
 
@@ -96,7 +97,20 @@ int main(int argc, char **argv)
     // The page margins are the only margins: print() would add its own inside them.
     document.setDocumentMargin(0);
     document.setPageSize(body);
+    // Pictures are named relative to the HTML file: img/panel.png beside man.html.
+    document.setBaseUrl(QUrl::fromLocalFile(QFileInfo(args.at(1)).absolutePath() + QLatin1Char('/')));
     document.setHtml(html);
+    // A picture that is missing would leave an empty frame on the page: the build stops instead.
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next())
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextImageFormat image = it.fragment().charFormat().toImageFormat();
+            if (image.isValid() &&
+                document.resource(QTextDocument::ImageResource, QUrl(image.name())).isNull()) {
+                std::fprintf(stderr, "mkmanual: %s: no picture %s\n", qPrintable(args.at(1)),
+                             qPrintable(image.name()));
+                return 1;
+            }
+        }
     keepHeadingsWithText(document, body.height());
 
     QFont numberFont(QStringLiteral("DejaVu Sans"), 9);
