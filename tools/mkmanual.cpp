@@ -14,10 +14,14 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextLayout>
+#include <QUrl>
 
 #include <cstdio>
 
 namespace {
+
+// Device pixels (at 300 dpi) kept clear at the foot of each page's clip.
+constexpr qreal ClipSlack = 3;
 
 int pageOf(qreal y, qreal pageHeight)
 {
@@ -30,6 +34,8 @@ void keepHeadingsWithText(QTextDocument &document, qreal pageHeight)
     QAbstractTextDocumentLayout *layout = document.documentLayout();
     // Each move can push later headings: look again from the start until none moves.
     for (int pass = 0; pass < 200; ++pass) {
+        // The layout is lazy: a block it has not reached yet has no lines and would pass unseen.
+        document.pageCount();
         bool moved = false;
         for (QTextBlock block = document.begin(); block.isValid() && !moved; block = block.next()) {
             const QTextBlock next = block.next();
@@ -91,7 +97,20 @@ int main(int argc, char **argv)
     // The page margins are the only margins: print() would add its own inside them.
     document.setDocumentMargin(0);
     document.setPageSize(body);
+    // Pictures are named relative to the HTML file: img/panel.png beside man.html.
+    document.setBaseUrl(QUrl::fromLocalFile(QFileInfo(args.at(1)).absolutePath() + QLatin1Char('/')));
     document.setHtml(html);
+    // A picture that is missing would leave an empty frame on the page: the build stops instead.
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next())
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextImageFormat image = it.fragment().charFormat().toImageFormat();
+            if (image.isValid() &&
+                document.resource(QTextDocument::ImageResource, QUrl(image.name())).isNull()) {
+                std::fprintf(stderr, "mkmanual: %s: no picture %s\n", qPrintable(args.at(1)),
+                             qPrintable(image.name()));
+                return 1;
+            }
+        }
     keepHeadingsWithText(document, body.height());
 
     QFont numberFont(QStringLiteral("DejaVu Sans"), 9);
@@ -100,7 +119,10 @@ int main(int argc, char **argv)
             writer.newPage();
         painter.save();
         painter.translate(0, -page * body.height());
-        document.drawContents(&painter, QRectF(QPointF(0, page * body.height()), body));
+        // The clip stops a hair above the page's end: viewers at screen resolution otherwise
+        // smear the top of the next page's first line, cut by the clip, under the last one.
+        document.drawContents(&painter, QRectF(QPointF(0, page * body.height()),
+                                               QSizeF(body.width(), body.height() - ClipSlack)));
         painter.restore();
         painter.setFont(numberFont);
         painter.drawText(QRectF(0, area.height() - footer * 0.6, area.width(), footer * 0.6),

@@ -25,6 +25,31 @@ struct AppSettings
     int sitePeriod = 60;     // [SITE] PERIOD: seconds between readings of the site, 0 off; read only
 };
 
+// The keys of brezzano.ini that the program reads, each named once here: the reading and
+// writing code take their names from this list, and the manual's test holds the manual to it.
+enum class SettingsKey {
+    NetType,
+    Ip,
+    Language,
+    AutoUpdate,
+    Debug,
+    RegistrationUrl,
+    DeviceName,    // NAME0, NAME1, ...
+    DeviceAddress, // IPADDR0, IPADDR1, ...
+    HistoryRawDays,
+    SitePeriod,
+    Count
+};
+struct SettingsKeyName
+{
+    const char *section;
+    const char *key;
+    bool numbered; // the key stands for key0, key1, ... as the address book numbers them
+};
+const SettingsKeyName &settingsKeyName(SettingsKey key);
+QString settingsSection(SettingsKey key);
+QString settingsKey(SettingsKey key, int number = -1); // number: of a numbered key
+
 // Reads SENS and the LISTSENS address book (NAMEn / IPADDRn rule).
 AppSettings readSettings(const IniFile &ini);
 

@@ -128,7 +128,7 @@ void TForm1::FormClose()
     if (!ini.save(path, &error))
         prompts().error(this, texts.value(14), error);
 
-    if (ini.readInteger(QStringLiteral("SENS"), QStringLiteral("DEBUG"), 0) == 127) {
+    if (ini.readInteger(settingsSection(SettingsKey::Debug), settingsKey(SettingsKey::Debug), 0) == 127) {
         savePane(Memo2, appDir + QStringLiteral("/log1.txt"));
         savePane(Memo1, appDir + QStringLiteral("/log2.txt"));
     }
