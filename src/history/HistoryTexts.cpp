@@ -139,7 +139,7 @@ const Table Italian = {
     "Temperatura impostata",
     "Temperatura ambiente",
     "Impostazione unità",
-    "Opzioni centralina",
+    "Opzioni centrale",
     "Cambio password",
     "Programma settimanale",
     "Modulo di rete",
@@ -180,7 +180,7 @@ const Table Italian = {
     "Tutti i codici",
     "Indirizzo",
     "Codici errore",
-    "Centralina",
+    "Centrale",
     "Letto il",
     "Temperatura impostata (°C)",
     "Temperatura ambiente (°C)",
@@ -190,7 +190,7 @@ const Table Italian = {
     "Grafico degli ultimi 30 giorni",
     "Stampa…",
     "dal %1 al %2",
-    "Tutti i controlli centralizzati",
+    "Tutte le centrali",
 };
 // clang-format on
 

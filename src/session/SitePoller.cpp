@@ -160,10 +160,8 @@ void Poller::tick()
         if (list[i].active) {
             const bool stale = activeReadAt < 0 || t - activeReadAt >= periodMs;
             const bool asked = activeAskedAt >= 0 && t - activeAskedAt < periodMs;
-            if (stale && !asked && reloadActive) {
+            if (stale && !asked && reloadActive && reloadActive())
                 activeAskedAt = t;
-                reloadActive();
-            }
             continue;
         }
         Reader &reader = *readers[i];

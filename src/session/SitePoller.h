@@ -62,8 +62,9 @@ public:
     // The session that reads `address`, once it has been polled; null for the active controller.
     ControllerSession *sessionOf(const QString &address) const;
 
-    // Asks the window to reload the active controller's panel.
-    std::function<void()> reloadActive;
+    // Asks the window to reload the active controller's panel; false when the window can't now
+    // (asked again at the next tick).
+    std::function<bool()> reloadActive;
 
 signals:
     void rowsChanged();

@@ -127,7 +127,7 @@ private Q_SLOTS:
         QCOMPARE(table.header,
                  (QStringList{"Indirizzo", "Nome", "Modalità di funzionamento", "Velocità ventilatore",
                               "Temperatura impostata (°C)", "Temperatura ambiente (°C)", "Codici errore",
-                              "Centralina", "Letto il"}));
+                              "Centrale", "Letto il"}));
         QCOMPARE(table.rows, (QList<QStringList>{{"5", "\tSala", "Raffrescamento", "Automatico", "24", "21.5",
                                                   "E1 P2", "Piano 2", "2026-03-04T05:06:07+01:00"},
                                                  {"0", "Hall", "OFF", "Bassa", "22", "20.0", "", "Piano 2",

@@ -175,7 +175,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("expected");
         QTest::newRow("a name") << "setting|35 Suite 102" << 0 << "Unit setting: name (Suite 102)";
         QTest::newRow("a switch, in Italian")
-            << "options|69 on" << 1 << "Opzioni centralina: allarme sonoro (sì)";
+            << "options|69 on" << 1 << "Opzioni centrale: allarme sonoro (sì)";
         QTest::newRow("a code alone") << "setting|32" << 0 << "Unit setting: remote control unlocked";
         QTest::newRow("a schedule") << "schedule|12 entries" << 1 << "Programma settimanale: 12 commutazioni";
         QTest::newRow("no values") << "password|" << 1 << "Cambio password";

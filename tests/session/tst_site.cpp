@@ -125,6 +125,7 @@ private slots:
             window.setLinkHost(Active);
             window.queueReload();
             window.openConnection(true, 1);
+            return true;
         };
         poller.setDevices({{QStringLiteral("Active"), Active}, {QStringLiteral("Other"), Calm}}, Active);
         // The window reads the other controller first (as the network tab would); the poll waits.

@@ -8,6 +8,7 @@
 #include "shell/IniFile.h"
 #include "shell/Settings.h"
 #include "shell/form/Main.h"
+#include "shell/form/Prompts.h"
 #include "units/form/UnitPanelModel.h"
 
 #include <QDir>
@@ -129,7 +130,14 @@ void createSite(TForm1 *main, const QString &folder, history::HistoryView *view)
     if (view)
         QObject::connect(poller, &site::Poller::sessionAdded, view,
                          [view](ControllerSession *session) { view->follow(*session); });
-    poller->reloadActive = [main] { main->reloadUnitList(); };
+    // Not under an open dialog or message, as the automatic reload: a controller out of reach
+    // would put its message on top of the one the user is reading.
+    poller->reloadActive = [main] {
+        if (prompts().modalOpen())
+            return false;
+        main->reloadUnitList();
+        return true;
+    };
 
     // The address book and the active device change by many roads (search, ticks, renames,
     // deletions): the poller compares them once a tick.
