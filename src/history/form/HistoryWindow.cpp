@@ -195,8 +195,7 @@ void HistoryWindow::fillUnits()
         controllerFilter->addItem(text(Text::AllControllers, lang), QString());
         for (const KnownUnit &unit : known)
             if (controllerFilter->findData(unit.controller) < 0)
-                controllerFilter->addItem(
-                    controllerLabel ? controllerLabel(unit.controller) : unit.controller, unit.controller);
+                controllerFilter->addItem(labelOf(unit.controller), unit.controller);
         controllerFilter->setCurrentIndex(std::max(0, controllerFilter->findData(chosenOne)));
         controllerFilter->setVisible(manyControllers);
     }
@@ -215,6 +214,11 @@ void HistoryWindow::fillUnits()
         if (chosenAddr == unit.addr && chosenController == unit.controller)
             unitFilter->setCurrentIndex(unitFilter->count() - 1);
     }
+}
+
+QString HistoryWindow::labelOf(const QString &controller) const
+{
+    return controllerLabel ? controllerLabel(controller) : controller;
 }
 
 Filter HistoryWindow::filter() const
@@ -277,7 +281,7 @@ void HistoryWindow::refresh()
             new QTreeWidgetItem(faultsView, {fault.start.toLocalTime().toString(Stamp), end,
                                              durationText(fault.start.secsTo(open ? now : fault.end)),
                                              unitLabel(fault.addr, fault.name), faultCodeText(fault.code),
-                                             faultText(fault.code, lang), fault.controller});
+                                             faultText(fault.code, lang), labelOf(fault.controller)});
         item->setData(0, Qt::UserRole, fault.controller);
         item->setData(0, Qt::UserRole + 1, fault.addr);
         if (open)
@@ -288,7 +292,7 @@ void HistoryWindow::refresh()
         new QTreeWidgetItem(operationsView,
                             {op.time.toLocalTime().toString(Stamp), operationText(op.what, op.values, lang),
                              unitsText(op.units), text(op.taken ? Text::Taken : Text::NotTaken, lang),
-                             op.controller});
+                             labelOf(op.controller)});
     }
     fillSummary(faults, f, now);
 }
@@ -356,12 +360,12 @@ void HistoryWindow::showSummary(const QList<UnitRun> &runs)
     };
     summaryView->clear();
     for (const UnitSummary &unit : units) {
-        auto *row = new QTreeWidgetItem(summaryView,
-                                        {unitLabel(unit.addr, unit.name), QString::number(unit.faults),
-                                         durationText(unit.faultSecs), hours(unit.runSecs), unit.controller});
+        auto *row = new QTreeWidgetItem(
+            summaryView, {unitLabel(unit.addr, unit.name), QString::number(unit.faults),
+                          durationText(unit.faultSecs), hours(unit.runSecs), labelOf(unit.controller)});
         for (const UnitSummary::ByCode &byCode : unit.codes)
             new QTreeWidgetItem(row, {faultCodeText(byCode.code), QString::number(byCode.count),
-                                      durationText(byCode.secs), QString(), unit.controller});
+                                      durationText(byCode.secs), QString(), labelOf(unit.controller)});
     }
 }
 
@@ -380,6 +384,8 @@ QString HistoryWindow::shownSubtitle() const
 {
     QStringList parts{text(Text::PrintRange, lang)
                           .arg(from->date().toString(Qt::ISODate), to->date().toString(Qt::ISODate))};
+    if (manyControllers && controllerFilter->currentIndex() > 0)
+        parts << controllerFilter->currentText();
     if (unitFilter->currentIndex() > 0)
         parts << unitFilter->currentText();
     if (codeFilter->currentIndex() > 0 && shownList() != operationsView)

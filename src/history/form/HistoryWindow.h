@@ -40,9 +40,10 @@ public:
     QTreeWidget *operationList() const { return operationsView; }
     QTreeWidget *summaryList() const { return summaryView; }
 
-    // A unit's row was double-clicked: (controller, address).
-    // How a controller is named in the controller filter: its address when unset.
+    // How a controller is named in the filter and the lists: its address when unset.
     std::function<QString(const QString &)> controllerLabel;
+    QString labelOf(const QString &controller) const;
+    // A unit's row was double-clicked: (controller, address).
     std::function<void(const QString &, int)> unitChosen;
 
 private:
