@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
@@ -170,6 +171,29 @@ private Q_SLOTS:
         QTRY_VERIFY(!chart->isLoading());
         QCOMPARE(chart->pointCount(), steps.size() + 1);
         QCOMPARE(chart->lineCount(), lines);
+    }
+
+    // The Summary is neither exported nor printed before its run hours are counted.
+    void theSummaryGoesOutOnlyWithItsRunHours()
+    {
+        Rig rig;
+        rig.start(0);
+        const QDateTime now = QDateTime::currentDateTime();
+        for (int i = 0; i < 3; ++i) {
+            UnitTable units{};
+            OnlineTable online{};
+            online[3] = 1;
+            units[3].buffer[units::ModeByte] = 0x88; // on
+            rig.view->store().recordReload(now.addSecs(-600 + i * 60), QStringLiteral("c"), units, online);
+        }
+        HistoryWindow *window = rig.view->showWindow();
+        auto *tabs = window->findChild<QTabWidget *>(QStringLiteral("historyTabs"));
+        auto *exportButton = window->findChild<QPushButton *>(QStringLiteral("historyExport"));
+        auto *printButton = window->findChild<QPushButton *>(QStringLiteral("historyPrint"));
+        tabs->setCurrentWidget(window->summaryList());
+        QVERIFY(!exportButton->isEnabled() && !printButton->isEnabled());
+        QTRY_VERIFY(exportButton->isEnabled() && printButton->isEnabled());
+        QCOMPARE(window->summaryList()->topLevelItem(0)->text(3), QStringLiteral("0.0"));
     }
 
     // The chart opens on the span asked for, and keeps it when none is.

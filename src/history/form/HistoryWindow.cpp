@@ -135,6 +135,7 @@ HistoryWindow::HistoryWindow(HistoryStore &store, QString folder, int lang, QWid
     connect(tabs, &QTabWidget::currentChanged, this, [this] {
         if (tabs->currentWidget() == summaryView)
             countRunHours();
+        enableOutput();
     });
     connect(exportButton, &QPushButton::clicked, this, [this] { exportShown(); });
     connect(printButton, &QPushButton::clicked, this, &HistoryWindow::printShown);
@@ -321,6 +322,7 @@ void HistoryWindow::fillSummary(const QList<FaultPeriod> &faults, const Filter &
 {
     summaryInput = {faults, f, now, codeFilter->currentData().toString()};
     ++summaryGeneration;
+    enableOutput();
     // The faults at once; the run hours when they are counted.
     showSummary({});
     runHoursWanted = true;
@@ -342,8 +344,11 @@ void HistoryWindow::countRunHours()
     QThread *worker = QThread::create([source, f, generation, self] {
         const QList<UnitRun> runs = runSecondsIn(source, f, MaxSampleGapSecs);
         QMetaObject::invokeMethod(qApp, [self, generation, runs] {
-            if (self && generation == self->summaryGeneration)
+            if (self && generation == self->summaryGeneration) {
+                self->runHoursShown = generation;
                 self->showSummary(runs);
+                self->enableOutput();
+            }
         });
     });
     connect(worker, &QThread::finished, worker, &QObject::deleteLater);
@@ -367,6 +372,13 @@ void HistoryWindow::showSummary(const QList<UnitRun> &runs)
             new QTreeWidgetItem(row, {faultCodeText(byCode.code), QString::number(byCode.count),
                                       durationText(byCode.secs), QString(), labelOf(unit.controller)});
     }
+}
+
+void HistoryWindow::enableOutput()
+{
+    const bool counting = tabs->currentWidget() == summaryView && runHoursShown != summaryGeneration;
+    exportButton->setEnabled(!counting);
+    printButton->setEnabled(!counting);
 }
 
 QTreeWidget *HistoryWindow::shownList() const

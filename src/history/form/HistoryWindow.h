@@ -69,6 +69,9 @@ private:
     SummaryInput summaryInput;
     quint64 summaryGeneration = 0; // a newer refresh makes older run hours stale
     bool runHoursWanted = false;   // counted when the Summary tab is shown
+    quint64 runHoursShown = 0;     // the generation whose run hours the summary shows
+    // The Summary is not exported or printed without its run hours.
+    void enableOutput();
     bool manyControllers = false;
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
