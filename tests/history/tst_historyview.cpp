@@ -38,6 +38,24 @@ struct Rig
         view = std::make_unique<HistoryView>(session, &window, dir.path(), 30, lang, label,
                                              [this](const QString &line) { logged << line; });
     }
+
+    // Unit 3 ("Sala", switched on) read three times a minute apart ten minutes before `now`, the
+    // middle reading in fault; unit 4 online at the first only.
+    void recordThreeReloads(const QDateTime &now)
+    {
+        for (int i = 0; i < 3; ++i) {
+            UnitTable units{};
+            OnlineTable online{};
+            online[3] = 1;
+            online[4] = i == 0 ? 1 : 0;
+            units[3].buffer[units::ModeByte] = 0x88;
+            units[3].buffer[units::RoomTempByte] = 84;
+            units[3].buffer[units::SetTempByte] = 22;
+            units[3].buffer[units::FirstFaultByte] = i == 1 ? 2 : 0;
+            units[3].name = QStringLiteral("Sala");
+            view->store().recordReload(now.addSecs(-600 + i * 60), QStringLiteral("c"), units, online);
+        }
+    }
 };
 
 class TestHistoryView : public QObject
@@ -99,17 +117,7 @@ private Q_SLOTS:
         Rig rig;
         rig.start(0);
         const QDateTime now = QDateTime::currentDateTime();
-        for (int i = 0; i < 3; ++i) {
-            UnitTable units{};
-            OnlineTable online{};
-            online[3] = 1;
-            online[4] = i == 0 ? 1 : 0;
-            units[3].buffer[units::RoomTempByte] = 84;
-            units[3].buffer[units::SetTempByte] = 22;
-            units[3].buffer[units::FirstFaultByte] = i == 1 ? 2 : 0;
-            units[3].name = QStringLiteral("Sala");
-            rig.view->store().recordReload(now.addSecs(-600 + i * 60), QStringLiteral("c"), units, online);
-        }
+        rig.recordThreeReloads(now);
         TrendChart *chart = rig.view->showTrend(QStringLiteral("c"), 3);
         QTRY_VERIFY(!chart->isLoading());
         QCOMPARE(chart->pointCount(), 3);
@@ -178,14 +186,7 @@ private Q_SLOTS:
     {
         Rig rig;
         rig.start(0);
-        const QDateTime now = QDateTime::currentDateTime();
-        for (int i = 0; i < 3; ++i) {
-            UnitTable units{};
-            OnlineTable online{};
-            online[3] = 1;
-            units[3].buffer[units::ModeByte] = 0x88; // on
-            rig.view->store().recordReload(now.addSecs(-600 + i * 60), QStringLiteral("c"), units, online);
-        }
+        rig.recordThreeReloads(QDateTime::currentDateTime());
         HistoryWindow *window = rig.view->showWindow();
         auto *tabs = window->findChild<QTabWidget *>(QStringLiteral("historyTabs"));
         auto *exportButton = window->findChild<QPushButton *>(QStringLiteral("historyExport"));
