@@ -470,31 +470,23 @@ bool HistoryStore::rollUpStep(const QDateTime &now, int rawDays)
     qint64 cutoff = now.toSecsSinceEpoch() - qint64(std::max(rawDays, 0)) * 86400;
     cutoff -= cutoff % 3600;
     QSqlDatabase db = QSqlDatabase::database(connection, false);
-    QSqlQuery unitList(db);
-    if (!unitList.exec(QStringLiteral("SELECT controller, addr FROM unit_state")))
-        return fail(unitList);
-    std::vector<std::pair<qint64, int>> unitsKnown;
-    while (unitList.next())
-        unitsKnown.emplace_back(unitList.value(0).toLongLong(), unitList.value(1).toInt());
-    unitList.finish();
     // The first unit with samples past the cutoff, and the first hours of them: a short
-    // step runs between a window's events.
+    // step runs between a window's events. One statement: a site of 200 controllers has
+    // 12 800 units, and a query of the program's for each held the window up for 90 ms.
     QSqlQuery oldest(db);
-    oldest.prepare(
-        QStringLiteral("SELECT MIN(t) FROM samples WHERE controller = :controller AND addr = :addr"));
+    oldest.prepare(QStringLiteral(
+        "SELECT controller, addr, first FROM (SELECT u.controller, u.addr, (SELECT MIN(s.t) FROM samples s "
+        "WHERE s.controller = u.controller AND s.addr = u.addr) AS first FROM unit_state u) "
+        "WHERE first < :cutoff LIMIT 1"));
+    oldest.bindValue(QStringLiteral(":cutoff"), cutoff);
+    if (!run(oldest))
+        return false;
     qint64 stepCut = -1;
     std::pair<qint64, int> unit;
-    for (const auto &known : unitsKnown) {
-        oldest.bindValue(QStringLiteral(":controller"), known.first);
-        oldest.bindValue(QStringLiteral(":addr"), known.second);
-        if (!run(oldest))
-            return false;
-        if (oldest.next() && !oldest.value(0).isNull() && oldest.value(0).toLongLong() < cutoff) {
-            const qint64 first = oldest.value(0).toLongLong();
-            stepCut = std::min(cutoff, first - first % 3600 + RollUpStepSecs);
-            unit = known;
-            break;
-        }
+    if (oldest.next()) {
+        const qint64 first = oldest.value(2).toLongLong();
+        stepCut = std::min(cutoff, first - first % 3600 + RollUpStepSecs);
+        unit = {oldest.value(0).toLongLong(), oldest.value(1).toInt()};
     }
     oldest.finish();
     if (stepCut < 0)
