@@ -5,6 +5,7 @@
 #include "history/HistoryTexts.h"
 #include "history/form/HistoryPrint.h"
 #include "history/form/PanelExport.h"
+#include "history/form/Worker.h"
 #include "link/Intervals.h"
 #include "shell/form/Prompts.h"
 
@@ -15,13 +16,11 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QPointer>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QTabWidget>
-#include <QThread>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -340,19 +339,15 @@ void HistoryWindow::countRunHours()
     const ReadSource source = store.readSource();
     const Filter f = summaryInput.filter;
     const quint64 generation = summaryGeneration;
-    const QPointer<HistoryWindow> self(this);
-    QThread *worker = QThread::create([source, f, generation, self] {
-        const QList<UnitRun> runs = runSecondsIn(source, f, MaxSampleGapSecs);
-        QMetaObject::invokeMethod(qApp, [self, generation, runs] {
-            if (self && generation == self->summaryGeneration) {
-                self->runHoursShown = generation;
-                self->showSummary(runs);
-                self->enableOutput();
-            }
+    inWorker(
+        this, [source, f] { return runSecondsIn(source, f, MaxSampleGapSecs); },
+        [this, generation](const QList<UnitRun> &runs) {
+            if (generation != summaryGeneration)
+                return;
+            runHoursShown = generation;
+            showSummary(runs);
+            enableOutput();
         });
-    });
-    connect(worker, &QThread::finished, worker, &QObject::deleteLater);
-    worker->start(QThread::LowPriority);
 }
 
 void HistoryWindow::showSummary(const QList<UnitRun> &runs)

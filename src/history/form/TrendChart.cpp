@@ -1,6 +1,7 @@
 #include "history/form/TrendChart.h"
 
 #include "history/HistoryTexts.h"
+#include "history/form/Worker.h"
 #include "shell/form/Placement.h"
 
 #include <QApplication>
@@ -12,9 +13,7 @@
 #include <QLegend>
 #include <QLegendMarker>
 #include <QLineSeries>
-#include <QPointer>
 #include <QSet>
-#include <QThread>
 #include <QVBoxLayout>
 #include <QValueAxis>
 
@@ -202,22 +201,19 @@ void TrendChart::redraw()
     what.to = QDateTime::currentDateTime();
     what.from = what.to.addDays(-Spans[what.span].days);
     const ReadSource source = store.readSource();
-    const QPointer<TrendChart> self(this);
-    QThread *worker = QThread::create([source, what, self] {
-        const QList<SeriesPoint> series =
-            seriesIn(source, what.controller, what.addr, what.from, what.to, Spans[what.span].bucketSecs);
-        QMetaObject::invokeMethod(qApp, [self, what, series] {
-            if (!self)
-                return;
-            self->loading = false;
-            if (self->drawAgain)
-                self->redraw();
+    const int bucketSecs = Spans[what.span].bucketSecs;
+    inWorker(
+        this,
+        [source, what, bucketSecs] {
+            return seriesIn(source, what.controller, what.addr, what.from, what.to, bucketSecs);
+        },
+        [this, what](const QList<SeriesPoint> &series) {
+            loading = false;
+            if (drawAgain)
+                redraw();
             else
-                self->draw(what, series);
+                draw(what, series);
         });
-    });
-    connect(worker, &QThread::finished, worker, &QObject::deleteLater);
-    worker->start(QThread::LowPriority);
 }
 
 void TrendChart::draw(const Drawing &what, const QList<SeriesPoint> &series)

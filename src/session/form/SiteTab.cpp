@@ -18,6 +18,9 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <memory>
+#include <utility>
+
 namespace {
 
 constexpr int SiteTabIndex = 4;
@@ -102,31 +105,31 @@ void createSite(TForm1 *main, const QString &folder, history::HistoryView *view)
     });
     // Readings come in a few at a time from four links: the list is drawn again for them
     // together, and only while its tab is the current one (each drawing lays out every row of the site).
+    auto stale = std::make_shared<bool>(false); // readings came in while another tab was shown
     auto *redraw = new QTimer(list);
     redraw->setSingleShot(true);
     redraw->setInterval(intervals().siteRedraw);
-    QObject::connect(redraw, &QTimer::timeout, list, [main, list, refresh] {
+    QObject::connect(redraw, &QTimer::timeout, list, [main, refresh, stale] {
         if (main->PageControl1->currentIndex() == SiteTabIndex)
             refresh();
         else
-            list->setProperty("stale", true);
+            *stale = true;
     });
     QObject::connect(poller, &site::Poller::rowsChanged, redraw, [redraw] {
         if (!redraw->isActive())
             redraw->start();
     });
     // Shown, the list is brought up to date and takes the keys: arrows, typing a name, Enter.
-    QObject::connect(main->PageControl1, &QTabWidget::currentChanged, list, [list, refresh](int index) {
-        if (index != SiteTabIndex)
-            return;
-        if (list->property("stale").toBool()) {
-            list->setProperty("stale", false);
-            refresh();
-        }
-        list->setFocus();
-        if (!list->currentItem() && list->topLevelItemCount() > 0)
-            list->setCurrentItem(list->topLevelItem(0));
-    });
+    QObject::connect(main->PageControl1, &QTabWidget::currentChanged, list,
+                     [list, refresh, stale](int index) {
+                         if (index != SiteTabIndex)
+                             return;
+                         if (std::exchange(*stale, false))
+                             refresh();
+                         list->setFocus();
+                         if (!list->currentItem() && list->topLevelItemCount() > 0)
+                             list->setCurrentItem(list->topLevelItem(0));
+                     });
     if (view)
         QObject::connect(poller, &site::Poller::sessionAdded, view,
                          [view](ControllerSession *session) { view->follow(*session); });
